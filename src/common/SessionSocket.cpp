@@ -1,0 +1,3 @@
+#include "common/SessionSocket.h"
+
+TSessionEndpoint* SessionSocket = nullptr;

@@ -1,0 +1,19 @@
+#include "common/Switches.h"
+
+TTermSwitches Switches;
+
+void TTermSwitches::Reset()
+{
+    AutoCR = false;
+    AutoLF = false;
+    AutoWrap = true;
+    SoftScroll = false;
+    MetaBit = false;
+    LineDrawing = false;
+    InsertMode = false;
+    MouseReport = false;
+    CaretDrawEnabled = true;
+    TermTypeName = "xterm";
+    // "여기" in code page 949.
+    LocationText = "\xBF\xA9\xB1\xE2";
+}

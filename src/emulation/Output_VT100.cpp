@@ -1,0 +1,178 @@
+// The main loop, the collection step and the printable-byte path.
+#include "emulation/Output_VT100.h"
+
+#include "common/LogSink.h"
+#include "common/Switches.h"
+
+#include <algorithm>
+#include <string>
+
+namespace {
+void WriteLog(std::string_view Text)
+{
+    if (LogEnabled()) LogToSink(Text);
+}
+
+// DEC special graphics to the single-byte codes the screen draws as lines.
+constexpr std::uint8_t LineDrawingMap(std::uint8_t B)
+{
+    switch (B) {
+    case 0x23: return 0x11; // #
+    case 0x61: return 0x0A; // a checkerboard
+    case 0x6A: return 0x04; // j lower-right corner
+    case 0x6B: return 0x02; // k upper-right corner
+    case 0x6C: return 0x01; // l upper-left corner
+    case 0x6D: return 0x03; // m lower-left corner
+    case 0x71: return 0x06; // q horizontal line
+    case 0x74: return 0x19; // t left tee
+    case 0x75: return 0x17; // u right tee
+    case 0x78: return 0x05; // x vertical line
+    default: return B;
+    }
+}
+} // namespace
+
+void TO_VT100::Process(TTerm& Term, const std::uint8_t* Buf, int Len)
+{
+    TScr& S = Term.Scr;
+    for (int I = 0; I < Len; ++I) {
+        const std::uint8_t B = Buf[I];
+        if (S.InEscape) {
+            Collect(Term, B);
+            continue;
+        }
+        switch (B) {
+        case 0x00: WriteLog("Null"); break;                 // NUL
+        case 0x07: Term.Beep(); break;                      // BEL
+        case 0x08: Backspace(Term); break;                  // BS
+        case 0x09: Tab(Term); break;                        // HT
+        case 0x0A:                                          // LF
+            LineFeed(Term);
+            if (Switches.AutoCR) S.CurX = 1;
+            break;
+        case 0x0C:                                          // FF
+            for (int N = S.Row; N > 0; --N) LineFeed(Term);
+            Term.GotoXY(1, 1);
+            break;
+        case 0x0D:                                          // CR
+            S.CurX = 1;
+            if (Switches.AutoLF) LineFeed(Term);
+            break;
+        case 0x0E: Switches.LineDrawing = true; break;      // SO
+        case 0x0F: Switches.LineDrawing = false; break;     // SI
+        case 0x1B:                                          // ESC
+            S.EscBuf.Clear();
+            S.InEscape = true;
+            break;
+        default: PrintChar(Term, B); break;
+        }
+    }
+}
+
+void TO_VT100::Collect(TTerm& Term, std::uint8_t B)
+{
+    TScr& S = Term.Scr;
+    const int L = S.EscBuf.Length();
+    const char First = S.EscBuf.At(1);
+    bool Complete;
+    if (L == 0 && std::string_view("78<=>DEHM").find(static_cast<char>(B)) != std::string_view::npos)
+        Complete = true;
+    else if (L == 1 && (First == '(' || First == ')' || First == '*' || First == '+'))
+        Complete = true; // character-set designation takes any final
+    else if (B == ' ' || (B >= '0' && B <= '9') || B == ';' || B == '>' || B == '?')
+        Complete = false;
+    else if (L > 0)
+        Complete = true;
+    else
+        Complete = !(B == '(' || B == ')' || B == '*' || B == '+' || B == '[');
+
+    if (Complete) {
+        ExecSequence(Term, B);
+        S.EscBuf.Clear();
+        S.InEscape = false;
+        return;
+    }
+    S.EscBuf.Append(static_cast<char>(B));
+    if (S.EscBuf.Length() >= TEscBuf::Capacity) {
+        // Too long to be a sequence we know: drop it and treat what follows as data.
+        Term.Beep();
+        S.EscBuf.Clear();
+        S.InEscape = false;
+    }
+}
+
+void TO_VT100::ExecSequence(TTerm& Term, std::uint8_t Final)
+{
+    TScr& S = Term.Scr;
+    if (LogEnabled()) {
+        std::string Line = "Invalid Escape Squence : ";
+        Line += S.EscBuf.View();
+        Line += static_cast<char>(Final);
+        WriteLog(Line);
+    }
+    if (S.EscBuf.Empty()) PrintChar(Term, Final);
+}
+
+int TO_VT100::GetParam(const TTerm& Term, int Pos, int& Value)
+{
+    const TEscBuf& E = Term.Scr.EscBuf;
+    while (Pos <= E.Length() && E.At(Pos) == ' ') ++Pos;
+    std::uint32_t V = 0; // unsigned: overflow wraps without undefined behaviour
+    while (Pos <= E.Length() && E.At(Pos) >= '0' && E.At(Pos) <= '9') {
+        V = V * 10u + static_cast<std::uint32_t>(E.At(Pos) - '0');
+        ++Pos;
+    }
+    Value = static_cast<std::int32_t>(V);
+    return Pos;
+}
+
+void TO_VT100::PrintChar(TTerm& Term, std::uint8_t B)
+{
+    TScr& S = Term.Scr;
+    if (S.CurX > S.Col) {
+        if (Switches.AutoWrap) {
+            S.CurX = 1;
+            if (S.CurY + 1 > S.Row)
+                Term.ScrollUp(S.Top, S.Bottom);
+            else
+                ++S.CurY;
+            S.CurY = std::min(S.CurY, S.Row);
+        } else {
+            S.CurX = S.Col;
+        }
+    }
+    if (Switches.MetaBit) B |= 0x80;
+    if (Switches.LineDrawing) B = LineDrawingMap(B);
+    if (B == 0) return;
+    if (Switches.InsertMode) Term.InsertBlank();
+    const bool Stored = Term.PutChar(B, S.CurFore, S.LastPart, S.CurBack);
+    if (!S.RedrawPending && Stored) Term.DrawCells(S.CurX - 1, S.CurX - 1);
+}
+
+void TO_VT100::LineFeed(TTerm& Term)
+{
+    TScr& S = Term.Scr;
+    if (S.CurY + 1 > S.Bottom)
+        Term.ScrollUp(S.Top, S.Bottom);
+    else
+        ++S.CurY;
+}
+
+void TO_VT100::Backspace(TTerm& Term)
+{
+    TScr& S = Term.Scr;
+    S.CurX = std::min(S.CurX - 1, S.Col);
+    if (S.CurX == 0) {
+        S.CurX = S.Col;
+        if (--S.CurY == 0) S.CurY = 1;
+    }
+}
+
+void TO_VT100::Tab(TTerm& Term)
+{
+    TScr& S = Term.Scr;
+    if (S.CurX >= S.Col) return;
+    do {
+        ++S.CurX;
+    } while (S.CurX < S.Col && (S.CurX - 1) % 8 != 0);
+}

@@ -1,0 +1,28 @@
+#pragma once
+// TO_VT100: interprets the host's data bytes on a TTerm. It holds no screen
+// state of its own: the escape buffer, cursor and region live in the screen,
+// the modes in the program-wide switches, so a sequence split across two runs
+// completes with the second.
+#include "term/Term.h"
+
+#include <cstdint>
+#include <functional>
+#include <string_view>
+
+class TO_VT100 {
+public:
+    void Process(TTerm& Term, const std::uint8_t* Buf, int Len);
+    void ExecSequence(TTerm& Term, std::uint8_t Final);
+    void PrintChar(TTerm& Term, std::uint8_t B);
+
+    // Reads one decimal parameter of EscBuf from the 1-based position Pos;
+    // returns the position of the first character that is not a digit. The
+    // value wraps like a 32-bit signed integer.
+    static int GetParam(const TTerm& Term, int Pos, int& Value);
+
+private:
+    void Collect(TTerm& Term, std::uint8_t B);
+    static void LineFeed(TTerm& Term);
+    static void Backspace(TTerm& Term);
+    static void Tab(TTerm& Term);
+};

@@ -1,0 +1,50 @@
+#pragma once
+// The drawing surface of the terminal control. Coordinates are pixels of the
+// control, origin top-left. Colours are 0x00BBGGRR.
+#include "term/TermCommon.h"
+
+#include <cstdint>
+
+struct TFontMetrics {
+    int AveCharWidth = 0; // one cell
+    int Height = 0;
+};
+
+class TCanvas {
+public:
+    virtual ~TCanvas() = default;
+
+    // Font: take it, and measure the cell it gives.
+    virtual void SetFont(const TFont& Font) = 0;
+    virtual TFontMetrics MeasureFont() = 0;
+
+    // Current text colour, text style and brush (background) colour. The
+    // control sets them only when they differ, so a getter must be cheap.
+    virtual TColor FontColor() const = 0;
+    virtual void SetFontColor(TColor Color) = 0;
+    virtual int FontStyle() const = 0;
+    virtual void SetFontStyle(int Style) = 0;
+    virtual TColor BrushColor() const = 0;
+    virtual void SetBrushColor(TColor Color) = 0;
+
+    // Opaque, clipped text output: fill Clip with the brush colour, then draw
+    // the Len code page 949 bytes from (X, Y), one cell per byte; a double-byte
+    // pair is one glyph over its two cells. Nothing is drawn outside Clip.
+    virtual void TextRun(int X, int Y, const TRect& Clip, const std::uint8_t* Bytes, int Len) = 0;
+
+    // Pattern-invert fill (destination XOR brush colour). A negative width or
+    // height extends to the left or up. Returns false on failure.
+    virtual bool PatInvert(int X, int Y, int Width, int Height) = 0;
+
+    // 1-pixel outline of R (Right and Bottom exclusive) drawn with an XOR pen.
+    virtual void FrameXor(const TRect& R, TColor Pen) = 0;
+
+    virtual void Lock() = 0;
+    virtual void Unlock() = 0;
+
+    // Ask the window system for a paint request of the whole control.
+    virtual void Invalidate() = 0;
+
+    // The platform's error number for the last failed call.
+    virtual int LastError() const = 0;
+};

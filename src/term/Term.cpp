@@ -1,0 +1,495 @@
+// The cell grid, the line list and scroll-back, sizes and the saved screen.
+#include "term/Term.h"
+
+#include "common/LogSink.h"
+#include "common/Switches.h"
+
+#include <algorithm>
+
+namespace {
+void WriteLog(std::string_view Text)
+{
+    if (LogEnabled()) LogToSink(Text);
+}
+} // namespace
+
+std::array<TColor, 8> DefaultPalette()
+{
+    auto Rgb = [](unsigned R, unsigned G, unsigned B) -> TColor { return R | (G << 8) | (B << 16); };
+    return {Rgb(0, 0, 0),     Rgb(128, 0, 0),     Rgb(0, 128, 0),   Rgb(255, 255, 0),
+            Rgb(0, 0, 128),   Rgb(255, 128, 192), Rgb(0, 128, 128), Rgb(192, 192, 192)};
+}
+
+TTerm::TTerm(TCanvas& Canvas, TTermHost& Host) : FCanvas(Canvas), FHost(Host)
+{
+    Palette = DefaultPalette();
+    Scr.FontColor = Scr.Font.Color;
+    Scr.CurFore = Scr.Font.Color;
+    for (int R = 1; R <= Scr.Row; ++R) AppendLine(R);
+    for (int R = 1; R <= MaxRows; ++R) BlankLine(AltLines[R]);
+    Scr.ScrollBack.ViewPos = Scr.ScrollBack.Count;
+    ResetScreen();
+}
+
+TTerm::~TTerm()
+{
+    TLine* L = Scr.ScrollBack.First;
+    while (L) {
+        TLine* Next = L->Next;
+        delete L;
+        L = Next;
+    }
+}
+
+int TTerm::RecycleLimit() const { return std::max(Scr.ScrollBack.MaxLines, Scr.Row + 1); }
+
+// ---------------------------------------------------------------- cells
+
+bool TTerm::PutChar(std::uint8_t Ch, TColor Fore, int PrevPart, TColor Back)
+{
+    if (Ch == 0) return false;
+    if (Scr.SelActive) {
+        Scr.SelActive = false;
+        ReDrawScreen();
+    }
+    const int Part = PrevPart == 1 ? 2 : (Ch >= 0x81 ? 1 : 0);
+    if (Scr.CurX > Scr.Col || Scr.CurX <= 0) return false;
+    TCell& C = Scr.Lines[Scr.CurY]->Cells[Scr.CurX];
+    C.Ch = Ch;
+    C.Back = Back;
+    C.DbcsPart = static_cast<std::uint8_t>(Part);
+    // Equal colours would hide the character: keep it readable.
+    C.Fore = Fore == Back ? Fore ^ 0xFFFFFFu : Fore;
+    ++Scr.CurX;
+    Scr.CurFore = Fore;
+    Scr.CurBack = Back;
+    Scr.LastPart = Part;
+    return true;
+}
+
+void TTerm::WriteChar(std::uint8_t Ch)
+{
+    if (PutChar(Ch, Scr.CurFore, Scr.LastPart, Scr.CurBack)) DrawCells(Scr.CurX - 1, Scr.CurX - 1);
+}
+
+void TTerm::InsertBlank()
+{
+    auto& Cells = Scr.Lines[Scr.CurY]->Cells;
+    for (int C = Scr.Col - 1; C >= Scr.CurX && C >= 1; --C) Cells[C + 1] = Cells[C];
+    PutChar(32, Scr.CurFore, Scr.LastPart, Scr.CurBack);
+    --Scr.CurX;
+    DrawLine(Scr.CurY, Scr.CurX - 1, Scr.Col);
+}
+
+void TTerm::EraseCells(int FromCol, int ToCol, int RowIndex)
+{
+    FromCol = std::max(FromCol, 1);
+    ToCol = std::min(ToCol, MaxCols);
+    auto& Cells = Scr.Lines[RowIndex]->Cells;
+    for (int C = FromCol; C <= ToCol; ++C) Cells[C] = TCell{Scr.BackColor, Scr.CurFore, 32, 0};
+}
+
+void TTerm::BlankLine(TLine& L)
+{
+    const TCell Blank{Scr.CurBack, Scr.CurFore, 32, 0};
+    for (int C = 1; C <= MaxCols; ++C) L.Cells[C] = Blank;
+}
+
+void TTerm::CopyLine(TLine& Dest, const TLine& Src) { Dest.Cells = Src.Cells; }
+
+void TTerm::ClearAllLines()
+{
+    for (int R = 1; R <= Scr.Row; ++R) BlankLine(*Scr.Lines[R]);
+}
+
+void TTerm::GotoXY(int X, int Y)
+{
+    Scr.CurX = std::max(1, std::min(X, Scr.Col));
+    Scr.CurY = std::max(1, std::min(Y, Scr.Row));
+}
+
+// ---------------------------------------------------------------- scrolling
+
+void TTerm::ScrollUp(int TopRow, int BottomRow)
+{
+    if (TopRow == 0) TopRow = Scr.Top;
+    if (BottomRow == 0) BottomRow = Scr.Bottom;
+    if (TopRow == 1 && BottomRow == Scr.Row) {
+        // Move references: the line leaving row 1 stays as scroll-back.
+        for (int R = 1; R < Scr.Row; ++R) Scr.Lines[R] = Scr.Lines[R + 1];
+        AppendLine(Scr.Row);
+    } else {
+        const TCell Blank{Scr.CurBack, Scr.CurFore, 32, 0};
+        for (int R = TopRow; R < BottomRow; ++R)
+            std::copy_n(&Scr.Lines[R + 1]->Cells[1], Scr.Col, &Scr.Lines[R]->Cells[1]);
+        std::fill_n(&Scr.Lines[BottomRow]->Cells[1], Scr.Col, Blank);
+    }
+    if (Switches.SoftScroll)
+        DrawRows(TopRow, BottomRow);
+    else
+        Scr.RedrawPending = true;
+}
+
+void TTerm::ScrollDown(int TopRow, int BottomRow)
+{
+    if (TopRow == 0) TopRow = Scr.Top;
+    if (BottomRow == 0) BottomRow = Scr.Bottom;
+    for (int R = BottomRow - 1; R >= TopRow; --R)
+        std::copy_n(&Scr.Lines[R]->Cells[1], Scr.Col, &Scr.Lines[R + 1]->Cells[1]);
+    const TCell Blank{Scr.CurBack, Scr.CurFore, 32, 0};
+    std::fill_n(&Scr.Lines[TopRow]->Cells[1], Scr.Col, Blank);
+    Scr.CurX = 1;
+    Scr.CurY = TopRow;
+    if (Switches.SoftScroll)
+        DrawRows(TopRow, BottomRow);
+    else
+        Scr.RedrawPending = true;
+}
+
+void TTerm::ResetScrollRegion()
+{
+    Scr.Top = 1;
+    Scr.Bottom = Scr.Row;
+}
+
+// ---------------------------------------------------------------- line list
+
+void TTerm::AppendLine(int RowIndex)
+{
+    TScrollBack& SB = Scr.ScrollBack;
+    TLine* L;
+    if (SB.Count >= RecycleLimit() && SB.First && SB.First->Next) {
+        L = SB.First;
+        SB.First = L->Next;
+        SB.First->Prev = nullptr;
+        --SB.Count;
+    } else {
+        L = new TLine;
+    }
+    L->Prev = nullptr;
+    L->Next = nullptr;
+    BlankLine(*L);
+    if (SB.First && !SB.Last) {
+        WriteLog("Error : Scr.ScrollBack.Last = nil");
+        RelinkLast();
+    }
+    if (SB.Last) {
+        SB.Last->Next = L;
+        L->Prev = SB.Last;
+    } else {
+        SB.First = L;
+    }
+    SB.Last = L;
+    ++SB.Count;
+    if (!SB.Browsing) SB.ViewPos = SB.Count;
+    if (ScrollBar && ScrollBar->Visible()) {
+        ScrollBar->SetMax(SB.Count);
+        ScrollBar->SetPosition(SB.Count);
+    }
+    Scr.Lines[RowIndex] = L;
+}
+
+// The list lost its end: find it again from the oldest line, so appending keeps
+// one list instead of orphaning everything before the new line.
+void TTerm::RelinkLast()
+{
+    TLine* L = Scr.ScrollBack.First;
+    int N = 1;
+    while (L->Next) {
+        L = L->Next;
+        ++N;
+    }
+    Scr.ScrollBack.Last = L;
+    Scr.ScrollBack.Count = N;
+}
+
+void TTerm::RemoveLine(int RowIndex)
+{
+    TLine* L = Scr.Lines[RowIndex];
+    if (!L) return;
+    if (L->Prev) L->Prev->Next = L->Next;
+    if (L->Next) L->Next->Prev = L->Prev;
+    if (Scr.ScrollBack.First == L) Scr.ScrollBack.First = L->Next;
+    delete L;
+    Scr.Lines[RowIndex] = nullptr;
+    --Scr.ScrollBack.Count;
+    if (!Scr.ScrollBack.Browsing) Scr.ScrollBack.ViewPos = Scr.ScrollBack.Count;
+}
+
+// ---------------------------------------------------------------- sizes
+
+void TTerm::ShrinkRows(int N)
+{
+    for (int R = Scr.Row; R >= N + 1; --R) RemoveLine(R);
+    if (Scr.CurY > N) Scr.CurY = N;
+    Scr.ScrollBack.Last = Scr.Lines[N];
+}
+
+void TTerm::GrowRows(int N)
+{
+    for (int R = Scr.Row + 1; R <= N; ++R) AppendLine(R);
+}
+
+void TTerm::SetRow(int N)
+{
+    if (N < 1 || N == Scr.Row || N > MaxRows) return;
+    LeaveScrollBack(); // rows are rebuilt from the live lines only
+    if (N < Scr.Row)
+        ShrinkRows(N);
+    else
+        GrowRows(N);
+    Scr.Row = N;
+    FireChangeSize();
+    ApplyFont(Scr.Font);
+    ResetScrollRegion();
+}
+
+void TTerm::SetCol(int N)
+{
+    if (N < 1 || N == Scr.Col || N > MaxCols) return;
+    Scr.Col = N;
+    FireChangeSize();
+    ApplyFont(Scr.Font);
+}
+
+void TTerm::SetSize(int Cols, int Rows)
+{
+    Rows = std::min(Rows, MaxRows);
+    Cols = std::min(Cols, MaxCols);
+    if (Cols >= 1 && Rows >= 1) {
+        if (Cols == Scr.Col && Rows == Scr.Row) return;
+        LeaveScrollBack();
+        if (Rows < Scr.Row)
+            ShrinkRows(Rows);
+        else if (Rows > Scr.Row)
+            GrowRows(Rows);
+        Scr.Row = Rows;
+        Scr.Col = Cols;
+        if (Scr.Bottom > Rows) Scr.Bottom = Rows;
+    }
+    ApplyFont(Scr.Font);
+    ResetScrollRegion();
+}
+
+void TTerm::ApplyFont(const TFont& F)
+{
+    Scr.Font = F;
+    FCanvas.SetFont(F);
+    const TFontMetrics M = FCanvas.MeasureFont();
+    Scr.CharWidth = M.AveCharWidth;
+    Scr.CharHeight = M.Height;
+    Scr.FontColor = F.Color;
+    Scr.CurFore = F.Color;
+    FHost.ResizeControl(Scr.Col * Scr.CharWidth, Scr.Row * Scr.CharHeight);
+    FireChangeSize();
+    FCanvas.Invalidate();
+}
+
+void TTerm::FireChangeSize()
+{
+    if (OnChangeSize) OnChangeSize();
+}
+
+void TTerm::ResetScreen()
+{
+    Scr.CurBack = Scr.BackColor;
+    Scr.CurFore = Scr.FontColor;
+    Scr.LastPart = 0;
+    Scr.CurX = 1;
+    Scr.CurY = 1;
+    Scr.CaretX = Scr.CaretY = -1;
+    Scr.SavedX = Scr.SavedY = -1;
+    ResetScrollRegion();
+    ClearAllLines();
+    FCanvas.Invalidate();
+    ApplyFont(Scr.Font);
+}
+
+// ---------------------------------------------------------------- local text
+
+void TTerm::WriteText(std::string_view S)
+{
+    HideCaret();
+    for (const char B : S) {
+        if (Scr.CurX > Scr.Col) {
+            Scr.CurX = 1;
+            ++Scr.CurY;
+        }
+        if (Scr.CurY > Scr.Row) {
+            ScrollUp(1, Scr.Row);
+            Scr.CurY = Scr.Row;
+        }
+        WriteChar(static_cast<std::uint8_t>(B));
+    }
+    ShowCaret();
+}
+
+void TTerm::WriteLine(std::string_view S)
+{
+    const TCaret SavedCaret = FCaret;
+    const bool SavedDraw = Switches.CaretDrawEnabled;
+    HideCaret();
+    Switches.CaretDrawEnabled = false;
+    FCaret = TCaret::None;
+    ++Scr.CurY;
+    Scr.CurX = 1;
+    if (Scr.CurY > Scr.Row) {
+        ScrollUp(1, Scr.Row);
+        Scr.CurY = Scr.Row;
+    }
+    WriteText(S);
+    Switches.CaretDrawEnabled = SavedDraw;
+    ShowCaret();
+    FCaret = SavedCaret;
+}
+
+// ---------------------------------------------------------------- saved screen
+
+void TTerm::SaveScreen()
+{
+    for (int R = 1; R <= MaxRows; ++R) BlankLine(AltLines[R]);
+    SavedScr = Scr;
+    for (int R = 0; R <= MaxRows; ++R) SavedScr.Lines[R] = R == 0 ? nullptr : &AltLines[R];
+    for (int R = 1; R <= Scr.Row; ++R) CopyLine(AltLines[R], *Scr.Lines[R]);
+}
+
+void TTerm::RestoreScreen()
+{
+    Scr.CurX = SavedScr.CurX;
+    Scr.CurY = SavedScr.CurY;
+    Scr.CaretX = SavedScr.CaretX;
+    Scr.CaretY = SavedScr.CaretY;
+    Scr.SavedX = SavedScr.SavedX;
+    Scr.SavedY = SavedScr.SavedY;
+    Scr.SavedFore = SavedScr.SavedFore;
+    Scr.SavedBack = SavedScr.SavedBack;
+    Scr.CurBack = SavedScr.CurBack;
+    Scr.CurFore = SavedScr.CurFore;
+    Scr.LastPart = SavedScr.LastPart;
+    if (Scr.CurY > Scr.Row) Scr.CurY = Scr.Row;
+    for (int R = 1; R <= Scr.Row; ++R) CopyLine(*Scr.Lines[R], AltLines[R]);
+    EraseCells(Scr.CurX, MaxCols, Scr.CurY);
+    ReDrawScreen();
+}
+
+// ---------------------------------------------------------------- browsing
+
+void TTerm::EnterScrollBack()
+{
+    TScrollBack& SB = Scr.ScrollBack;
+    SB.Browsing = true;
+    SB.LiveTop = Scr.Lines[1];
+    SB.LiveX = Scr.CurX;
+    SB.LiveY = Scr.CurY;
+    if (ScrollBar) ScrollBar->SetPosition(SB.Count - Scr.Row);
+    SB.ViewPos = SB.Count - Scr.Row;
+    GotoXY(1, 1);
+}
+
+void TTerm::LeaveScrollBack()
+{
+    TScrollBack& SB = Scr.ScrollBack;
+    if (!SB.Browsing) return;
+    SB.Browsing = false;
+    SB.ViewPos = SB.Count;
+    if (ScrollBar) ScrollBar->SetPosition(SB.Count);
+    Scr.Lines[1] = SB.LiveTop;
+    for (int R = 2; R <= Scr.Row; ++R) Scr.Lines[R] = Scr.Lines[R - 1]->Next;
+    Scr.CurX = SB.LiveX;
+    Scr.CurY = SB.LiveY;
+    SB.LiveTop = nullptr;
+    FHost.SetFocus();
+    ReDrawScreen();
+}
+
+bool TTerm::ScrollBackUp(bool Redraw)
+{
+    if (!Scr.Lines[1]->Prev) return false;
+    for (int R = Scr.Row; R >= 2; --R) Scr.Lines[R] = Scr.Lines[R - 1];
+    Scr.Lines[1] = Scr.Lines[1]->Prev;
+    --Scr.ScrollBack.ViewPos;
+    if (Redraw)
+        ReDrawScreen();
+    else
+        Scr.RedrawPending = true;
+    return true;
+}
+
+bool TTerm::ScrollBackDown(bool Redraw)
+{
+    TLine* Newer = Scr.Lines[Scr.Row]->Next;
+    if (!Newer) return false;
+    for (int R = 2; R <= Scr.Row; ++R) Scr.Lines[R - 1] = Scr.Lines[R];
+    Scr.Lines[Scr.Row] = Newer;
+    ++Scr.ScrollBack.ViewPos;
+    if (Redraw)
+        ReDrawScreen();
+    else
+        Scr.RedrawPending = true;
+    return true;
+}
+
+int TTerm::ScrollBackTo(int P)
+{
+    TScrollBack& SB = Scr.ScrollBack;
+    if (P >= SB.Count - Scr.Row) {
+        LeaveScrollBack();
+        return P;
+    }
+    if (P == SB.ViewPos) return P;
+    if (!SB.Browsing) {
+        EnterScrollBack();
+        ScrollBackUp(true);
+        return SB.ViewPos;
+    }
+    if (P > SB.ViewPos) {
+        for (int N = P - SB.ViewPos; N > 0; --N) ScrollBackDown(false);
+    } else {
+        for (int N = SB.ViewPos - P; N > 0; --N) ScrollBackUp(false);
+    }
+    if (P >= SB.Count - Scr.Row) {
+        LeaveScrollBack();
+        P = SB.Count;
+    }
+    if (Scr.RedrawPending) ReDrawScreen();
+    return P;
+}
+
+bool TTerm::ScrollBackKey(int& Key)
+{
+    constexpr int VK_PRIOR = 0x21, VK_NEXT = 0x22, VK_UP = 0x26, VK_DOWN = 0x28;
+    TScrollBack& SB = Scr.ScrollBack;
+    switch (Key) {
+    case VK_PRIOR:
+        if (!SB.Browsing) EnterScrollBack();
+        for (int N = Scr.Row / 2; N > 0 && ScrollBackUp(false); --N) {
+        }
+        break;
+    case VK_NEXT:
+        if (!SB.Browsing) {
+            Key = 0;
+            return true;
+        }
+        for (int N = Scr.Row / 2; N > 0 && ScrollBackDown(false); --N) {
+        }
+        break;
+    case VK_UP:
+        if (!SB.Browsing) EnterScrollBack();
+        ScrollBackUp(true);
+        break;
+    case VK_DOWN:
+        if (!SB.Browsing) {
+            Key = 0;
+            return true;
+        }
+        if (!ScrollBackDown(true)) LeaveScrollBack();
+        break;
+    default:
+        return false;
+    }
+    if (SB.Browsing && SB.Count - Scr.Row == SB.ViewPos) LeaveScrollBack();
+    if (ScrollBar && ScrollBar->Visible()) ScrollBar->SetPosition(SB.ViewPos);
+    Key = 0;
+    if (Scr.RedrawPending) ReDrawScreen();
+    return true;
+}

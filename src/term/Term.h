@@ -1,0 +1,196 @@
+#pragma once
+// TTerm: the terminal screen control's model. A grid of code page 949 bytes over
+// a list of line records (the scroll-back), drawn through a TCanvas.
+#include "term/Canvas.h"
+#include "term/TermCommon.h"
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+
+constexpr int MaxCols = 152;
+constexpr int MaxRows = 130;
+
+struct TCell {
+    TColor Back = 0;
+    TColor Fore = 0;
+    std::uint8_t Ch = 32;
+    std::uint8_t DbcsPart = 0; // 0 single, 1 lead, 2 trail
+};
+
+struct TLine {
+    TLine* Prev = nullptr; // older
+    TLine* Next = nullptr; // newer
+    std::array<TCell, MaxCols + 1> Cells{}; // 1-based; [0] is unused
+};
+
+// The bytes of an escape sequence after ESC. Fixed storage: collecting never
+// allocates, and the collection step drops a sequence before it fills up.
+class TEscBuf {
+public:
+    static constexpr int Capacity = 80;
+    int Length() const { return Len; }
+    bool Empty() const { return Len == 0; }
+    void Clear() { Len = 0; }
+    void Append(char C)
+    {
+        if (Len < Capacity) Data[Len++] = C;
+    }
+    // 1-based, as the control functions count; 0 outside the buffer.
+    char At(int Pos) const { return Pos >= 1 && Pos <= Len ? Data[Pos - 1] : '\0'; }
+    std::string_view View() const { return {Data, static_cast<std::size_t>(Len)}; }
+
+private:
+    char Data[Capacity] = {};
+    int Len = 0;
+};
+
+struct TScrollBack {
+    TLine* First = nullptr;
+    TLine* Last = nullptr;
+    bool Browsing = false;
+    int Count = 0;
+    int MaxLines = 1000;
+    int LiveX = 1, LiveY = 1;
+    TLine* LiveTop = nullptr;
+    int ViewPos = 0;
+};
+
+struct TScr {
+    int Col = 80;
+    int Row = 24;
+    TColor CurBack = 0;
+    TColor CurFore = 0x008080;
+    int LastPart = 0;
+    TColor BackColor = 0;
+    TColor FontColor = 0x008080;
+    TFont Font;
+    int CharWidth = 0;
+    int CharHeight = 0;
+    int CurX = 1;
+    int CurY = 1;
+    int CaretX = -1, CaretY = -1;
+    int SavedX = -1, SavedY = -1;
+    TColor SavedFore = 0, SavedBack = 0;
+    int Top = 1, Bottom = 24;
+    bool InEscape = false;
+    TEscBuf EscBuf;
+    bool RedrawPending = false;
+    bool Reverse = false, Bold = false, Underline = false;
+    bool VisualBeep = true;
+    bool BeepOn = true;
+    std::array<TLine*, MaxRows + 1> Lines{}; // 1-based
+    TScrollBack ScrollBack;
+    std::string CompStr;
+    bool SelActive = false;
+    std::uint8_t SelFlags = 0;
+    TPoint SelStart, SelEnd;
+};
+
+class TTerm {
+public:
+    TTerm(TCanvas& Canvas, TTermHost& Host);
+    ~TTerm();
+    TTerm(const TTerm&) = delete;
+    TTerm& operator=(const TTerm&) = delete;
+
+    TScr Scr;
+    std::array<TColor, 8> Palette{};
+    bool Monochrome = false;
+    TScrollBarLink* ScrollBar = nullptr;
+    std::function<void()> OnChangeSize;
+
+    // --- Buffer (writes, scrolls, sizes) ---
+    bool PutChar(std::uint8_t Ch, TColor Fore, int PrevPart, TColor Back);
+    void WriteChar(std::uint8_t Ch);
+    void InsertBlank();
+    void ScrollUp(int TopRow, int BottomRow);
+    void ScrollDown(int TopRow, int BottomRow);
+    void GotoXY(int X, int Y);
+    void SaveScreen();
+    void RestoreScreen();
+    void ResetScreen();
+    void ClearAllLines();
+    void SetSize(int Cols, int Rows);
+    void SetRow(int N);
+    void SetCol(int N);
+    void SetScrollBack(int MaxLines) { Scr.ScrollBack.MaxLines = MaxLines; }
+    void ApplyFont(const TFont& F);
+    void WriteText(std::string_view S);
+    void WriteLine(std::string_view S);
+    void ResetScrollRegion();
+    void EraseCells(int FromCol, int ToCol, int RowIndex);
+    void BlankLine(TLine& L);
+    static void CopyLine(TLine& Dest, const TLine& Src);
+
+    // --- Scroll-back browsing ---
+    void EnterScrollBack();
+    void LeaveScrollBack();
+    bool ScrollBackUp(bool Redraw);
+    bool ScrollBackDown(bool Redraw);
+    int ScrollBackTo(int P);
+    // Shift+PageUp/PageDown/Up/Down (virtual-key codes 0x21, 0x22, 0x26, 0x28)
+    // with Shift alone held. Returns true when the key was taken; Key is then 0.
+    bool ScrollBackKey(int& Key);
+
+    // --- Drawing ---
+    void Paint(const TRect& Clip); // a paint request from the window system
+    void PaintRect(const TRect& R);
+    void PaintRows(int FirstRow, int LastRow);
+    void DrawLine(int RowIndex, int FromCol, int ToCol);
+    void DrawCells(int FromCol, int ToCol);
+    void DrawRect(int TopRow, int LeftCol, int RightCol, int BottomRow);
+    void DrawRows(int TopRow, int BottomRow);
+    void ReDrawScreen();
+    void UpdateScreen();
+    void ShowCaret();
+    void HideCaret();
+    void DrawCompStr();
+    void Beep();
+    enum class TRasterOp { PatInvert };
+    void FillCellBlock(int Col1, int Row1, int Cols, int Rows, TColor Colour, TRasterOp Rop);
+    void FocusGained();
+    void FocusLost();
+
+    // --- Properties with side effects ---
+    TCaret Caret() const { return FCaret; }
+    void SetCaret(TCaret C);
+    TColor CaretColor() const { return FCaretColor; }
+    void SetCaretColor(TColor C);
+    void SetBackColor(TColor C);
+    void SetFont(const TFont& F);
+    bool OwnerDraw = false;
+    bool Focused = false;
+    bool HangulMode = false;
+    bool ShiftSpace = false;
+
+    // Effective recycling limit: never below Row + 1, so a line on screen is
+    // never reused whatever the profile's ScrollBack says.
+    int RecycleLimit() const;
+
+    TCanvas& Canvas() { return FCanvas; }
+    TTermHost& Host() { return FHost; }
+
+private:
+    void AppendLine(int RowIndex);
+    void RemoveLine(int RowIndex);
+    void ShrinkRows(int N);
+    void GrowRows(int N);
+    void RelinkLast();
+    void DrawRuns(int RowIndex, int FromCol, int ToCol, bool LeadStartsRun, bool LockEachRun);
+    void DrawRun(int RowIndex, int FromCol, const std::uint8_t* Bytes, int Len, TColor Fore,
+                 TColor Back, bool Lock);
+    void FireChangeSize();
+
+    TCanvas& FCanvas;
+    TTermHost& FHost;
+    TScr SavedScr;
+    std::array<TLine, MaxRows + 1> AltLines; // 1-based; never linked into the list
+    TCaret FCaret = TCaret::Cross_Block;
+    TColor FCaretColor = 0x0000FFFF;
+};
+
+// The default palette for host colour numbers 0..7.
+std::array<TColor, 8> DefaultPalette();

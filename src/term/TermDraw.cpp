@@ -1,0 +1,295 @@
+// Drawing the cell buffer through the canvas: runs, the caret and the bell.
+#include "term/Term.h"
+
+#include "common/LogSink.h"
+#include "common/SessionSocket.h"
+#include "common/Switches.h"
+
+#include <algorithm>
+#include <string>
+
+namespace {
+void WriteLog(std::string_view Text)
+{
+    if (LogEnabled()) LogToSink(Text);
+}
+} // namespace
+
+// ---------------------------------------------------------------- runs
+
+void TTerm::DrawRun(int RowIndex, int FromCol, const std::uint8_t* Bytes, int Len, TColor Fore,
+                    TColor Back, bool Lock)
+{
+    if (Lock) FCanvas.Lock();
+    if (FCanvas.FontColor() != Fore) FCanvas.SetFontColor(Fore);
+    if (FCanvas.FontStyle() != Scr.Font.Style) FCanvas.SetFontStyle(Scr.Font.Style);
+    if (FCanvas.BrushColor() != Back) FCanvas.SetBrushColor(Back);
+    const int X = (FromCol - 1) * Scr.CharWidth;
+    const int Y = (RowIndex - 1) * Scr.CharHeight;
+    FCanvas.TextRun(X, Y, TRect{X, Y, X + Len * Scr.CharWidth, Y + Scr.CharHeight}, Bytes, Len);
+    if (Lock) FCanvas.Unlock();
+}
+
+// Runs of equal colours over FromCol..ToCol. With LeadStartsRun every lead byte
+// opens a run and carries its trail cell along, even past ToCol.
+void TTerm::DrawRuns(int RowIndex, int FromCol, int ToCol, bool LeadStartsRun, bool LockEachRun)
+{
+    const TLine* L = Scr.Lines[RowIndex];
+    if (!L) return;
+    ToCol = std::min(ToCol, Scr.Col);
+    std::uint8_t Bytes[MaxCols + 1];
+    int C = FromCol;
+    while (C <= ToCol) {
+        const int Start = C;
+        const TColor Fore = L->Cells[C].Fore, Back = L->Cells[C].Back;
+        int N = 0;
+        while (C <= ToCol) {
+            const TCell& Cell = L->Cells[C];
+            if (C > Start && (Cell.Fore != Fore || Cell.Back != Back)) break;
+            if (C > Start && LeadStartsRun && Cell.DbcsPart == 1) break;
+            Bytes[N++] = Cell.Ch;
+            ++C;
+            if (LeadStartsRun && Cell.DbcsPart == 1 && C <= Scr.Col) Bytes[N++] = L->Cells[C++].Ch;
+        }
+        DrawRun(RowIndex, Start, Bytes, N, Fore, Back, LockEachRun);
+    }
+}
+
+void TTerm::PaintRows(int FirstRow, int LastRow)
+{
+    if (Scr.CharWidth == 0) return;
+    FirstRow = std::max(FirstRow, 1);
+    LastRow = std::min(LastRow, Scr.Row);
+    for (int R = FirstRow; R <= LastRow; ++R) DrawRuns(R, 1, Scr.Col, false, false);
+}
+
+void TTerm::DrawLine(int RowIndex, int FromCol, int ToCol)
+{
+    if (!Switches.SoftScroll && Scr.RedrawPending) return;
+    if (Scr.CharWidth == 0 || RowIndex < 1 || RowIndex > Scr.Row) return;
+    FromCol = std::max(FromCol, 1);
+    if (FromCol > MaxCols) return;
+    const int Part = Scr.Lines[RowIndex]->Cells[FromCol].DbcsPart;
+    if (Part == 1 && ToCol == FromCol)
+        ToCol = FromCol + 1;
+    else if (Part == 2 && FromCol > 1)
+        --FromCol;
+    DrawRuns(RowIndex, FromCol, ToCol, true, false);
+}
+
+void TTerm::DrawCells(int FromCol, int ToCol)
+{
+    if (!Switches.SoftScroll && Scr.RedrawPending) return;
+    if (Scr.CharWidth == 0) return;
+    FromCol = std::max(FromCol, 1);
+    if (FromCol > MaxCols) return;
+    const int Part = Scr.Lines[Scr.CurY]->Cells[FromCol].DbcsPart;
+    if (Part == 1 && ToCol == FromCol)
+        ToCol = FromCol + 1;
+    else if (Part == 2 && FromCol > 1)
+        --FromCol;
+    DrawRuns(Scr.CurY, FromCol, ToCol, true, true);
+}
+
+void TTerm::PaintRect(const TRect& R)
+{
+    if (Scr.CharWidth == 0 || Scr.CharHeight == 0 || R.Empty()) return;
+    int C0 = std::max(0, R.Left / Scr.CharWidth);
+    const int C1 = std::min(Scr.Col, (R.Right + Scr.CharWidth - 1) / Scr.CharWidth);
+    const int R0 = std::max(0, R.Top / Scr.CharHeight);
+    const int R1 = std::min(Scr.Row, (R.Bottom + Scr.CharHeight - 1) / Scr.CharHeight);
+    for (int Ri = R0; Ri < R1; ++Ri) {
+        if (C0 > 0 && C0 < MaxCols && Scr.Lines[Ri + 1]->Cells[C0 + 1].DbcsPart == 2) --C0;
+        DrawRuns(Ri + 1, C0 + 1, C1, true, false);
+    }
+}
+
+void TTerm::DrawRect(int TopRow, int LeftCol, int RightCol, int BottomRow)
+{
+    if (Scr.RedrawPending ||
+        (TopRow == 1 && LeftCol == 1 && BottomRow == Scr.Row && RightCol == Scr.Col)) {
+        ReDrawScreen();
+        return;
+    }
+    PaintRect(TRect{(LeftCol - 1) * Scr.CharWidth, (TopRow - 1) * Scr.CharHeight,
+                    RightCol * Scr.CharWidth, BottomRow * Scr.CharHeight});
+    Scr.RedrawPending = false;
+    ShowCaret();
+}
+
+void TTerm::DrawRows(int TopRow, int BottomRow)
+{
+    if (Scr.RedrawPending || (TopRow == 1 && BottomRow == Scr.Row)) {
+        ReDrawScreen();
+        return;
+    }
+    PaintRows(TopRow, BottomRow);
+    Scr.RedrawPending = false;
+    ShowCaret();
+}
+
+void TTerm::ReDrawScreen()
+{
+    PaintRows(1, Scr.Row);
+    WriteLog("ReDrawScreen");
+    Scr.RedrawPending = false;
+    Scr.CaretX = Scr.CaretY = -1;
+}
+
+void TTerm::UpdateScreen()
+{
+    if (Switches.SoftScroll)
+        ReDrawScreen();
+    else
+        Scr.RedrawPending = true;
+}
+
+void TTerm::Paint(const TRect& Clip)
+{
+    if (OwnerDraw) return;
+    WriteLog("Paint");
+    PaintRect(Clip);
+    ShowCaret();
+}
+
+// ---------------------------------------------------------------- caret
+
+void TTerm::ShowCaret()
+{
+    if (!Switches.CaretDrawEnabled || Scr.ScrollBack.Browsing || Scr.RedrawPending) return;
+    const int W = Scr.CharWidth, H = Scr.CharHeight;
+    const int X = (Scr.CurX - 1) * W, Y = (Scr.CurY - 1) * H;
+    if (!Focused) {
+        FCanvas.FrameXor(TRect{X, Y, Scr.CurX * W, Scr.CurY * H}, FCaretColor);
+        Scr.CaretX = Scr.CurX;
+        Scr.CaretY = Scr.CurY;
+        return;
+    }
+    if (FCaret == TCaret::None) return;
+    HideCaret();
+    FCanvas.Lock();
+    const TColor Saved = FCanvas.BrushColor();
+    FCanvas.SetBrushColor(HangulMode ? FCaretColor ^ Scr.Font.Color : FCaretColor);
+    bool Ok = true;
+    if (FCaret == TCaret::Cross_Block || FCaret == TCaret::Cross_Underline) {
+        Ok &= FCanvas.PatInvert(0, Scr.CurY * H - 1, Scr.Col * W, 1);
+        Ok &= FCanvas.PatInvert(Scr.CurX * W - 1, 0, 1, Scr.Row * H);
+        Ok &= FCanvas.PatInvert(X, Y, W - 1, H - 1);
+    } else {
+        Ok &= FCanvas.PatInvert(X, Y, W, H);
+    }
+    if (!Ok) WriteLog("PatBLt Error:" + std::to_string(FCanvas.LastError()));
+    FCanvas.SetBrushColor(Saved);
+    if (HangulMode) FCanvas.FrameXor(TRect{X, Y, Scr.CurX * W, Scr.CurY * H}, Scr.Font.Color);
+    Scr.CaretX = Scr.CurX;
+    Scr.CaretY = Scr.CurY;
+    FCanvas.Unlock();
+    DrawCompStr();
+    WriteLog("Show Caret");
+}
+
+void TTerm::HideCaret()
+{
+    if (!Switches.SoftScroll && Scr.RedrawPending) return;
+    if (Scr.CaretX <= 0 || Scr.CaretY <= 0 || Scr.ScrollBack.Browsing) return;
+    const int W = Scr.CharWidth, H = Scr.CharHeight;
+    FCanvas.Lock();
+    PaintRect(TRect{(Scr.CaretX - 1) * W, (Scr.CaretY - 1) * H, Scr.CaretX * W, Scr.CaretY * H});
+    if (FCaret == TCaret::Cross_Block || FCaret == TCaret::Cross_Underline) {
+        PaintRect(TRect{0, Scr.CaretY * H - 1, Scr.Col * W, Scr.CaretY * H});
+        PaintRect(TRect{Scr.CaretX * W - 1, 0, Scr.CaretX * W, Scr.Row * H});
+    }
+    Scr.CaretX = Scr.CaretY = 0;
+    DrawCompStr();
+    FCanvas.Unlock();
+    WriteLog("Hide Caret");
+}
+
+void TTerm::DrawCompStr()
+{
+    if (Scr.CompStr.empty() || !SessionSocket || !SessionSocket->Connected()) return;
+    const int X = (Scr.CurX - 1) * Scr.CharWidth, Y = (Scr.CurY - 1) * Scr.CharHeight;
+    const int Len = static_cast<int>(Scr.CompStr.size());
+    if (FCanvas.BrushColor() != Scr.CurBack) FCanvas.SetBrushColor(Scr.CurBack);
+    if (FCanvas.FontColor() != FCaretColor) FCanvas.SetFontColor(FCaretColor);
+    FCanvas.TextRun(X, Y, TRect{X, Y, X + Len * Scr.CharWidth, Y + Scr.CharHeight},
+                    reinterpret_cast<const std::uint8_t*>(Scr.CompStr.data()), Len);
+}
+
+void TTerm::FocusGained()
+{
+    Focused = true;
+    ShowCaret();
+}
+
+void TTerm::FocusLost()
+{
+    Focused = false;
+    if (Scr.SelActive) {
+        Scr.SelActive = false;
+        ReDrawScreen();
+    } else {
+        HideCaret();
+    }
+}
+
+// ---------------------------------------------------------------- bell
+
+void TTerm::FillCellBlock(int Col1, int Row1, int Cols, int Rows, TColor Colour, TRasterOp)
+{
+    FCanvas.Lock();
+    const TColor Saved = FCanvas.BrushColor();
+    FCanvas.SetBrushColor(Colour);
+    if (!FCanvas.PatInvert((Col1 - 1) * Scr.CharWidth, (Row1 - 1) * Scr.CharHeight,
+                           Cols * Scr.CharWidth, Rows * Scr.CharHeight))
+        WriteLog("PatBLt Error:" + std::to_string(FCanvas.LastError()));
+    FCanvas.SetBrushColor(Saved);
+    FCanvas.Unlock();
+}
+
+void TTerm::Beep()
+{
+    if (Scr.VisualBeep) {
+        const bool Saved = Switches.CaretDrawEnabled;
+        Switches.CaretDrawEnabled = false;
+        FillCellBlock(1, Scr.CurY, Scr.Col, 1, FCaretColor, TRasterOp::PatInvert);
+        FCanvas.Invalidate();
+        if (Scr.BeepOn)
+            FHost.SystemBeep();
+        else
+            FHost.Pause(50);
+        Switches.CaretDrawEnabled = Saved;
+    } else if (Scr.BeepOn) {
+        FHost.SystemBeep();
+    }
+}
+
+// ---------------------------------------------------------------- setters
+
+void TTerm::SetCaret(TCaret C)
+{
+    FCaret = C;
+    ReDrawScreen();
+    ShowCaret();
+}
+
+void TTerm::SetCaretColor(TColor C)
+{
+    FCaretColor = C;
+    HideCaret();
+    ShowCaret();
+}
+
+void TTerm::SetBackColor(TColor C)
+{
+    FCanvas.SetBrushColor(C);
+    Scr.BackColor = C;
+    Scr.CurBack = C;
+    ReDrawScreen();
+}
+
+void TTerm::SetFont(const TFont& F)
+{
+    ApplyFont(F);
+    Scr.FontColor = F.Color;
+}

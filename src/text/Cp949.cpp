@@ -1,0 +1,148 @@
+#include "text/Cp949.h"
+
+#include <iconv.h>
+
+#include <array>
+#include <memory>
+
+namespace Cp949 {
+namespace {
+
+constexpr int LeadCount = 0xFF - 0x81 + 1;
+constexpr int TrailCount = 256;
+
+// Every pair decoded once through iconv: drawing a screen then costs a lookup
+// per glyph instead of a conversion call.
+struct TPairTable {
+    std::array<char16_t, LeadCount * TrailCount> Map{};
+
+    TPairTable()
+    {
+        iconv_t Cd = iconv_open("UTF-32LE", "CP949");
+        for (int L = 0x81; L <= 0xFF; ++L) {
+            for (int T = 0; T < TrailCount; ++T) {
+                char16_t& Slot = Map[static_cast<std::size_t>((L - 0x81) * TrailCount + T)];
+                Slot = static_cast<char16_t>(Replacement);
+                if (Cd == reinterpret_cast<iconv_t>(-1)) continue;
+                char In[2] = {static_cast<char>(L), static_cast<char>(T)};
+                unsigned char Out[8] = {};
+                char* InP = In;
+                char* OutP = reinterpret_cast<char*>(Out);
+                std::size_t InLeft = 2, OutLeft = sizeof Out;
+                iconv(Cd, nullptr, nullptr, nullptr, nullptr);
+                if (iconv(Cd, &InP, &InLeft, &OutP, &OutLeft) == static_cast<std::size_t>(-1) ||
+                    InLeft != 0 || OutLeft != sizeof Out - 4)
+                    continue;
+                const char32_t U = Out[0] | (Out[1] << 8) | (Out[2] << 16) |
+                                   (static_cast<char32_t>(Out[3]) << 24);
+                if (U < 0x10000) Slot = static_cast<char16_t>(U);
+            }
+        }
+        if (Cd != reinterpret_cast<iconv_t>(-1)) iconv_close(Cd);
+    }
+};
+
+const TPairTable& Table()
+{
+    static const auto T = std::make_unique<TPairTable>();
+    return *T;
+}
+
+void AppendUtf8(std::string& Out, char32_t U)
+{
+    if (U < 0x80) {
+        Out += static_cast<char>(U);
+    } else if (U < 0x800) {
+        Out += static_cast<char>(0xC0 | (U >> 6));
+        Out += static_cast<char>(0x80 | (U & 0x3F));
+    } else if (U < 0x10000) {
+        Out += static_cast<char>(0xE0 | (U >> 12));
+        Out += static_cast<char>(0x80 | ((U >> 6) & 0x3F));
+        Out += static_cast<char>(0x80 | (U & 0x3F));
+    } else {
+        Out += static_cast<char>(0xF0 | (U >> 18));
+        Out += static_cast<char>(0x80 | ((U >> 12) & 0x3F));
+        Out += static_cast<char>(0x80 | ((U >> 6) & 0x3F));
+        Out += static_cast<char>(0x80 | (U & 0x3F));
+    }
+}
+
+// Next code point of a UTF-8 text; malformed input yields Replacement and
+// advances one byte.
+char32_t NextUtf8(std::string_view S, std::size_t& I)
+{
+    const auto B = static_cast<unsigned char>(S[I]);
+    int Len = B < 0x80 ? 1 : (B >> 5) == 6 ? 2 : (B >> 4) == 14 ? 3 : (B >> 3) == 30 ? 4 : 0;
+    if (Len == 0 || I + static_cast<std::size_t>(Len) > S.size()) {
+        ++I;
+        return Replacement;
+    }
+    char32_t U = Len == 1 ? B : B & (0x7F >> Len);
+    for (int K = 1; K < Len; ++K) {
+        const auto C = static_cast<unsigned char>(S[I + static_cast<std::size_t>(K)]);
+        if ((C & 0xC0) != 0x80) {
+            ++I;
+            return Replacement;
+        }
+        U = (U << 6) | (C & 0x3F);
+    }
+    I += static_cast<std::size_t>(Len);
+    return U;
+}
+
+} // namespace
+
+char32_t PairToUnicode(std::uint8_t Lead, std::uint8_t Trail)
+{
+    if (!IsLead(Lead)) return Replacement;
+    return Table().Map[static_cast<std::size_t>((Lead - 0x81) * TrailCount + Trail)];
+}
+
+std::string ToUtf8(std::string_view S)
+{
+    std::string Out;
+    Out.reserve(S.size() * 3 / 2);
+    for (std::size_t I = 0; I < S.size(); ++I) {
+        const auto B = static_cast<std::uint8_t>(S[I]);
+        if (!IsLead(B)) {
+            AppendUtf8(Out, B < 0x80 ? B : Replacement);
+        } else if (I + 1 < S.size()) {
+            AppendUtf8(Out, PairToUnicode(B, static_cast<std::uint8_t>(S[I + 1])));
+            ++I;
+        } else {
+            AppendUtf8(Out, Replacement);
+        }
+    }
+    return Out;
+}
+
+std::string FromUtf8(std::string_view S)
+{
+    std::string Out;
+    Out.reserve(S.size());
+    iconv_t Cd = iconv_open("CP949", "UTF-32LE");
+    for (std::size_t I = 0; I < S.size();) {
+        const char32_t U = NextUtf8(S, I);
+        if (U < 0x80) {
+            Out += static_cast<char>(U);
+            continue;
+        }
+        char In[4] = {static_cast<char>(U & 0xFF), static_cast<char>((U >> 8) & 0xFF),
+                      static_cast<char>((U >> 16) & 0xFF), static_cast<char>(U >> 24)};
+        char Buf[4];
+        char* InP = In;
+        char* OutP = Buf;
+        std::size_t InLeft = 4, OutLeft = sizeof Buf;
+        if (Cd == reinterpret_cast<iconv_t>(-1) ||
+            iconv(Cd, &InP, &InLeft, &OutP, &OutLeft) == static_cast<std::size_t>(-1)) {
+            Out += '?';
+            if (Cd != reinterpret_cast<iconv_t>(-1)) iconv(Cd, nullptr, nullptr, nullptr, nullptr);
+        } else {
+            Out.append(Buf, sizeof Buf - OutLeft);
+        }
+    }
+    if (Cd != reinterpret_cast<iconv_t>(-1)) iconv_close(Cd);
+    return Out;
+}
+
+} // namespace Cp949

@@ -1,0 +1,23 @@
+#pragma once
+// The one place that converts between code page 949 bytes and Unicode.
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace Cp949 {
+
+constexpr char32_t Replacement = 0xFFFD;
+
+// True for a byte that opens a double-byte pair when it does not follow a lead.
+constexpr bool IsLead(std::uint8_t B) { return B >= 0x81; }
+
+// The character of a lead/trail pair, or Replacement when the pair is not
+// code page 949.
+char32_t PairToUnicode(std::uint8_t Lead, std::uint8_t Trail);
+
+// Whole texts. Undecodable bytes become U+FFFD; characters code page 949
+// cannot hold become '?'. Nothing is dropped silently.
+std::string ToUtf8(std::string_view Cp949Bytes);
+std::string FromUtf8(std::string_view Utf8);
+
+} // namespace Cp949

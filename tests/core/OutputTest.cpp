@@ -1,0 +1,216 @@
+// Byte streams in; cells, cursor, log lines and beeps out. Every case runs
+// twice, whole and one byte per call, and must give the same screen.
+#include "support/TermFixture.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <set>
+
+namespace {
+
+struct TRowExpect {
+    int Row;
+    std::string Text;  // trailing blanks trimmed
+    std::string Parts; // prefix of the row's part digits; empty = not checked
+};
+
+struct TStreamCase {
+    const char* Name;
+    std::string Input;
+    std::function<void(TTermRig&)> Setup;
+    std::vector<TRowExpect> Rows;
+    int CurX, CurY;
+    std::vector<std::string> Log; // interpreter lines only
+    int Beeps = 0;
+};
+
+std::vector<std::string> InterpreterLines(const std::vector<std::string>& Log)
+{
+    static const std::set<std::string> Drawing = {"ReDrawScreen", "Show Caret", "Hide Caret",
+                                                  "Paint"};
+    std::vector<std::string> Out;
+    for (const auto& L : Log)
+        if (!Drawing.count(L)) Out.push_back(L);
+    return Out;
+}
+
+std::string Repeat(char C, int N) { return std::string(static_cast<std::size_t>(N), C); }
+
+void Region(TTermRig& R, int Top, int Bottom, int X, int Y)
+{
+    R.Scr().Top = Top;
+    R.Scr().Bottom = Bottom;
+    R.Term->GotoXY(X, Y);
+}
+
+// Rows 1..24 hold "1".."24" so scrolls can be read off the screen.
+void NumberRows(TTermRig& R)
+{
+    for (int Row = 1; Row <= R.Scr().Row; ++Row) {
+        R.Term->GotoXY(1, Row);
+        for (char C : std::to_string(Row)) R.Term->PutChar(static_cast<std::uint8_t>(C), R.Scr().CurFore, 0, R.Scr().CurBack);
+    }
+}
+
+const std::vector<TStreamCase>& Cases()
+{
+    static const std::vector<TStreamCase> C = {
+        {"PlainText", "ABC", nullptr, {{1, "ABC", "000"}}, 4, 1, {}},
+        {"KoreanPairAdvancesTwoCells", "\xB0\xA1", nullptr, {{1, "\xB0\xA1", "12"}}, 3, 1, {}},
+        {"Byte80IsSingle", "\x80" "A", nullptr, {{1, "\x80" "A", "00"}}, 3, 1, {}},
+        {"TrailFollowsLeadAcrossCursorMove", "\xB0\r" "A", nullptr, {{1, "A", "2"}}, 2, 1, {}},
+        {"LeadInLastColumnWrapsTrail", Repeat('a', 79) + "\xB0\xA1", nullptr,
+         {{1, Repeat('a', 79) + "\xB0", Repeat('0', 79) + "1"}, {2, "\xA1", "2"}}, 2, 2, {}},
+        {"AutoWrapOffOverwritesLastColumn", Repeat('a', 80) + "Z",
+         [](TTermRig&) { Switches.AutoWrap = false; },
+         {{1, Repeat('a', 79) + "Z"}, {2, ""}}, 81, 1, {}},
+        {"WrapAtBottomScrollsRegion", "xy",
+         [](TTermRig& R) { R.Term->GotoXY(80, 24); R.Feed("Q"); R.Log.clear(); },
+         {{23, Repeat(' ', 79) + "Q"}, {24, "xy"}}, 3, 24, {}},
+        {"BackspaceAtHomeGoesToLastColumn", "\b", nullptr, {}, 80, 1, {}},
+        {"BackspaceAtColumnOneGoesUp", "\r\n\b", nullptr, {}, 80, 1, {}},
+        {"BackspaceFromPendingWrap", Repeat('a', 80) + "\b", nullptr, {}, 80, 1, {}},
+        {"TabStopsEveryEight", "\tA\tB", nullptr, {{1, Repeat(' ', 8) + "A" + Repeat(' ', 7) + "B"}},
+         18, 1, {}},
+        {"TabAtLastColumnStays", "\t", [](TTermRig& R) { R.Term->GotoXY(80, 1); }, {}, 80, 1, {}},
+        {"TabStopsAtLastColumn", "\t", [](TTermRig& R) { R.Term->GotoXY(75, 1); }, {}, 80, 1, {}},
+        {"LineFeedOnBottomScrollsRegionOnly", "\n",
+         [](TTermRig& R) { NumberRows(R); Region(R, 5, 10, 1, 10); },
+         {{4, "4"}, {5, "6"}, {9, "10"}, {10, ""}, {11, "11"}}, 1, 10, {}},
+        {"LineFeedBelowRegionScrollsRegion", "\n",
+         [](TTermRig& R) { NumberRows(R); Region(R, 5, 10, 3, 15); },
+         {{5, "6"}, {10, ""}, {15, "15"}}, 3, 15, {}},
+        {"FormFeedScrollsEverythingOff", "\f",
+         [](TTermRig& R) { NumberRows(R); R.Term->GotoXY(5, 24); },
+         {{1, ""}, {24, ""}}, 1, 1, {}},
+        {"AutoCRAfterLineFeed", "ab\n", [](TTermRig&) { Switches.AutoCR = true; }, {}, 1, 2, {}},
+        {"AutoLFAfterCarriageReturn", "ab\r", [](TTermRig&) { Switches.AutoLF = true; }, {}, 1, 2,
+         {}},
+        {"NulIsLoggedOnly", std::string("A\0B", 3), nullptr, {{1, "AB"}}, 3, 1, {"Null"}},
+        {"BellBeeps", "\a", nullptr, {}, 1, 1, {}, 1},
+        {"ShiftOutMapsLineDrawing", "\x0elqkx#amjtu\x0fq", nullptr,
+         {{1, "\x01\x06\x02\x05\x11\x0A\x03\x04\x19\x17q"}}, 12, 1, {}},
+        {"MetaBitBeforeLineDrawing", "\x0eq",
+         [](TTermRig&) { Switches.MetaBit = true; }, {{1, "\xF1", "1"}}, 2, 1, {}},
+        {"OtherControlsArePrinted", "\x01\x0b\x18\x1a\x1c\x1f", nullptr,
+         {{1, "\x01\x0b\x18\x1a\x1c\x1f"}}, 7, 1, {}},
+        {"ControlByteEndsSequenceAndIsConsumed", "AB\x1b[1\rC", nullptr, {{1, "ABC"}}, 4, 1,
+         {"Invalid Escape Squence : [1\r"}},
+        {"EscInsideSequenceEndsIt", "\x1b[1\x1b" "A", nullptr, {{1, "A"}}, 2, 1,
+         {"Invalid Escape Squence : [1\x1b"}},
+        {"UnknownSingleEscapePrintsFinal", "\x1b" "c", nullptr, {{1, "c"}}, 2, 1,
+         {"Invalid Escape Squence : c"}},
+        {"CharsetDesignationTakesAnyFinal", "\x1b(\x1b" "A", nullptr, {{1, "A"}}, 2, 1,
+         {"Invalid Escape Squence : (\x1b"}},
+        {"TitleStringIsPrinted", "\x1b]0;t\a", nullptr, {{1, "]0;t"}}, 5, 1,
+         {"Invalid Escape Squence : ]"}, 1},
+        {"SequenceOf79CharactersCompletes", "\x1b[" + Repeat('1', 78) + "mX", nullptr, {{1, "X"}},
+         2, 1, {"Invalid Escape Squence : [" + Repeat('1', 78) + "m"}},
+        {"SequenceReaching80IsDroppedWithOneBeep", "\x1b[" + Repeat('1', 79) + "mX", nullptr,
+         {{1, "mX"}}, 3, 1, {}, 1},
+        {"InsertModeShiftsRow", "AB\rx", [](TTermRig&) { Switches.InsertMode = true; },
+         {{1, "xAB"}}, 2, 1, {}},
+        {"InsertModeBlankPairsWithLead", "\xB0\xA1",
+         // The inserted blank takes the trail part and is then overwritten, so
+         // the real trail byte is judged by its own value.
+         [](TTermRig&) { Switches.InsertMode = true; }, {{1, "\xB0\xA1", "110"}}, 3, 1, {}},
+    };
+    return C;
+}
+
+class StreamCase : public ::testing::TestWithParam<TStreamCase> {};
+
+TEST_P(StreamCase, WholeAndByteByByteGiveTheExpectedScreen)
+{
+    const TStreamCase& T = GetParam();
+    for (const bool OneByOne : {false, true}) {
+        SCOPED_TRACE(OneByOne ? "one byte per call" : "whole");
+        TTermRig R;
+        if (T.Setup) T.Setup(R);
+        const int BeepsBefore = R.Host.Beeps;
+        R.Log.clear();
+        R.Feed(T.Input, OneByOne);
+        for (const auto& E : T.Rows) {
+            EXPECT_EQ(R.Text(E.Row), E.Text) << "row " << E.Row;
+            if (!E.Parts.empty()) {
+                EXPECT_EQ(R.Parts(E.Row).substr(0, E.Parts.size()), E.Parts);
+            }
+        }
+        EXPECT_EQ(R.Scr().CurX, T.CurX);
+        EXPECT_EQ(R.Scr().CurY, T.CurY);
+        EXPECT_EQ(InterpreterLines(R.Log), T.Log);
+        EXPECT_EQ(R.Host.Beeps - BeepsBefore, T.Beeps);
+        EXPECT_FALSE(R.Scr().InEscape);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Interpreter, StreamCase, ::testing::ValuesIn(Cases()),
+                         [](const auto& Info) { return std::string(Info.param.Name); });
+
+TEST(Interpreter, SequenceSplitAcrossRunsCompletesOnce)
+{
+    TTermRig R;
+    R.Feed("\x1b[10");
+    EXPECT_TRUE(R.Scr().InEscape);
+    EXPECT_EQ(R.Scr().EscBuf.View(), "[10");
+    R.Feed(";5HZ");
+    EXPECT_FALSE(R.Scr().InEscape);
+    EXPECT_EQ(InterpreterLines(R.Log), std::vector<std::string>{"Invalid Escape Squence : [10;5H"});
+}
+
+TEST(Interpreter, ColoursFollowTheCursorColours)
+{
+    TTermRig R;
+    R.Scr().CurFore = 0x0000FF;
+    R.Scr().CurBack = 0x0000FF; // equal: the stored foreground is inverted
+    R.Feed("a");
+    EXPECT_EQ(R.Cell(1, 1).Fore, 0xFFFF00u);
+    EXPECT_EQ(R.Cell(1, 1).Back, 0x0000FFu);
+    EXPECT_EQ(R.Scr().CurFore, 0x0000FFu);
+}
+
+TEST(Interpreter, GetParamReadsDigitsAndWrapsLikeInt32)
+{
+    TTermRig R;
+    auto Read = [&](const std::string& Buf, int Pos) {
+        R.Scr().EscBuf.Clear();
+        for (char C : Buf) R.Scr().EscBuf.Append(C);
+        int V = -7;
+        const int Next = TO_VT100::GetParam(*R.Term, Pos, V);
+        return std::pair<int, int>{V, Next};
+    };
+    EXPECT_EQ(Read("[12;5", 2), (std::pair<int, int>{12, 4}));
+    EXPECT_EQ(Read("[  7H", 2), (std::pair<int, int>{7, 5}));
+    EXPECT_EQ(Read("[;", 2), (std::pair<int, int>{0, 2}));
+    EXPECT_EQ(Read("[", 2), (std::pair<int, int>{0, 2}));
+    EXPECT_EQ(Read("[2147483648", 2).first, -2147483647 - 1);
+    EXPECT_EQ(Read("[4294967297", 2).first, 1);
+    EXPECT_EQ(Read("[" + Repeat('9', 70), 2).second, 72);
+}
+
+// With SoftScroll off, a block that scrolls draws nothing after its first
+// scroll; the engine then paints it once.
+TEST(Interpreter, ScrollingBlockIsPaintedOnceAtTheEnd)
+{
+    for (const bool OneByOne : {false, true}) {
+        TTermRig R;
+        R.Term->GotoXY(1, 24);
+        R.Canvas.Clear();
+        R.Log.clear();
+        std::string Block;
+        for (int I = 0; I < 100; ++I) Block += "line " + std::to_string(I) + "\r\n";
+        const auto* P = reinterpret_cast<const std::uint8_t*>(Block.data());
+        const int N = OneByOne ? 1 : static_cast<int>(Block.size());
+        for (std::size_t I = 0; I < Block.size(); I += static_cast<std::size_t>(N))
+            R.Vt.Process(*R.Term, P + I, N);
+        EXPECT_EQ(R.Canvas.Count(TRecordedCall::Text), 6) << "only \"line 0\" before the first scroll";
+        EXPECT_TRUE(R.Scr().RedrawPending);
+        R.Term->ReDrawScreen();
+        EXPECT_EQ(std::count(R.Log.begin(), R.Log.end(), "ReDrawScreen"), 1);
+        EXPECT_EQ(R.Text(23), "line 99");
+        EXPECT_FALSE(R.Scr().RedrawPending);
+    }
+}
+
+} // namespace
