@@ -101,18 +101,6 @@ void TO_VT100::Collect(TTerm& Term, std::uint8_t B)
     }
 }
 
-void TO_VT100::ExecSequence(TTerm& Term, std::uint8_t Final)
-{
-    TScr& S = Term.Scr;
-    if (LogEnabled()) {
-        std::string Line = "Invalid Escape Squence : ";
-        Line += S.EscBuf.View();
-        Line += static_cast<char>(Final);
-        WriteLog(Line);
-    }
-    if (S.EscBuf.Empty()) PrintChar(Term, Final);
-}
-
 int TO_VT100::GetParam(const TTerm& Term, int Pos, int& Value)
 {
     const TEscBuf& E = Term.Scr.EscBuf;

@@ -9,8 +9,13 @@
 #include <functional>
 #include <string_view>
 
+class TI_VT100;
+
 class TO_VT100 {
 public:
+    // The encoder whose key table ESC = and ESC > switch; may be null.
+    TI_VT100* Input = nullptr;
+
     void Process(TTerm& Term, const std::uint8_t* Buf, int Len);
     void ExecSequence(TTerm& Term, std::uint8_t Final);
     void PrintChar(TTerm& Term, std::uint8_t B);
@@ -22,6 +27,20 @@ public:
 
 private:
     void Collect(TTerm& Term, std::uint8_t B);
+    void Invalid(TTerm& Term, std::uint8_t Final);
+    void SingleEscape(TTerm& Term, std::uint8_t Final);
+    void ControlSequence(TTerm& Term, std::uint8_t Final);
+    void SetMode(TTerm& Term, std::uint8_t Final);
+    void SelectRendition(TTerm& Term);
+    static int SecondParam(const TTerm& Term, int Pos, int Default);
+    static void SaveCursor(TTerm& Term);
+    static void RestoreCursor(TTerm& Term);
+    static void EraseInDisplay(TTerm& Term, int N);
+    static void InsertLines(TTerm& Term, int N);
+    static void DeleteLines(TTerm& Term, int N);
+    static void InsertChars(TTerm& Term, int N);
+    static void DeleteChars(TTerm& Term, int N);
+    static void SetRegion(TTerm& Term, int TopRow, int Pos);
     static void LineFeed(TTerm& Term);
     static void Backspace(TTerm& Term);
     static void Tab(TTerm& Term);
