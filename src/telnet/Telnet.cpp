@@ -1,0 +1,207 @@
+// The receive state machine, option negotiation and sub-negotiation.
+#include "telnet/Telnet.h"
+
+#include "common/LogSink.h"
+#include "common/SessionSocket.h"
+#include "common/Switches.h"
+#include "telnet/TelnetCommon.h"
+
+#include <cstdio>
+
+namespace {
+void WriteLog(std::string_view Text)
+{
+    if (LogEnabled()) LogToSink(Text);
+}
+
+std::string Hex2(unsigned V)
+{
+    char B[8];
+    std::snprintf(B, sizeof B, "%02X", V & 0xFFu);
+    return B;
+}
+} // namespace
+
+TTelnetReceiveState& TTelnet::ReceiveState()
+{
+    static TTelnetReceiveState State;
+    return State;
+}
+
+TTelnet::TTelnet() = default;
+
+void TTelnet::Reset()
+{
+    SessionSocket = nullptr;
+    Switches.Reset();
+}
+
+void TTelnet::ClearReceiveState()
+{
+    TTelnetReceiveState& St = ReceiveState();
+    St.IacSeen = false;
+    St.PendingCommand = 0;
+    St.InSubNegotiation = false;
+    St.SubBuffer.clear();
+    St.SubBuffer.shrink_to_fit();
+    Count = 0;
+}
+
+// ---------------------------------------------------------------- receive
+
+void TTelnet::Receive(const std::uint8_t* Buf, int Len)
+{
+    TTelnetReceiveState& St = ReceiveState();
+    for (int I = 0; I < Len; ++I) {
+        const std::uint8_t B = Buf[I];
+        if (St.PendingCommand) {
+            const std::uint8_t Cmd = St.PendingCommand;
+            St.PendingCommand = 0;
+            St.SubBuffer.clear();
+            Negotiate(Cmd, B);
+        } else if (St.InSubNegotiation) {
+            if (B == TN::SE) {
+                St.InSubNegotiation = false;
+                const std::string Data = std::move(St.SubBuffer);
+                St.SubBuffer.clear();
+                SubOption(Data);
+            } else if (St.SubBuffer.size() < MaxSubNegotiation) {
+                St.SubBuffer += static_cast<char>(B);
+            }
+        } else if (St.IacSeen) {
+            St.IacSeen = false;
+            Command(B);
+        } else if (B == TN::IAC) {
+            St.IacSeen = true;
+        } else {
+            // A data byte of the DM value is still data (a lead byte of code
+            // page 949, for one); it is only noted in the log.
+            if (B == TN::DM) WriteLog("DATA MARK");
+            PutData(B);
+        }
+    }
+    Flush();
+}
+
+void TTelnet::Command(std::uint8_t B)
+{
+    TTelnetReceiveState& St = ReceiveState();
+    switch (B) {
+    case TN::IAC: PutData(TN::IAC); break;
+    case TN::SB: St.InSubNegotiation = true; break;
+    case TN::WILL:
+    case TN::WONT:
+    case TN::DO:
+    case TN::DONT: St.PendingCommand = B; break;
+    case TN::DM: WriteLog("DATA MARK"); break;
+    case TN::EOR: WriteLog("TNCH_EOR\r\n"); break;
+    default:
+        if (LogEnabled()) WriteLog("Unknown " + Hex2(B) + " '" + static_cast<char>(B) + "'\r\n");
+        break;
+    }
+}
+
+void TTelnet::PutData(std::uint8_t B)
+{
+    Staging[Count++] = B;
+    if (Count == StagingSize) Flush();
+}
+
+void TTelnet::Flush()
+{
+    if (Count > 0 && Term) {
+        VT100.Process(*Term, Staging, Count);
+        if (Term->Scr.RedrawPending) Term->ReDrawScreen();
+    }
+    Count = 0;
+}
+
+// ---------------------------------------------------------------- negotiation
+
+void TTelnet::Negotiate(std::uint8_t Cmd, std::uint8_t Opt)
+{
+    switch (Opt) {
+    case TN::OptBinary:
+    case TN::OptSuppressGoAhead:
+        if (Cmd == TN::WILL) SendCommand(TN::DO, Opt);
+        return;
+    case TN::OptEcho: // never echoed locally
+        if (Cmd == TN::WILL) SendCommand(TN::DO, Opt);
+        if (Cmd == TN::DO) SendCommand(TN::WONT, Opt);
+        return;
+    case TN::OptSendLocation:
+        if (Cmd == TN::DO) SendLocation();
+        return;
+    case TN::OptTerminalType:
+    case TN::OptEndOfRecord:
+        if (Cmd == TN::DO) SendCommand(TN::WILL, Opt);
+        return;
+    case TN::OptWindowSize:
+        if (Cmd == TN::DO) SendWindowSize();
+        return;
+    default: break;
+    }
+    // Anything else is refused, whatever was asked.
+    const bool Will = Cmd == TN::WILL;
+    const std::uint8_t Reply = Will ? TN::DONT : TN::WONT;
+    if (LogEnabled())
+        WriteLog(std::string(Will ? "Negociation(Dont) : " : "Negociation(Wont) : ") + Hex2(Cmd) +
+                 " : " + Hex2(Opt));
+    SendCommand(Reply, Opt);
+}
+
+void TTelnet::SubOption(const std::string& Data)
+{
+    if (Data.empty() || static_cast<std::uint8_t>(Data[0]) != TN::OptTerminalType) {
+        WriteLog("Unknown suboption\r\n");
+        return;
+    }
+    if (Data.size() < 2 || Data[1] != TN::SEND) return;
+    if (!SessionSocket || !SessionSocket->Connected()) return;
+    std::string Reply = {static_cast<char>(TN::IAC), static_cast<char>(TN::SB),
+                         static_cast<char>(TN::OptTerminalType), static_cast<char>(TN::IS)};
+    Reply += Switches.TermTypeName;
+    Reply += static_cast<char>(TN::IAC);
+    Reply += static_cast<char>(TN::SE);
+    SendRaw(reinterpret_cast<const std::uint8_t*>(Reply.data()), Reply.size());
+}
+
+void TTelnet::SendCommand(std::uint8_t Cmd, std::uint8_t Opt)
+{
+    const std::uint8_t Bytes[3] = {TN::IAC, Cmd, Opt};
+    SendRaw(Bytes, 3);
+}
+
+void TTelnet::SendRaw(const std::uint8_t* Bytes, std::size_t Len)
+{
+    if (SessionSocket && SessionSocket->Connected()) SessionSocket->Write(Bytes, Len);
+}
+
+void TTelnet::SendWindowSize()
+{
+    const int Col = Term ? Term->Scr.Col : 80, Row = Term ? Term->Scr.Row : 24;
+    if (LogEnabled())
+        WriteLog("Send Window Size X[" + std::to_string(Col) + "]Y[" + std::to_string(Row) + "]");
+    SendCommand(TN::WILL, TN::OptWindowSize);
+    const std::uint8_t Bytes[9] = {TN::IAC,
+                                   TN::SB,
+                                   TN::OptWindowSize,
+                                   static_cast<std::uint8_t>(Col / 256),
+                                   static_cast<std::uint8_t>(Col % 256),
+                                   static_cast<std::uint8_t>(Row / 256),
+                                   static_cast<std::uint8_t>(Row % 256),
+                                   TN::IAC,
+                                   TN::SE};
+    SendRaw(Bytes, sizeof Bytes);
+}
+
+void TTelnet::SendLocation()
+{
+    SendCommand(TN::WILL, TN::OptSendLocation);
+    std::string Bytes = {static_cast<char>(TN::IAC), static_cast<char>(TN::SB),
+                         static_cast<char>(TN::OptSendLocation)};
+    Bytes += Switches.LocationText;
+    Bytes += static_cast<char>(TN::IAC);
+    Bytes += static_cast<char>(TN::SE);
+    SendRaw(reinterpret_cast<const std::uint8_t*>(Bytes.data()), Bytes.size());
+}

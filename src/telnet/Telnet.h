@@ -1,0 +1,58 @@
+#pragma once
+// TTelnet: removes Telnet commands from the host's stream, answers option
+// negotiations and sub-negotiations, and hands the data bytes in runs to the
+// interpreter. Passive: it only answers, apart from the window size.
+#include "emulation/Output_VT100.h"
+#include "term/Term.h"
+
+#include <cstdint>
+#include <string>
+
+// Receive state kept across blocks (and, as hosts may rely on, across calls
+// from one connection to the next until cleared).
+struct TTelnetReceiveState {
+    bool IacSeen = false;
+    std::uint8_t PendingCommand = 0; // WILL/WONT/DO/DONT awaiting its option
+    bool InSubNegotiation = false;
+    std::string SubBuffer; // option code first
+};
+
+class TTelnet {
+public:
+    // Longest sub-negotiation kept. The options we answer need a few bytes
+    // (RFC 1091 limits a terminal type to 40 characters); a host that never
+    // ends one must not grow memory without bound. Bytes past the bound are
+    // consumed and dropped until the closing SE.
+    static constexpr std::size_t MaxSubNegotiation = 1024;
+    static constexpr int StagingSize = 4097;
+
+    TTelnet();
+
+    TTerm* Term = nullptr; // assigned by the owner right after construction
+    TO_VT100 VT100;
+
+    void Receive(const std::uint8_t* Buf, int Len);
+    void PutData(std::uint8_t B);
+    void Flush();
+    void Negotiate(std::uint8_t Cmd, std::uint8_t Opt);
+    void SubOption(const std::string& Data);
+    void SendCommand(std::uint8_t Cmd, std::uint8_t Opt);
+    static void SendRaw(const std::uint8_t* Bytes, std::size_t Len);
+    void SendWindowSize();
+    void SendLocation();
+
+    // Initial values of the program-wide switches and texts; no socket.
+    static void Reset();
+    // Forget a command or sub-negotiation left half-way by a closed connection
+    // and any staged bytes, so a new connection starts clean.
+    void ClearReceiveState();
+
+    static TTelnetReceiveState& ReceiveState();
+    int StagedCount() const { return Count; }
+
+private:
+    void Command(std::uint8_t B);
+
+    std::uint8_t Staging[StagingSize] = {};
+    int Count = 0;
+};
