@@ -37,6 +37,10 @@ void TO_VT100::Process(TTerm& Term, const std::uint8_t* Buf, int Len)
     TScr& S = Term.Scr;
     for (int I = 0; I < Len; ++I) {
         const std::uint8_t B = Buf[I];
+        if (S.InOsString) {
+            OsStringByte(Term, B);
+            continue;
+        }
         if (S.InEscape) {
             Collect(Term, B);
             continue;
@@ -74,6 +78,14 @@ void TO_VT100::Collect(TTerm& Term, std::uint8_t B)
     TScr& S = Term.Scr;
     const int L = S.EscBuf.Length();
     const char First = S.EscBuf.At(1);
+    if (L == 0 && B == ']') {
+        // ESC ]: a string for the window system, consumed up to BEL or ESC \.
+        S.InEscape = false;
+        S.InOsString = true;
+        S.StringEsc = false;
+        S.OsString.Clear();
+        return;
+    }
     bool Complete;
     if (L == 0 && std::string_view("78<=>DEHM").find(static_cast<char>(B)) != std::string_view::npos)
         Complete = true;
@@ -99,6 +111,42 @@ void TO_VT100::Collect(TTerm& Term, std::uint8_t B)
         S.EscBuf.Clear();
         S.InEscape = false;
     }
+}
+
+void TO_VT100::OsStringByte(TTerm& Term, std::uint8_t B)
+{
+    TScr& S = Term.Scr;
+    if (S.StringEsc) {
+        EndOsString(Term);
+        if (B != '\\') { // any other escape ends the string and starts anew
+            S.EscBuf.Clear();
+            S.InEscape = true;
+            Collect(Term, B);
+        }
+        return;
+    }
+    switch (B) {
+    case 0x07: EndOsString(Term); break; // BEL ends it without a bell
+    case 0x18:                           // CAN
+    case 0x1A: EndOsString(Term); break; // SUB
+    case 0x1B: S.StringEsc = true; break;
+    default:
+        if (S.OsString.Length() < MaxOsStringKept) S.OsString.Append(static_cast<char>(B));
+        break;
+    }
+}
+
+void TO_VT100::EndOsString(TTerm& Term)
+{
+    TScr& S = Term.Scr;
+    if (LogEnabled()) {
+        std::string Line = "OS Command Discarded : ";
+        Line += S.OsString.View();
+        WriteLog(Line);
+    }
+    S.InOsString = false;
+    S.StringEsc = false;
+    S.OsString.Clear();
 }
 
 int TO_VT100::GetParam(const TTerm& Term, int Pos, int& Value)

@@ -25,8 +25,14 @@ public:
     // value wraps like a 32-bit signed integer.
     static int GetParam(const TTerm& Term, int Pos, int& Value);
 
+    // The part of an operating-system command (a window title, say) that is
+    // kept for the log; the rest is consumed up to the terminator.
+    static constexpr int MaxOsStringKept = 64;
+
 private:
     void Collect(TTerm& Term, std::uint8_t B);
+    void OsStringByte(TTerm& Term, std::uint8_t B);
+    static void EndOsString(TTerm& Term);
     void Invalid(TTerm& Term, std::uint8_t Final);
     void SingleEscape(TTerm& Term, std::uint8_t Final);
     void ControlSequence(TTerm& Term, std::uint8_t Final);

@@ -77,6 +77,11 @@ struct TScr {
     int Top = 1, Bottom = 24;
     bool InEscape = false;
     TEscBuf EscBuf;
+    // An operating-system command (ESC ]) being consumed: only its start is
+    // kept, for the log; StringEsc means an ESC was met inside it.
+    bool InOsString = false;
+    bool StringEsc = false;
+    TEscBuf OsString;
     bool RedrawPending = false;
     bool Reverse = false, Bold = false, Underline = false;
     bool VisualBeep = true;

@@ -61,8 +61,20 @@ const std::vector<TStreamCase>& Cases()
          {"Invalid Escape Squence : c"}},
         {"CharsetDesignationTakesAnyFinal", "\x1b(\x1b" "A", nullptr, {{1, "A"}}, 2, 1,
          {"Charset G0 : \x1b"}},
-        {"TitleStringIsPrinted", "\x1b]0;t\a", nullptr, {{1, "]0;t"}}, 5, 1,
-         {"Invalid Escape Squence : ]"}, 1},
+        // Window titles: consumed whole, never printed, never ringing.
+        {"PromptTitleIsConsumed", "\x1b]0;user@host: ~\auser@host:~$ ", nullptr,
+         {{1, "user@host:~$"}}, 14, 1, {"OS Command Discarded : 0;user@host: ~"}},
+        {"TitleEndsWithStringTerminator", "\x1b]2;title\x1b\\ok", nullptr, {{1, "ok"}}, 3, 1,
+         {"OS Command Discarded : 2;title"}},
+        {"CancelAbortsTitle", "\x1b]0;abc\x18xyz\x1a", nullptr, {{1, "xyz\x1a"}}, 5, 1,
+         {"OS Command Discarded : 0;abc"}},
+        {"OtherEscapeEndsTitleAndRuns", "\x1b]0;t\x1b[3;5Hz", nullptr, {{3, "    z"}}, 6, 3,
+         {"OS Command Discarded : 0;t"}},
+        {"LongTitleIsCutInTheLog", "\x1b]" + Repeat('t', 500) + "\a!", nullptr, {{1, "!"}}, 2, 1,
+         {"OS Command Discarded : " + Repeat('t', TO_VT100::MaxOsStringKept)}},
+        // An ESC that ends a pending sequence starts nothing: ']' is data.
+        {"BracketAfterEndingEscIsData", "\x1b[" "1\x1b]", nullptr, {{1, "]"}}, 2, 1,
+         {"Invalid Escape Squence : [1\x1b"}},
         {"SequenceOf79CharactersCompletes", "\x1b[" + Repeat('1', 78) + "mX", nullptr, {{1, "X"}},
          2, 1, {"Invalid Escape Squence : [" + Repeat('1', 78) + "m"}},
         {"SequenceReaching80IsDroppedWithOneBeep", "\x1b[" + Repeat('1', 79) + "mX", nullptr,
@@ -148,6 +160,23 @@ TEST(Interpreter, ScrollingBlockIsPaintedOnceAtTheEnd)
         EXPECT_EQ(R.Text(23), "line 99");
         EXPECT_FALSE(R.Scr().RedrawPending);
     }
+}
+
+TEST(Interpreter, UnterminatedTitleStaysBoundedUntilItsTerminator)
+{
+    TTermRig R;
+    R.Feed("\x1b]0;");
+    const std::string Chunk(4096, 'x');
+    for (int I = 0; I < 10 * 256; ++I) R.Feed(Chunk); // 10 MB
+    EXPECT_TRUE(R.Scr().InOsString);
+    EXPECT_LE(R.Scr().OsString.Length(), TO_VT100::MaxOsStringKept);
+    EXPECT_EQ(R.Text(1), "");
+    EXPECT_EQ(R.Host.Beeps, 0);
+    R.Feed("\x1b");
+    R.Feed("\\prompt$ ");
+    EXPECT_FALSE(R.Scr().InOsString);
+    EXPECT_EQ(R.Text(1), "prompt$");
+    EXPECT_EQ(InterpreterLines(R.Log).size(), 1u);
 }
 
 } // namespace
