@@ -1,0 +1,12 @@
+#include "app/Main.h"
+
+#include <QApplication>
+
+int main(int argc, char* argv[])
+{
+    QApplication App(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Brevanix"));
+    TMainForm MainForm;
+    MainForm.show();
+    return QApplication::exec();
+}

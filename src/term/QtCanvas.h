@@ -1,0 +1,93 @@
+#pragma once
+// The terminal control's drawing surface on Qt: a persistent image the control
+// copies to the screen. Every direct drawing call reports the pixels it changed,
+// so the widget copies just those; Invalidate() asks for a real repaint.
+#include "term/Canvas.h"
+
+#include <QColor>
+#include <QFont>
+#include <QImage>
+#include <QRect>
+#include <QSize>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <unordered_map>
+
+class QPainter;
+
+class QtCanvas : public TCanvas {
+public:
+    using TDrawnFn = std::function<void(const QRect& Pixels)>;
+    using TInvalidateFn = std::function<void()>;
+
+    explicit QtCanvas(TDrawnFn Drawn = {}, TInvalidateFn Invalidated = {});
+
+    TDrawnFn OnDrawn;
+    TInvalidateFn OnInvalidate;
+
+    // --- TCanvas
+    void SetFont(const TFont& Font) override;
+    TFontMetrics MeasureFont() override { return {FCellW, FCellH}; }
+    TColor FontColor() const override { return FFore; }
+    void SetFontColor(TColor Color) override;
+    int FontStyle() const override { return FStyle; }
+    void SetFontStyle(int Style) override;
+    TColor BrushColor() const override { return FBrush; }
+    void SetBrushColor(TColor Color) override;
+    void TextRun(int X, int Y, const TRect& Clip, const std::uint8_t* Bytes, int Len) override;
+    bool PatInvert(int X, int Y, int Width, int Height) override;
+    void FrameXor(const TRect& R, TColor Pen) override;
+    void Lock() override { ++FLocks; }
+    void Unlock() override
+    {
+        if (FLocks > 0) --FLocks;
+    }
+    void Invalidate() override;
+    int LastError() const override { return FLastError; }
+
+    // --- Qt side
+    const QImage& Image() const { return FImage; }
+    // New size in pixels; the old picture stays where it still fits.
+    void Resize(const QSize& Size);
+    const QFont& Font() const { return FFont; }
+    QString Family() const { return FFont.family(); }
+    int CellWidth() const { return FCellW; }
+    int CellHeight() const { return FCellH; }
+    int LockDepth() const { return FLocks; }
+
+    static QColor ToQColor(TColor Color);
+    // The requested face when installed, else the first installed Korean coding face.
+    static QString ResolveFamily(const QString& Requested);
+    static const QStringList& FallbackFamilies();
+    // Points to an even pixel size, so Hangul in the coding faces is exactly two cells.
+    static int PixelSizeFor(int Points);
+
+private:
+    struct TGlyph {
+        QString Text;
+        qreal Advance = 0;
+        bool Narrow = false; // drawn with FNarrowFont
+    };
+    const TGlyph& Glyph(char32_t U, int Cells);
+    void DrawGlyph(QPainter& P, int X, int Y, int Cells, char32_t U);
+    void DrawBox(QPainter& P, const QRect& Cell, unsigned Arms);
+    void DrawChecker(QPainter& P, const QRect& Cell);
+    void DrawRuleLines(QPainter& P, int X, int Y, int Width);
+    void ApplyQtFont();
+    void Drawn(const QRect& R);
+
+    QImage FImage;
+    QFont FFont;
+    QFont FNarrowFont; // single-cell pictographs that the face draws full-width
+    bool FHasNarrow = false;
+    TFont FRequested;
+    int FCellW = 8, FCellH = 16, FAscent = 13;
+    int FUnderlineY = 14, FStrikeY = 9, FLineWidth = 1;
+    TColor FFore = 0, FBrush = 0;
+    int FStyle = 0;
+    int FLocks = 0;
+    int FLastError = 0;
+    std::unordered_map<std::uint32_t, TGlyph> FGlyphs; // code point and cells
+};

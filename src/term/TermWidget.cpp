@@ -1,0 +1,135 @@
+#include "term/TermWidget.h"
+
+#include "text/Cp949.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QThread>
+
+#include <algorithm>
+
+TermWidget::TermWidget(QWidget* Parent)
+    : QWidget(Parent),
+      FCanvas([this](const QRect& R) { CanvasDrawn(R); }, [this] { CanvasInvalidated(); }),
+      FTerm(FCanvas, *this)
+{
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setFocusPolicy(Qt::StrongFocus);
+}
+
+TermWidget::~TermWidget() = default;
+
+QSize TermWidget::sizeHint() const
+{
+    return FCanvas.Image().isNull() ? QWidget::sizeHint() : FCanvas.Image().size();
+}
+
+// ---------------------------------------------------------------- host
+
+void TermWidget::SetFocus() { setFocus(); }
+
+void TermWidget::ResizeControl(int Width, int Height)
+{
+    // The image first: the terminal draws at the new size before Qt delivers
+    // the resize event of a hidden widget.
+    FCanvas.Resize(QSize(Width, Height));
+    setFixedSize(Width, Height);
+}
+
+void TermWidget::SystemBeep() { QApplication::beep(); }
+
+// The visual bell waits here with the row inverted: show it before sleeping,
+// or the pause would pass with nothing on the screen.
+void TermWidget::Pause(int Milliseconds)
+{
+    FlushCopies();
+    QThread::msleep(static_cast<unsigned long>(std::clamp(Milliseconds, 0, 1000)));
+}
+
+void TermWidget::SetClipboardText(const std::string& Text)
+{
+    QGuiApplication::clipboard()->setText(QString::fromStdString(Cp949::ToUtf8(Text)));
+}
+
+// ---------------------------------------------------------------- paint
+
+void TermWidget::CanvasDrawn(const QRect& Pixels)
+{
+    if (FInPaint) {
+        FDrawnInPaint += Pixels;
+        return;
+    }
+    // A hidden widget gets one full paint request when shown.
+    if (!isVisible()) return;
+    FPendingCopy += Pixels;
+    update(Pixels);
+}
+
+void TermWidget::CanvasInvalidated()
+{
+    FPendingRequest = QRegion(rect());
+    update();
+}
+
+void TermWidget::FlushCopies()
+{
+    if (FInPaint || FPendingCopy.isEmpty() || !isVisible()) return;
+    FCopyOnly = true;
+    repaint(FPendingCopy);
+    FCopyOnly = false;
+    // Qt merged any pending request into that paint; ask for it again.
+    if (!FPendingRequest.isEmpty()) update(FPendingRequest);
+}
+
+void TermWidget::paintEvent(QPaintEvent* Event)
+{
+    const QRegion Region = Event->region();
+    QRegion Outside;
+    if (FCopyOnly) {
+        FPendingCopy -= Region;
+    } else {
+        // Whatever is not only a pending copy is a request: ours or an expose.
+        const QRegion Request = Region - (FPendingCopy - FPendingRequest);
+        FPendingCopy -= Region;
+        FPendingRequest -= Region;
+        if (!Request.isEmpty()) {
+            const QRect B = Request.boundingRect();
+            FInPaint = true;
+            FDrawnInPaint = QRegion();
+            FTerm.Paint(TRect{B.left(), B.top(), B.right() + 1, B.bottom() + 1});
+            FInPaint = false;
+            // The caret spans whole rows and columns; copy what changed
+            // outside this event later, as a plain copy that paints nothing.
+            Outside = FDrawnInPaint - Region;
+        }
+    }
+    QPainter P(this);
+    const QImage& Image = FCanvas.Image();
+    for (const QRect& R : Region) P.drawImage(R.topLeft(), Image, R);
+    for (const QRect& R : Region - QRegion(Image.rect())) P.fillRect(R, Qt::black);
+    P.end();
+    if (!Outside.isEmpty()) {
+        FPendingCopy += Outside;
+        update(Outside);
+    }
+}
+
+void TermWidget::resizeEvent(QResizeEvent* Event)
+{
+    QWidget::resizeEvent(Event);
+    FCanvas.Resize(size());
+}
+
+void TermWidget::focusInEvent(QFocusEvent* Event)
+{
+    QWidget::focusInEvent(Event);
+    FTerm.FocusGained();
+}
+
+void TermWidget::focusOutEvent(QFocusEvent* Event)
+{
+    QWidget::focusOutEvent(Event);
+    FTerm.FocusLost();
+}

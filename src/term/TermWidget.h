@@ -1,0 +1,51 @@
+#pragma once
+// The terminal control: a widget that hosts a TTerm and shows its canvas.
+//
+// Two kinds of paint are kept apart. A paint request (Invalidate() or the
+// window system exposing the widget) repaints cells from the buffer and then
+// the caret; direct drawing only asks for its changed pixels to be copied.
+#include "term/QtCanvas.h"
+#include "term/Term.h"
+
+#include <QRegion>
+#include <QWidget>
+
+class TermWidget : public QWidget, public TTermHost {
+    Q_OBJECT
+public:
+    explicit TermWidget(QWidget* Parent = nullptr);
+    ~TermWidget() override;
+
+    TTerm& Term() { return FTerm; }
+    QtCanvas& Canvas() { return FCanvas; }
+
+    // --- TTermHost
+    void SetFocus() override;
+    void ResizeControl(int Width, int Height) override;
+    void SystemBeep() override;
+    void Pause(int Milliseconds) override;
+    void SetClipboardText(const std::string& Cp949) override;
+
+    QSize sizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent* Event) override;
+    void resizeEvent(QResizeEvent* Event) override;
+    void focusInEvent(QFocusEvent* Event) override;
+    void focusOutEvent(QFocusEvent* Event) override;
+
+private:
+    void CanvasDrawn(const QRect& Pixels);
+    void CanvasInvalidated();
+    void FlushCopies();
+
+    // Declared before the canvas and the terminal: the terminal draws and
+    // invalidates while it is being constructed.
+    QRegion FPendingCopy;
+    QRegion FPendingRequest;
+    QRegion FDrawnInPaint;
+    bool FInPaint = false;
+    bool FCopyOnly = false;
+    QtCanvas FCanvas;
+    TTerm FTerm;
+};

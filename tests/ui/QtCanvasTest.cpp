@@ -1,0 +1,306 @@
+// The Qt drawing surface: fonts, colours and the pixels a real terminal
+// session leaves in the image.
+#include "PixelProbe.h"
+
+#include "common/Switches.h"
+#include "emulation/Output_VT100.h"
+#include "term/QtCanvas.h"
+#include "term/TermWidget.h"
+
+#include <QDir>
+#include <QFontDatabase>
+#include <QFontInfo>
+#include <QFontMetricsF>
+#include <QPalette>
+#include <QTest>
+
+#include <cmath>
+#include <cstdlib>
+#include <string_view>
+
+namespace {
+
+constexpr QRgb Black = 0xFF000000;
+constexpr QRgb Yellow = 0xFFFFFF00;
+
+// A terminal control that is never shown: its canvas is the surface under test.
+struct TScreen {
+    TermWidget Widget;
+    TO_VT100 Output;
+
+    TTerm& Term() { return Widget.Term(); }
+    const QImage& Image() { return Widget.Canvas().Image(); }
+    void Feed(std::string_view Bytes)
+    {
+        Output.Process(Term(), reinterpret_cast<const std::uint8_t*>(Bytes.data()),
+                       static_cast<int>(Bytes.size()));
+        if (Term().Scr.RedrawPending) Term().ReDrawScreen();
+    }
+    QRect Cell(int Col, int Row, int Cells = 1) { return CellRect(Term(), Col, Row, Cells); }
+    int InkIn(const QRect& R) { return Ink(Image(), R, Black); }
+};
+
+QRect LeftColumn(const QRect& R) { return QRect(R.left(), R.top(), 1, R.height()); }
+QRect RightColumn(const QRect& R) { return QRect(R.right(), R.top(), 1, R.height()); }
+QRect TopRow(const QRect& R) { return QRect(R.left(), R.top(), R.width(), 1); }
+QRect BottomRow(const QRect& R) { return QRect(R.left(), R.bottom(), R.width(), 1); }
+
+// First inked row of a one-pixel column, or -1.
+int FirstInkY(const QImage& Image, const QRect& Column)
+{
+    for (int Y = Column.top(); Y <= Column.bottom(); ++Y)
+        if ((Image.pixel(Column.left(), Y) & 0xFFFFFF) != 0) return Y;
+    return -1;
+}
+
+} // namespace
+
+class QtCanvasTest : public QObject {
+    Q_OBJECT
+private slots:
+    void init() { Switches.Reset(); }
+
+    void missingFaceFallsBackToKoreanCodingFace()
+    {
+        QVERIFY(!QFontDatabase::hasFamily("Fixedsys"));
+        QtCanvas C;
+        C.SetFont(TFont{}); // "Fixedsys"
+        QVERIFY2(QtCanvas::FallbackFamilies().contains(C.Family()), qPrintable(C.Family()));
+        QVERIFY(QFontDatabase::hasFamily(C.Family()));
+        QCOMPARE(QFontInfo(C.Font()).family(), C.Family()); // not a silent substitute
+        if (QFontDatabase::hasFamily("NanumGothicCoding"))
+            QCOMPARE(C.Family(), "NanumGothicCoding");
+
+        TFont Gulim; // a profile's face in code page 949, absent here
+        Gulim.Name = "\xB1\xBC\xB8\xB2\xC3\xBC";
+        C.SetFont(Gulim);
+        QVERIFY(QtCanvas::FallbackFamilies().contains(C.Family()));
+
+        TFont DejaVu; // an installed face is kept, not replaced
+        DejaVu.Name = "DejaVu Sans Mono";
+        if (!QFontDatabase::hasFamily("DejaVu Sans Mono")) QSKIP("DejaVu Sans Mono missing");
+        C.SetFont(DejaVu);
+        QCOMPARE(C.Family(), "DejaVu Sans Mono");
+    }
+
+    void cellIsTheAdvanceOfM_data()
+    {
+        QTest::addColumn<int>("Points");
+        for (int P : {9, 10, 12, 14, 16, 20}) QTest::newRow(qPrintable(QString::number(P))) << P;
+    }
+    void cellIsTheAdvanceOfM()
+    {
+        QFETCH(int, Points);
+        QtCanvas C;
+        TFont F;
+        F.Size = Points;
+        C.SetFont(F);
+        const QFontMetricsF M(C.Font());
+        const TFontMetrics Cell = C.MeasureFont();
+        QCOMPARE(Cell.AveCharWidth, static_cast<int>(std::ceil(M.horizontalAdvance('M'))));
+        QCOMPARE(Cell.Height, static_cast<int>(std::ceil(M.height())));
+        QCOMPARE(C.Font().pixelSize() % 2, 0);
+        QVERIFY(M.horizontalAdvance(QStringLiteral("한")) <= 2 * Cell.AveCharWidth);
+        if (Points == 12 && C.Family() == "NanumGothicCoding") {
+            QCOMPARE(Cell.AveCharWidth, 8);
+            QCOMPARE(Cell.Height, 16);
+        }
+    }
+
+    void coloursAreBgrWithSystemColours()
+    {
+        QCOMPARE(QtCanvas::ToQColor(0x000000FF), QColor(255, 0, 0));
+        QCOMPARE(QtCanvas::ToQColor(0x00123456), QColor(0x56, 0x34, 0x12));
+        const QPalette Pal = QGuiApplication::palette();
+        QCOMPARE(QtCanvas::ToQColor(0x80000005), Pal.color(QPalette::Active, QPalette::Base));
+        QCOMPARE(QtCanvas::ToQColor(0x80000008), Pal.color(QPalette::Active, QPalette::Text));
+        QVERIFY(QtCanvas::ToQColor(0x80000063).isValid());
+    }
+
+    // A real session through the interpreter: Korean, colours, line drawing,
+    // undecodable bytes and the cross caret. Saved for people to look at.
+    void sessionScreenPixels()
+    {
+        TScreen S;
+        TTerm& T = S.Term();
+        S.Feed("  \xC7\xD1\xB1\xDB  \xBE\xC8\xB3\xE7\r\n"); // row 1: 한글, 안녕 at 3..6, 9..12
+        T.Scr.CurFore = 0x000000FF;                         // red on blue
+        T.Scr.CurBack = 0x00FF0000;
+        S.Feed("RED");
+        T.Scr.CurFore = T.Scr.FontColor;
+        T.Scr.CurBack = T.Scr.BackColor;
+        S.Feed(" ok\r\n");
+        S.Feed("\x0Elqk\r\nx x\r\nmqj\x0F\r\n"); // rows 3..5
+        S.Feed("\xA6\xA3\xA6\xA1\xA6\xA4\r\n");  // row 6: ┌─┐ as pairs
+        S.Feed("\x80\xFF\xFF\x1E\x0B\r\n");      // row 7
+        S.Feed("\016aaa\x0F\r\n");               // row 8: checker
+        S.Feed("Hello, \xBE\xC8\xB3\xE7\xC7\xCF\xBC\xBC\xBF\xE4");
+
+        // Hangul: one glyph over its two cells, nothing spilling to the blanks.
+        for (int Col : {3, 5, 9, 11}) {
+            QVERIFY2(S.InkIn(S.Cell(Col, 1)) > 0, qPrintable(QString::number(Col)));
+            QVERIFY2(S.InkIn(S.Cell(Col + 1, 1)) > 0, qPrintable(QString::number(Col + 1)));
+            const QRect Pair = S.Cell(Col, 1, 2);
+            const QRect Glyph = InkBounds(S.Image(), Pair, Black);
+            QVERIFY2(std::abs(Glyph.center().x() - Pair.center().x()) <= 2,
+                     qPrintable(QString::number(Col)));
+        }
+        for (int Col : {1, 2, 7, 8, 13}) QCOMPARE(S.InkIn(S.Cell(Col, 1)), 0);
+
+        // Colours: blue ground, red ink (a swap of red and blue shows here).
+        const QRect R = S.Cell(1, 2);
+        QCOMPARE(S.Image().pixel(R.topLeft()), qRgb(0, 0, 255));
+        bool RedInk = false;
+        for (int Y = R.top(); Y <= R.bottom(); ++Y)
+            for (int X = R.left(); X <= R.right(); ++X) {
+                const QRgb P = S.Image().pixel(X, Y);
+                RedInk |= qRed(P) > 200 && qBlue(P) < 60;
+            }
+        QVERIFY(RedInk);
+
+        // Line drawing reaches the cell edges and joins its neighbours.
+        const QRect Corner = S.Cell(1, 3), Horiz = S.Cell(2, 3), Vert = S.Cell(1, 4);
+        QVERIFY(S.InkIn(LeftColumn(Horiz)) > 0);
+        QVERIFY(S.InkIn(RightColumn(Horiz)) > 0);
+        QCOMPARE(S.InkIn(TopRow(Horiz)), 0);
+        QVERIFY(S.InkIn(TopRow(Vert)) > 0);
+        QVERIFY(S.InkIn(BottomRow(Vert)) > 0);
+        QVERIFY(S.InkIn(RightColumn(Corner)) > 0);
+        QVERIFY(S.InkIn(BottomRow(Corner)) > 0);
+        QCOMPARE(S.InkIn(LeftColumn(Corner)), 0);
+        QCOMPARE(S.InkIn(TopRow(Corner)), 0);
+        QCOMPARE(FirstInkY(S.Image(), RightColumn(Corner)),
+                 FirstInkY(S.Image(), LeftColumn(Horiz)));
+        const QRect LowerRight = S.Cell(3, 5);
+        QVERIFY(S.InkIn(LeftColumn(LowerRight)) > 0);
+        QVERIFY(S.InkIn(TopRow(LowerRight)) > 0);
+        QCOMPARE(S.InkIn(RightColumn(LowerRight)), 0);
+        QCOMPARE(S.InkIn(BottomRow(LowerRight)), 0);
+
+        // The same by code for code page 949 box pairs, over two cells each.
+        const QRect PairHoriz = S.Cell(3, 6, 2), PairRight = S.Cell(5, 6, 2);
+        QVERIFY(S.InkIn(LeftColumn(PairHoriz)) > 0);
+        QVERIFY(S.InkIn(RightColumn(PairHoriz)) > 0);
+        QVERIFY(S.InkIn(LeftColumn(PairRight)) > 0);
+        QVERIFY(S.InkIn(BottomRow(PairRight)) > 0);
+        QCOMPARE(S.InkIn(RightColumn(PairRight)), 0);
+        QCOMPARE(S.InkIn(TopRow(PairRight)), 0);
+
+        // Nothing undecodable or pictographic is left blank.
+        QVERIFY(S.InkIn(S.Cell(1, 7)) > 0);    // 0x80
+        QVERIFY(S.InkIn(S.Cell(2, 7, 2)) > 0); // 0xFF 0xFF
+        QVERIFY(S.InkIn(S.Cell(4, 7)) > 0);    // ▲
+        QVERIFY(S.InkIn(S.Cell(5, 7)) > 0);    // ♂
+
+        // The checker is a pixel pattern: half the cell, tiling across cells.
+        const QRect Checker = S.Cell(1, 8);
+        QCOMPARE(S.InkIn(Checker), Checker.width() * Checker.height() / 2);
+        QVERIFY(S.Image().pixel(Checker.right(), Checker.top()) !=
+                S.Image().pixel(Checker.right() + 1, Checker.top()));
+
+        // Cross caret: a line through the whole row and the whole column.
+        T.SetCaret(TCaret::Cross_Block);
+        T.FocusGained();
+        const int W = T.Scr.CharWidth, H = T.Scr.CharHeight;
+        QCOMPARE(S.Image().pixel(T.Scr.Col * W - 3, T.Scr.CurY * H - 1), Yellow);
+        QCOMPARE(S.Image().pixel(T.Scr.CurX * W - 1, 20 * H), Yellow);
+        QCOMPARE(S.Image().pixel(T.Scr.CurX * W - 1, 0), Yellow);
+
+        QVERIFY(QDir().mkpath(BREVANIX_ARTIFACTS_DIR));
+        QVERIFY(S.Image().save(BREVANIX_ARTIFACTS_DIR "/screen.png"));
+    }
+
+    void patInvertTwiceRestoresEveryPixel()
+    {
+        TScreen S;
+        S.Feed("\xC7\xD1\xB1\xDB ABC \x0Elqk\x0F");
+        QtCanvas& C = S.Widget.Canvas();
+        const QImage Before = S.Image().copy();
+        const QRect Block = S.Cell(1, 1, 12).adjusted(0, 0, 0, 2 * S.Cell(1, 1).height());
+
+        C.SetBrushColor(0x00FFFFFF);
+        QVERIFY(C.PatInvert(Block.x(), Block.y(), Block.width(), Block.height()));
+        QCOMPARE(S.Image().pixel(Block.bottomRight()), 0xFFFFFFFF);
+        QCOMPARE(S.Image().pixel(Block.bottomRight() + QPoint(1, 1)), Black);
+        const QImage Once = S.Image().copy();
+        QVERIFY(C.PatInvert(Block.x(), Block.y(), Block.width(), Block.height()));
+        QVERIFY(S.Image() == Before);
+
+        // A negative size extends left and up from the corner.
+        QVERIFY(C.PatInvert(Block.right() + 1, Block.bottom() + 1, -Block.width(),
+                            -Block.height()));
+        QVERIFY(S.Image() == Once);
+        QVERIFY(C.PatInvert(Block.x(), Block.y(), Block.width(), Block.height()));
+        QVERIFY(S.Image() == Before);
+
+        // Partly or wholly off the surface: clipped, not a failure.
+        QVERIFY(C.PatInvert(-10, -10, 20, 20));
+        QVERIFY(C.PatInvert(100000, 100000, 5, 5));
+        QVERIFY(C.PatInvert(-10, -10, 20, 20));
+        QVERIFY(S.Image() == Before);
+
+        QtCanvas NoSurface;
+        QVERIFY(!NoSurface.PatInvert(0, 0, 8, 16));
+        QVERIFY(NoSurface.LastError() != 0);
+    }
+
+    void frameXorKeepsCornersAndUndoes()
+    {
+        QtCanvas C;
+        C.Resize(QSize(40, 40));
+        QRect Reported;
+        C.OnDrawn = [&](const QRect& R) { Reported = R; };
+        const QImage Before = C.Image().copy();
+        C.FrameXor(TRect{10, 10, 18, 26}, 0x0000FFFF);
+        QCOMPARE(Reported, QRect(10, 10, 8, 16));
+        for (const QPoint P : {QPoint(10, 10), QPoint(17, 10), QPoint(10, 25), QPoint(17, 25),
+                               QPoint(13, 10), QPoint(10, 18)})
+            QCOMPARE(C.Image().pixel(P), Yellow);
+        QCOMPARE(C.Image().pixel(18, 26), Black); // right and bottom exclusive
+        QCOMPARE(Ink(C.Image(), QRect(11, 11, 6, 14), Black), 0);
+        C.FrameXor(TRect{10, 10, 18, 26}, 0x0000FFFF);
+        QVERIFY(C.Image() == Before);
+    }
+
+    void textStaysInsideClipAndSurface()
+    {
+        QtCanvas C;
+        C.Resize(QSize(80, 32));
+        C.SetFontColor(0x00FFFFFF);
+        QRect Reported;
+        C.OnDrawn = [&](const QRect& R) { Reported = R; };
+        const int W = C.CellWidth(), H = C.CellHeight();
+        const std::string_view Run = "MMMMMM";
+        const auto* Bytes = reinterpret_cast<const std::uint8_t*>(Run.data());
+        C.TextRun(0, 0, TRect{0, 0, 2 * W, H}, Bytes, 6);
+        QCOMPARE(Reported, QRect(0, 0, 2 * W, H));
+        QVERIFY(Ink(C.Image(), QRect(0, 0, 2 * W, H), Black) > 0);
+        QCOMPARE(Ink(C.Image(), QRect(2 * W, 0, 80, 32), Black), 0);
+
+        Reported = {};
+        C.TextRun(-3 * W, 24, TRect{-3 * W, 24, 3 * W, 24 + H}, Bytes, 6); // off two edges
+        QCOMPARE(Reported, QRect(0, 24, 3 * W, 8));
+        Reported = {};
+        C.TextRun(500, 500, TRect{500, 500, 500 + 6 * W, 500 + H}, Bytes, 6);
+        QVERIFY(Reported.isNull());
+    }
+
+    void resizeKeepsThePicture()
+    {
+        QtCanvas C;
+        C.Resize(QSize(32, 32));
+        C.SetBrushColor(0x000000FF);
+        QVERIFY(C.PatInvert(0, 0, 8, 8));
+        C.Resize(QSize(64, 48));
+        QCOMPARE(C.Image().size(), QSize(64, 48));
+        QCOMPARE(C.Image().pixel(7, 7), qRgb(255, 0, 0));
+        C.Resize(QSize(4, 4));
+        C.Resize(QSize(16, 16));
+        QCOMPARE(C.Image().pixel(3, 3), qRgb(255, 0, 0));
+        QCOMPARE(C.Image().pixel(5, 5), Black);
+    }
+};
+
+std::unique_ptr<QObject> NewQtCanvasTest() { return std::make_unique<QtCanvasTest>(); }
+
+#include "QtCanvasTest.moc"

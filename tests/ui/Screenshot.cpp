@@ -1,0 +1,92 @@
+// Shows the main window with a demo session and saves what the window system
+// displays: brevanix_screenshot OUT.png (run under Xvfb).
+#include "app/Main.h"
+#include "term/TermWidget.h"
+#include "text/Cp949.h"
+
+#include <QApplication>
+#include <QPixmap>
+#include <QScreen>
+#include <QTest>
+
+#include <cstdio>
+#include <string>
+
+namespace {
+
+std::string Ko(const char* Utf8) { return Cp949::FromUtf8(Utf8); }
+
+void Demo(TMainForm& Form)
+{
+    TScr& S = Form.Term1->Term().Scr;
+    const auto Colour = [&](TColor Fore, TColor Back) {
+        S.CurFore = Fore;
+        S.CurBack = Back;
+    };
+    const auto Plain = [&] { Colour(S.FontColor, S.BackColor); };
+
+    Form.FeedHostBytes(Ko("Brevanix 데모 세션 - 코드 페이지 949\r\n"));
+    Form.FeedHostBytes(Ko("안녕하세요! 한국어 텔넷 터미널입니다. Hello, world.\r\n"));
+    Form.FeedHostBytes(Ko("가나다라마바사 아자차카타파하 ABCDEFG 0123456789 ~!@#$%^&*()\r\n"));
+    Colour(0x000000FF, 0);
+    Form.FeedHostBytes(Ko("빨강 "));
+    Colour(0x0000FF00, 0);
+    Form.FeedHostBytes(Ko("초록 "));
+    Colour(0x00FF8000, 0);
+    Form.FeedHostBytes(Ko("파랑 "));
+    Colour(0x0000FFFF, 0x00800000);
+    Form.FeedHostBytes(Ko(" 노랑/남색 "));
+    Colour(0x00000000, 0x00C0C0C0);
+    Form.FeedHostBytes(" black on grey ");
+    Plain();
+    Form.FeedHostBytes("\r\n\r\n");
+
+    Form.FeedHostBytes("\x0Elqqqqqqqqqqk\x0F  " + Ko("┌─┬─┐ ┏━┓") + "\r\n");
+    Form.FeedHostBytes("\x0Ex\x0F" + Ko(" 상자 box ") + "\x0Ex\x0F  " + Ko("│가│나│ ┃굵┃") +
+                       "\r\n");
+    Form.FeedHostBytes("\x0Etqqqqqqqqqqu\x0F  " + Ko("├─┼─┤ ┗━┛") + "\r\n");
+    Form.FeedHostBytes("\x0Ex aaaa     x\x0F  " + Ko("└─┴─┘") + "\r\n");
+    Form.FeedHostBytes("\x0Emqqqqqqqqqqj\x0F\r\n\r\n");
+
+    Form.FeedHostBytes(
+        "C0: \x0B\x12\x13\x14\x18\x1A\x1C\x1D\x1E\x1F\x7F  bad: \x80 \xFF\xFF |\r\n");
+    Form.FeedHostBytes("$ ls -l /home\r\n");
+    Form.FeedHostBytes("drwxr-xr-x  2 user  user  4096 " + Ko("3월  1 09:00 문서") + "\r\n");
+    Form.FeedHostBytes("-rw-r--r--  1 user  user   220 " + Ko("3월  1 09:00 읽어보기.txt") +
+                       "\r\n");
+    Form.FeedHostBytes("user@host:~$ ");
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: %s OUT.png\n", argv[0]);
+        return 2;
+    }
+    QApplication App(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Brevanix"));
+    TMainForm Form;
+    Form.show();
+    if (!QTest::qWaitForWindowExposed(&Form, 5000)) {
+        std::fprintf(stderr, "window not exposed\n");
+        return 1;
+    }
+    Form.activateWindow();
+    Form.Term1->setFocus();
+    QTest::qWait(100);
+    // Without a window manager the window may never be activated.
+    if (!Form.Term1->Term().Focused) Form.Term1->Term().FocusGained();
+    Demo(Form);
+    QTest::qWait(300);
+    const QPixmap Shot = Form.screen()->grabWindow(Form.winId());
+    if (Shot.isNull() || !Shot.save(QString::fromLocal8Bit(argv[1]))) {
+        std::fprintf(stderr, "cannot save %s\n", argv[1]);
+        return 1;
+    }
+    std::printf("%s: %dx%d, font %s, cell %dx%d\n", argv[1], Shot.width(), Shot.height(),
+                qPrintable(Form.Term1->Canvas().Family()), Form.Term1->Canvas().CellWidth(),
+                Form.Term1->Canvas().CellHeight());
+    return 0;
+}

@@ -1,0 +1,151 @@
+// The terminal control on screen: paint requests against pixel copies, focus,
+// and the main window around it.
+#include "PixelProbe.h"
+
+#include "app/Main.h"
+#include "common/Switches.h"
+#include "term/TermWidget.h"
+
+#include <QEvent>
+#include <QTest>
+
+namespace {
+
+class TPaintCounter : public QObject {
+public:
+    int Paints = 0;
+    bool eventFilter(QObject*, QEvent* E) override
+    {
+        if (E->type() == QEvent::Paint) ++Paints;
+        return false;
+    }
+};
+
+// Shown, exposed and with every pending paint done.
+void Settle(QWidget& W)
+{
+    W.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&W));
+    QCoreApplication::processEvents();
+    QCoreApplication::processEvents();
+}
+
+} // namespace
+
+class TermWidgetTest : public QObject {
+    Q_OBJECT
+private slots:
+    void init() { Switches.Reset(); }
+
+    // The bell flash is direct drawing; the paint request that follows it
+    // repaints from the buffer, which is what ends the flash.
+    void visualBellIsShownThenRepaintedAway()
+    {
+        TMainForm Form;
+        Form.FeedHostBytes("\xC7\xD1\xB1\xDB bell");
+        Settle(Form);
+        TTerm& T = Form.Term1->Term();
+        const QImage Before = Form.Term1->Canvas().Image().copy();
+        QCOMPARE(OnScreen(Form.Term1), Before);
+        const QRect Row = CellRect(T, 1, T.Scr.CurY, T.Scr.Col);
+
+        TPaintCounter Counter;
+        Form.Term1->installEventFilter(&Counter);
+        T.Scr.VisualBeep = true;
+        T.Scr.BeepOn = false; // pauses instead of beeping
+        T.Beep();
+        const QImage& Image = Form.Term1->Canvas().Image();
+        QVERIFY(Image.copy(Row) != Before.copy(Row));
+        QVERIFY(Image.copy(Row.translated(0, Row.height())) ==
+                Before.copy(Row.translated(0, Row.height())));
+        QCOMPARE(OnScreen(Form.Term1), Image); // the pause showed the flash
+
+        QTRY_VERIFY(Image == Before);
+        QTRY_COMPARE(OnScreen(Form.Term1), Before);
+        const int Paints = Counter.Paints;
+        QTest::qWait(50);
+        QCOMPARE(Counter.Paints, Paints); // drawing while painting scheduled nothing more
+        QVERIFY(Paints <= 4);
+    }
+
+    void directDrawingIsCopiedNotRepainted()
+    {
+        TMainForm Form;
+        Form.FeedHostBytes("copy only");
+        Settle(Form);
+        QtCanvas& C = Form.Term1->Canvas();
+        const QImage Before = C.Image().copy();
+
+        C.SetBrushColor(0x00FFFFFF);
+        QVERIFY(C.PatInvert(8, 0, 40, 16));
+        const QImage Inverted = C.Image().copy();
+        QVERIFY(Inverted != Before);
+        QTRY_COMPARE(OnScreen(Form.Term1), Inverted);
+        QTest::qWait(20);
+        QVERIFY(C.Image() == Inverted);
+
+        C.Invalidate();
+        QTRY_VERIFY(C.Image() == Before);
+        QTRY_COMPARE(OnScreen(Form.Term1), Before);
+    }
+
+    // After any host text the picture is what a full repaint would give:
+    // no stale caret, no scroll left undrawn.
+    void feedingLeavesThePictureCurrent()
+    {
+        TMainForm Form;
+        Settle(Form);
+        TTerm& T = Form.Term1->Term();
+        std::string Lines;
+        for (int I = 1; I <= 30; ++I) Lines += "line " + std::to_string(I) + "\r\n";
+        for (bool Focus : {true, false}) {
+            T.Focused = Focus;
+            // Scrolls; writes over the caret; moves it without writing.
+            for (const std::string& Bytes : {Lines, std::string("\xC7\xD1\xB1\xDB $ "),
+                                             std::string("\b\b")}) {
+                Form.FeedHostBytes(Bytes);
+                QVERIFY(!T.Scr.RedrawPending);
+                const QImage Fed = Form.Term1->Canvas().Image().copy();
+                T.Paint(TRect{0, 0, Form.Term1->width(), Form.Term1->height()});
+                QCOMPARE(Form.Term1->Canvas().Image(), Fed);
+            }
+            QVERIFY(Ink(Form.Term1->Canvas().Image(), CellRect(T, 1, T.Scr.Row - 1, 8),
+                        0xFF000000) > 0);
+        }
+    }
+
+    void mainWindowFollowsTheTerminal()
+    {
+        TMainForm Form;
+        Settle(Form);
+        QCOMPARE(Form.windowTitle(), "Brevanix");
+        QCOMPARE(Form.findChild<TermWidget*>("Term1"), Form.centralWidget());
+        TTerm& T = Form.Term1->Term();
+        const int W = T.Scr.CharWidth, H = T.Scr.CharHeight;
+        QCOMPARE(Form.Term1->size(), QSize(80 * W, 24 * H));
+
+        for (const QSize Cells : {QSize(100, 30), QSize(40, 10)}) {
+            T.SetSize(Cells.width(), Cells.height());
+            const QSize Pixels(Cells.width() * W, Cells.height() * H);
+            QCOMPARE(Form.Term1->Canvas().Image().size(), Pixels);
+            QTRY_COMPARE(Form.Term1->size(), Pixels);
+            QTRY_COMPARE(Form.size(), Pixels);
+        }
+    }
+
+    void focusDrivesTheCaret()
+    {
+        TMainForm Form;
+        Settle(Form);
+        Form.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&Form));
+        Form.Term1->setFocus();
+        QTRY_VERIFY(Form.Term1->Term().Focused);
+        Form.Term1->clearFocus();
+        QTRY_VERIFY(!Form.Term1->Term().Focused);
+    }
+};
+
+std::unique_ptr<QObject> NewTermWidgetTest() { return std::make_unique<TermWidgetTest>(); }
+
+#include "TermWidgetTest.moc"
