@@ -4,7 +4,7 @@ BREVANIX_PACKAGES=(
   cmake ninja-build g++ pkg-config libgtest-dev
   qt6-base-dev qt6-base-dev-tools libgl-dev
   fonts-nanum fonts-nanum-coding fonts-dejavu-core
-  xvfb xauth
+  xvfb xauth inetutils-telnetd
 )
 
 brevanix_install_deps() {

@@ -1,0 +1,71 @@
+#pragma once
+// TClientSocket: the session's TCP client (ClientSocket1), a QTcpSocket in the
+// main thread behind the five notifications. While connected it is the
+// program-wide SessionSocket.
+#include "common/SessionSocket.h"
+
+#include <QHostAddress>
+#include <QObject>
+#include <QTcpSocket>
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+class TClientSocket : public QObject, public TSessionEndpoint {
+    Q_OBJECT
+public:
+    // Bytes one readable notification may take.
+    static constexpr int ChunkSize = 4096;
+
+    explicit TClientSocket(QObject* Parent = nullptr);
+    ~TClientSocket() override;
+    TClientSocket(const TClientSocket&) = delete;
+    TClientSocket& operator=(const TClientSocket&) = delete;
+
+    std::function<void()> OnConnect;
+    // Bytes are waiting: read them with ReceiveBuf, at most ChunkSize in all.
+    // What is left comes in the next turn of the event loop.
+    std::function<void()> OnRead;
+    std::function<void(std::int64_t Bytes)> OnWrite;
+    // The connection ended (host, network or Close), after every byte the host
+    // sent was offered to OnRead.
+    std::function<void()> OnDisconnect;
+    // Code is a QAbstractSocket::SocketError; Message is code page 949 text.
+    std::function<void(int Code, const std::string& Message)> OnError;
+
+    // Connects to Address:Port; a connection still open is closed first.
+    void Open(const QHostAddress& Address, quint16 Port);
+    // Sends what can be sent at once, drops the connection and reports
+    // OnDisconnect when one was open.
+    void Close();
+
+    // Reads at most Max bytes; inside OnRead also at most what is left of the
+    // notification's chunk. Returns the count read. An OnRead that reads
+    // nothing is not asked again until more bytes arrive or a read outside
+    // OnRead leaves some behind.
+    int ReceiveBuf(std::uint8_t* Buf, int Max);
+    bool BytesPending() const;
+
+    bool Connected() const override;
+    // Queued whole in the socket; dropped when not connected.
+    void Write(const unsigned char* Data, std::size_t Len) override;
+
+private:
+    void HandleConnected();
+    void HandleReadyRead();
+    void HandleDisconnected();
+    void HandleError(QAbstractSocket::SocketError Error);
+    void ReadTurn();
+    void PostReadTurn();
+    void ReportDisconnect();
+    void Release();
+
+    QTcpSocket Socket;
+    bool WasConnected = false;      // OnConnect fired, OnDisconnect not yet
+    bool TurnPosted = false;        // a queued ReadTurn is on its way
+    bool DisconnectPending = false; // the host left while bytes were unread
+    bool Closing = false;           // inside Close: Qt's own signals are ignored
+    bool InRead = false;
+    int Budget = 0;
+};

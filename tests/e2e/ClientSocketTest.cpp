@@ -1,0 +1,246 @@
+// The client socket against a loopback peer in this process: the receive
+// pump, the end of a connection, and SessionSocket's life.
+#include "WaitUntil.h"
+#include "support/RecordingSocket.h"
+#include "telnet/QtSocket.h"
+
+#include <QCoreApplication>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTest>
+
+#include <memory>
+#include <vector>
+
+namespace {
+constexpr int WaitMs = 20000;
+
+// Listens on 127.0.0.1 for exactly one client.
+struct TPeer {
+    QTcpServer Server;
+    QTcpSocket* Conn = nullptr;
+
+    bool Listen() { return Server.listen(QHostAddress::LocalHost, 0); }
+    bool Accept()
+    {
+        if (!QTest::qWaitFor([this] { return Server.hasPendingConnections(); }, WaitMs))
+            return false;
+        Conn = Server.nextPendingConnection();
+        Server.close();
+        return Conn != nullptr;
+    }
+    QByteArray ReadUntil(int Size)
+    {
+        QByteArray Got;
+        (void)QTest::qWaitFor(
+            [&] {
+                Got += Conn->readAll();
+                return Got.size() >= Size;
+            },
+            WaitMs);
+        return Got;
+    }
+};
+
+// Opens Client to Peer and waits until both ends see the connection.
+bool Connect(TClientSocket& Client, TPeer& Peer)
+{
+    if (!Peer.Listen()) return false;
+    Client.Open(QHostAddress(QHostAddress::LocalHost), Peer.Server.serverPort());
+    return Peer.Accept() && QTest::qWaitFor([&] { return Client.Connected(); }, WaitMs);
+}
+} // namespace
+
+class ClientSocketTest : public QObject {
+    Q_OBJECT
+private slots:
+    void init() { SessionSocket = nullptr; }
+
+    void pumpGivesOneChunkPerTurnAndEveryByteBeforeTheEnd()
+    {
+        TClientSocket Client;
+        TPeer Peer;
+        QByteArray Received;
+        int Reads = 0, OverBudget = 0, ProbesLate = 0;
+        bool ProbePending = false;
+        qsizetype ReceivedAtEnd = -1;
+        int Ends = 0, Errors = 0;
+        Client.OnError = [&](int, const std::string&) { ++Errors; }; // a host closing is no error
+        Client.OnRead = [&] {
+            ++Reads;
+            if (ProbePending) ++ProbesLate;
+            // A greedy reader: asks for more than a chunk, twice.
+            int InTurn = 0;
+            for (int I = 0; I < 2; ++I) {
+                std::uint8_t Buf[10000];
+                const int N = Client.ReceiveBuf(Buf, sizeof Buf);
+                Received.append(reinterpret_cast<const char*>(Buf), N);
+                InTurn += N;
+            }
+            if (InTurn > TClientSocket::ChunkSize) ++OverBudget;
+            // Whatever else is queued (a key, say) must get in before the
+            // next chunk.
+            ProbePending = true;
+            QMetaObject::invokeMethod(
+                qApp, [&] { ProbePending = false; }, Qt::QueuedConnection);
+        };
+        Client.OnDisconnect = [&] {
+            ++Ends;
+            ReceivedAtEnd = Received.size();
+        };
+        QVERIFY(Connect(Client, Peer));
+        QCOMPARE(SessionSocket, &Client);
+
+        QByteArray Sent(300 * 1024, '\0');
+        for (qsizetype I = 0; I < Sent.size(); ++I)
+            Sent[I] = static_cast<char>(I % 251);
+        Peer.Conn->write(Sent);
+        Peer.Conn->disconnectFromHost(); // after the bytes are out
+
+        QVERIFY(QTest::qWaitFor([&] { return Ends > 0; }, WaitMs));
+        QCOMPARE(ReceivedAtEnd, Sent.size());
+        QVERIFY(Received == Sent);
+        QCOMPARE(OverBudget, 0);
+        QCOMPARE(ProbesLate, 0);
+        QVERIFY(Reads >= Sent.size() / TClientSocket::ChunkSize);
+        QCOMPARE(SessionSocket, nullptr);
+        QVERIFY(!Client.Connected());
+        for (int I = 0; I < 20; ++I)
+            QCoreApplication::processEvents();
+        QCOMPARE(Ends, 1);
+        QCOMPARE(Errors, 0);
+    }
+
+    void readerThatTakesNothingIsNotPolledAndStillSeesTheEnd()
+    {
+        TClientSocket Client;
+        TPeer Peer;
+        int Reads = 0;
+        bool Ended = false;
+        Client.OnRead = [&] { ++Reads; };
+        Client.OnDisconnect = [&] { Ended = true; };
+        QVERIFY(Connect(Client, Peer));
+
+        Peer.Conn->write("unread");
+        QVERIFY(QTest::qWaitFor([&] { return Reads > 0; }, WaitMs));
+        for (int I = 0; I < 50; ++I)
+            QCoreApplication::processEvents();
+        QCOMPARE(Reads, 1);
+        QVERIFY(Client.BytesPending());
+
+        Peer.Conn->disconnectFromHost();
+        QVERIFY(QTest::qWaitFor([&] { return Ended; }, WaitMs));
+    }
+
+    void readerThatFallsBehindHoldsTheHostBack()
+    {
+        TClientSocket Client;
+        TPeer Peer;
+        bool Reading = false;
+        QByteArray Received;
+        Client.OnRead = [&] {
+            if (!Reading) return;
+            std::uint8_t Buf[TClientSocket::ChunkSize];
+            const int N = Client.ReceiveBuf(Buf, sizeof Buf);
+            Received.append(reinterpret_cast<const char*>(Buf), N);
+        };
+        QVERIFY(Connect(Client, Peer));
+
+        QByteArray Sent(32 << 20, '\0');
+        for (qsizetype I = 0; I < Sent.size(); I += 4096)
+            Sent[I] = static_cast<char>(I >> 12);
+        Peer.Conn->write(Sent);
+        // However much the system buffers, most of it still waits at the peer
+        // rather than in our memory.
+        (void)WaitUntil([&] { return Peer.Conn->bytesToWrite() < Sent.size() / 2; }, 2000);
+        QVERIFY(Peer.Conn->bytesToWrite() >= Sent.size() / 2);
+
+        Reading = true;
+        std::uint8_t First[1];
+        QCOMPARE(Client.ReceiveBuf(First, 1), 1); // room again: the pump resumes
+        Received.append(static_cast<char>(First[0]));
+        QVERIFY(WaitUntil([&] { return Received.size() == Sent.size(); }, WaitMs));
+        QVERIFY(Received == Sent);
+    }
+
+    void writesGoOutOnlyWhileConnected()
+    {
+        TClientSocket Client;
+        TPeer Peer;
+        std::int64_t Written = 0;
+        int Ends = 0;
+        Client.OnWrite = [&](std::int64_t N) { Written += N; };
+        Client.OnDisconnect = [&] { ++Ends; };
+
+        const unsigned char Early[] = "early";
+        Client.Write(Early, 5); // not connected: dropped
+        QVERIFY(Connect(Client, Peer));
+        const unsigned char Hello[] = "hello";
+        SessionSocket->Write(Hello, 5);
+        QCOMPARE(Peer.ReadUntil(5), QByteArray("hello"));
+        QVERIFY(QTest::qWaitFor([&] { return Written == 5; }, WaitMs));
+
+        Client.Close();
+        QCOMPARE(Ends, 1);
+        QCOMPARE(SessionSocket, nullptr);
+        QVERIFY(!Client.Connected());
+        Client.Write(Hello, 5);
+        QVERIFY(QTest::qWaitFor(
+            [&] { return Peer.Conn->state() == QAbstractSocket::UnconnectedState; }, WaitMs));
+        QCOMPARE(Peer.Conn->readAll(), QByteArray());
+        Client.Close(); // closing twice reports once
+        QCOMPARE(Ends, 1);
+    }
+
+    void closeLeavesAnotherEndpointInPlace()
+    {
+        TClientSocket Client;
+        TPeer Peer;
+        QVERIFY(Connect(Client, Peer));
+        TRecordingSocket Other;
+        Client.Close();
+        QCOMPARE(SessionSocket, &Other);
+    }
+
+    void refusedConnectionIsAnErrorNotAnEnd()
+    {
+        quint16 Port;
+        {
+            QTcpServer Probe;
+            QVERIFY(Probe.listen(QHostAddress::LocalHost, 0));
+            Port = Probe.serverPort();
+        }
+        TClientSocket Client;
+        int Connects = 0, Ends = 0, Code = -1;
+        std::string Message;
+        Client.OnConnect = [&] { ++Connects; };
+        Client.OnDisconnect = [&] { ++Ends; };
+        Client.OnError = [&](int C, const std::string& M) {
+            Code = C;
+            Message = M;
+        };
+        Client.Open(QHostAddress(QHostAddress::LocalHost), Port);
+        QVERIFY(QTest::qWaitFor([&] { return Code != -1; }, WaitMs));
+        QCOMPARE(Code, static_cast<int>(QAbstractSocket::ConnectionRefusedError));
+        QVERIFY(!Message.empty());
+        QCOMPARE(Connects, 0);
+        QCOMPARE(Ends, 0);
+        QCOMPARE(SessionSocket, nullptr);
+    }
+
+    void destroyedWhileConnectedCallsNothingBack()
+    {
+        auto Client = std::make_unique<TClientSocket>();
+        TPeer Peer;
+        bool Called = false;
+        Client->OnDisconnect = [&] { Called = true; };
+        Client->OnError = [&](int, const std::string&) { Called = true; };
+        QVERIFY(Connect(*Client, Peer));
+        Client.reset();
+        QVERIFY(!Called);
+        QCOMPARE(SessionSocket, nullptr);
+    }
+};
+
+QTEST_GUILESS_MAIN(ClientSocketTest)
+#include "ClientSocketTest.moc"
