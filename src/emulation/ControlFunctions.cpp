@@ -43,6 +43,17 @@ void EraseRows(TScr& S, int From, int To)
 {
     for (int R = std::max(From, 1); R <= std::min(To, S.Row); ++R) EraseCols(S, R, 1, MaxCols);
 }
+
+// Inserting or deleting N lines that reach past the region's bottom just
+// clears the cursor row and everything below it in the region.
+bool ClearsToRegionBottom(TTerm& Term, int N)
+{
+    TScr& S = Term.Scr;
+    if (static_cast<long long>(S.CurY) + N <= S.Bottom) return false;
+    EraseRows(S, S.CurY, S.Bottom);
+    Term.DrawRect(S.CurY, 1, S.Col, S.Bottom);
+    return true;
+}
 } // namespace
 
 void TO_VT100::ExecSequence(TTerm& Term, std::uint8_t Final)
@@ -208,11 +219,7 @@ void TO_VT100::InsertLines(TTerm& Term, int N)
     WriteLog("Insert Line");
     S.CurX = 1;
     N = AtLeastOne(N);
-    if (static_cast<long long>(S.CurY) + N > S.Bottom) {
-        EraseRows(S, S.CurY, S.Bottom);
-        Term.DrawRect(S.CurY, 1, S.Col, S.Bottom);
-        return;
-    }
+    if (ClearsToRegionBottom(Term, N)) return;
     for (int R = S.Bottom; R >= S.CurY + N; --R) TTerm::CopyLine(*S.Lines[R], *S.Lines[R - N]);
     EraseRows(S, S.CurY, S.CurY + N - 1);
     Term.UpdateScreen();
@@ -223,11 +230,7 @@ void TO_VT100::DeleteLines(TTerm& Term, int N)
     TScr& S = Term.Scr;
     S.CurX = 1;
     N = AtLeastOne(N);
-    if (static_cast<long long>(S.CurY) + N > S.Bottom) {
-        EraseRows(S, S.CurY, S.Bottom);
-        Term.DrawRect(S.CurY, 1, S.Col, S.Bottom);
-        return;
-    }
+    if (ClearsToRegionBottom(Term, N)) return;
     for (int R = S.CurY; R <= S.Bottom - N; ++R) TTerm::CopyLine(*S.Lines[R], *S.Lines[R + N]);
     EraseRows(S, S.Bottom - N + 1, S.Bottom);
     Term.UpdateScreen();
