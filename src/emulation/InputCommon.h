@@ -1,15 +1,11 @@
 #pragma once
-// Key records and the virtual-key codes and modifier set that the terminal
-// control hands to the encoder.
+// Key records and the virtual-key codes that the terminal control hands to
+// the encoder.
+#include "term/TermCommon.h"
+
 #include <array>
 #include <cstdint>
 #include <string>
-
-// Modifier set of a key or mouse event.
-enum TShiftFlag : unsigned { ssShift = 1, ssAlt = 2, ssCtrl = 4 };
-using TShiftState = unsigned;
-
-enum class TMouseButton { Left, Right, Middle };
 
 // One string per modifier combination (slot); empty = no bytes.
 struct TKeyRecord {

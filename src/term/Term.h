@@ -159,6 +159,21 @@ public:
     void FocusGained();
     void FocusLost();
 
+    // --- Mouse selection ---
+    // The control's own mouse events fire before the selection logic.
+    std::function<void(TMouseButton, TShiftState, int X, int Y)> OnMouseDown, OnMouseUp;
+    std::function<void(TShiftState, int X, int Y)> OnMouseMove;
+    bool ButtonDown = false; // the left button went down on the control
+    void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y);
+    void MouseMove(TShiftState Shift, int X, int Y);
+    void MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y);
+    void ExtendSelection(int X, int Y);
+    void InvertCells(TColor Colour, int RowIndex, int FromCol, int ToCol, TRasterOp Rop);
+    void ClearSelection();
+    void CopySelection();
+    // The bytes of whole rows, each but the last followed by a carriage return.
+    std::string GetScreenText(int FromRow, int ToRow) const;
+
     // --- Properties with side effects ---
     TCaret Caret() const { return FCaret; }
     void SetCaret(TCaret C);
@@ -188,6 +203,7 @@ private:
     void DrawRun(int RowIndex, int FromCol, const std::uint8_t* Bytes, int Len, TColor Fore,
                  TColor Back, bool Lock);
     void FireChangeSize();
+    TPoint CellAt(int X, int Y) const;
 
     TCanvas& FCanvas;
     TTermHost& FHost;

@@ -16,6 +16,15 @@ struct TPoint {
     bool operator==(const TPoint&) const = default;
 };
 
+// Modifier and button set of a key or mouse event; ssDouble marks the press
+// of a double-click.
+enum TShiftFlag : unsigned {
+    ssShift = 1, ssAlt = 2, ssCtrl = 4, ssLeft = 8, ssRight = 16, ssMiddle = 32, ssDouble = 64
+};
+using TShiftState = unsigned;
+
+enum class TMouseButton { Left, Right, Middle };
+
 enum TFontStyle : int { fsBold = 1, fsItalic = 2, fsUnderline = 4, fsStrikeOut = 8 };
 
 struct TFont {

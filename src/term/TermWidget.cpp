@@ -1,9 +1,9 @@
 #include "term/TermWidget.h"
 
-#include "text/Cp949.h"
+#include "term/QtClipboard.h"
 
 #include <QApplication>
-#include <QClipboard>
+#include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QThread>
@@ -48,10 +48,7 @@ void TermWidget::Pause(int Milliseconds)
     QThread::msleep(static_cast<unsigned long>(std::clamp(Milliseconds, 0, 1000)));
 }
 
-void TermWidget::SetClipboardText(const std::string& Text)
-{
-    QGuiApplication::clipboard()->setText(QString::fromStdString(Cp949::ToUtf8(Text)));
-}
+void TermWidget::SetClipboardText(const std::string& Text) { QtClipboard::SetText(Text); }
 
 // ---------------------------------------------------------------- paint
 
@@ -132,4 +129,57 @@ void TermWidget::focusOutEvent(QFocusEvent* Event)
 {
     QWidget::focusOutEvent(Event);
     FTerm.FocusLost();
+}
+
+// ---------------------------------------------------------------- mouse
+
+namespace {
+TShiftState ShiftOf(const QMouseEvent& E)
+{
+    TShiftState S = 0;
+    const Qt::KeyboardModifiers M = E.modifiers();
+    if (M & Qt::ShiftModifier) S |= ssShift;
+    if (M & Qt::AltModifier) S |= ssAlt;
+    if (M & Qt::ControlModifier) S |= ssCtrl;
+    const Qt::MouseButtons B = E.buttons();
+    if (B & Qt::LeftButton) S |= ssLeft;
+    if (B & Qt::RightButton) S |= ssRight;
+    if (B & Qt::MiddleButton) S |= ssMiddle;
+    return S;
+}
+
+TMouseButton ButtonOf(Qt::MouseButton B)
+{
+    if (B == Qt::RightButton) return TMouseButton::Right;
+    if (B == Qt::MiddleButton) return TMouseButton::Middle;
+    return TMouseButton::Left;
+}
+
+QPoint Pixel(const QMouseEvent& E) { return E.position().toPoint(); }
+} // namespace
+
+void TermWidget::mousePressEvent(QMouseEvent* Event)
+{
+    const QPoint P = Pixel(*Event);
+    FTerm.MouseDown(ButtonOf(Event->button()), ShiftOf(*Event), P.x(), P.y());
+}
+
+// Qt sends press, release, double-click, release: the double-click stands for
+// the second press.
+void TermWidget::mouseDoubleClickEvent(QMouseEvent* Event)
+{
+    const QPoint P = Pixel(*Event);
+    FTerm.MouseDown(ButtonOf(Event->button()), ShiftOf(*Event) | ssDouble, P.x(), P.y());
+}
+
+void TermWidget::mouseMoveEvent(QMouseEvent* Event)
+{
+    const QPoint P = Pixel(*Event);
+    FTerm.MouseMove(ShiftOf(*Event), P.x(), P.y());
+}
+
+void TermWidget::mouseReleaseEvent(QMouseEvent* Event)
+{
+    const QPoint P = Pixel(*Event);
+    FTerm.MouseUp(ButtonOf(Event->button()), ShiftOf(*Event), P.x(), P.y());
 }

@@ -1,6 +1,7 @@
 #pragma once
 // Test doubles for the terminal control's seams: a canvas that records every
-// call (cells are 8 by 16 pixels) and a host that records beeps and pauses.
+// call (cells are 8 by 16 pixels) and a host that records beeps, pauses and
+// clipboard texts.
 #include "term/Canvas.h"
 #include "term/TermCommon.h"
 
@@ -51,6 +52,8 @@ public:
     int Beeps = 0, Focus = 0;
     std::vector<int> Pauses;
     int Width = 0, Height = 0;
+    std::vector<std::string> Clipboard; // every text handed over
+    void SetClipboardText(const std::string& T) override { Clipboard.push_back(T); }
     void SystemBeep() override { ++Beeps; }
     void Pause(int Ms) override { Pauses.push_back(Ms); }
     void SetFocus() override { ++Focus; }

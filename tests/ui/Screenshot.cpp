@@ -57,6 +57,18 @@ void Demo(TMainForm& Form)
     Form.FeedHostBytes("user@host:~$ ");
 }
 
+// A mouse drag from row 2 into row 3, as the user would make it.
+void Select(TMainForm& Form)
+{
+    const TScr& S = Form.Term1->Term().Scr;
+    const auto Centre = [&](int Col, int Row) {
+        return QPoint((Col - 1) * S.CharWidth + S.CharWidth / 2, (Row - 1) * S.CharHeight + 8);
+    };
+    QTest::mousePress(Form.Term1, Qt::LeftButton, {}, Centre(13, 2));
+    QTest::mouseMove(Form.Term1, Centre(18, 3));
+    QTest::mouseRelease(Form.Term1, Qt::LeftButton, {}, Centre(18, 3));
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -79,6 +91,7 @@ int main(int argc, char* argv[])
     // Without a window manager the window may never be activated.
     if (!Form.Term1->Term().Focused) Form.Term1->Term().FocusGained();
     Demo(Form);
+    Select(Form);
     QTest::qWait(300);
     const QPixmap Shot = Form.screen()->grabWindow(Form.winId());
     if (Shot.isNull() || !Shot.save(QString::fromLocal8Bit(argv[1]))) {

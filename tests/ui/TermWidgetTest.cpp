@@ -4,8 +4,10 @@
 
 #include "app/Main.h"
 #include "common/Switches.h"
+#include "term/QtClipboard.h"
 #include "term/TermWidget.h"
 
+#include <QClipboard>
 #include <QEvent>
 #include <QTest>
 
@@ -143,6 +145,40 @@ private slots:
         QTRY_VERIFY(Form.Term1->Term().Focused);
         Form.Term1->clearFocus();
         QTRY_VERIFY(!Form.Term1->Term().Focused);
+    }
+
+    // A drag with the real mouse events, copied: other programs get Unicode
+    // with line feeds, Brevanix gets its bytes back exactly.
+    void selectionReachesTheSystemClipboard()
+    {
+        TMainForm Form;
+        Form.FeedHostBytes("\xC7\xD1\xB1\xDB abc\r\n\xB5\xD1\xC2\xB0 more");
+        Settle(Form);
+        TermWidget* W = Form.Term1;
+        const TTerm& T = W->Term();
+        const auto Centre = [&](int Col, int Row) { return CellRect(T, Col, Row).center(); };
+        QTest::mousePress(W, Qt::LeftButton, {}, Centre(1, 1));
+        QTest::mouseMove(W, Centre(3, 2));
+        QTest::mouseRelease(W, Qt::LeftButton, {}, Centre(3, 2));
+        QCOMPARE(T.Scr.SelEnd, (TPoint{4, 2}));
+        W->Term().CopySelection();
+        QCOMPARE(QGuiApplication::clipboard()->text(), QString::fromUtf8("한글 abc\n둘째"));
+        QCOMPARE(QtClipboard::Text(), std::string("\xC7\xD1\xB1\xDB abc\r\xB5\xD1\xC2\xB0"));
+
+        QTest::mouseDClick(W, Qt::LeftButton, {}, Centre(7, 1));
+        W->Term().CopySelection();
+        QCOMPARE(QGuiApplication::clipboard()->text(), QString("abc"));
+
+        // Bytes with no Unicode meaning survive our own round trip.
+        const std::string Odd = "a\xFF\xFE\x80z";
+        W->SetClipboardText(Odd);
+        QCOMPARE(QtClipboard::Text(), Odd);
+        QVERIFY(QGuiApplication::clipboard()->text().contains(QChar(0xFFFD)));
+
+        QGuiApplication::clipboard()->setText(QString::fromUtf8("가\r\n나\n다"));
+        QCOMPARE(QtClipboard::Text(), std::string("\xB0\xA1\r\xB3\xAA\r\xB4\xD9"));
+        QGuiApplication::clipboard()->clear();
+        QCOMPARE(QtClipboard::Text(), std::string());
     }
 };
 
