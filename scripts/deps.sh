@@ -5,6 +5,7 @@ BREVANIX_PACKAGES=(
   qt6-base-dev qt6-base-dev-tools libgl-dev
   fonts-nanum fonts-nanum-coding fonts-dejavu-core
   xvfb xauth inetutils-telnetd
+  clang libclang-rt-dev libvterm-dev valgrind
 )
 
 brevanix_install_deps() {
