@@ -36,7 +36,7 @@ void EraseCols(TScr& S, int RowIndex, int From, int To)
     From = std::max(From, 1);
     To = std::min(To, MaxCols);
     if (From > To) return;
-    std::fill(&S.Lines[RowIndex]->Cells[From], &S.Lines[RowIndex]->Cells[To] + 1, Erased(S));
+    FillCells(&S.Lines[RowIndex]->Cells[From], To - From + 1, Erased(S));
 }
 
 void EraseRows(TScr& S, int From, int To)

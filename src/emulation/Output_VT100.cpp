@@ -30,6 +30,13 @@ constexpr std::uint8_t LineDrawingMap(std::uint8_t B)
     default: return B;
     }
 }
+
+// Bytes the main loop handles itself (NUL BEL BS HT LF FF CR SO SI ESC);
+// every other byte is printed.
+constexpr std::uint32_t ControlBytes = 1u << 0x00 | 1u << 0x07 | 1u << 0x08 | 1u << 0x09 |
+                                       1u << 0x0A | 1u << 0x0C | 1u << 0x0D | 1u << 0x0E |
+                                       1u << 0x0F | 1u << 0x1B;
+constexpr bool IsControl(std::uint8_t B) { return B < 32 && (ControlBytes >> B & 1u); }
 } // namespace
 
 void TO_VT100::Process(TTerm& Term, const std::uint8_t* Buf, int Len)
@@ -68,7 +75,7 @@ void TO_VT100::Process(TTerm& Term, const std::uint8_t* Buf, int Len)
             S.EscBuf.Clear();
             S.InEscape = true;
             break;
-        default: PrintChar(Term, B); break;
+        default: I = PrintRun(Term, Buf, I, Len); break;
         }
     }
 }
@@ -162,27 +169,82 @@ int TO_VT100::GetParam(const TTerm& Term, int Pos, int& Value)
     return Pos;
 }
 
+// What a host byte stores under the 8-bit and line-drawing switches.
+std::uint8_t TO_VT100::Translate(std::uint8_t B)
+{
+    if (Switches.MetaBit) B |= 0x80;
+    if (Switches.LineDrawing) B = LineDrawingMap(B);
+    return B;
+}
+
 void TO_VT100::PrintChar(TTerm& Term, std::uint8_t B)
 {
     TScr& S = Term.Scr;
-    if (S.CurX > S.Col) {
-        if (Switches.AutoWrap) {
-            S.CurX = 1;
-            if (S.CurY + 1 > S.Row)
-                Term.ScrollUp(S.Top, S.Bottom);
-            else
-                ++S.CurY;
-            S.CurY = std::min(S.CurY, S.Row);
-        } else {
-            S.CurX = S.Col;
-        }
-    }
-    if (Switches.MetaBit) B |= 0x80;
-    if (Switches.LineDrawing) B = LineDrawingMap(B);
+    if (S.CurX > S.Col) Wrap(Term);
+    B = Translate(B);
     if (B == 0) return;
     if (Switches.InsertMode) Term.InsertBlank();
     const bool Stored = Term.PutChar(B, S.CurFore, S.LastPart, S.CurBack);
     if (!S.RedrawPending && Stored) Term.DrawCells(S.CurX - 1, S.CurX - 1);
+}
+
+int TO_VT100::PrintRun(TTerm& Term, const std::uint8_t* Buf, int I, int Len)
+{
+    TScr& S = Term.Scr;
+    // New cells on the cursor's row not yet drawn; drawn before the cursor
+    // leaves the row and when the run ends.
+    int DirtyFrom = 0, DirtyTo = 0;
+    const auto Draw = [&] {
+        if (DirtyFrom && !S.RedrawPending) Term.DrawCells(DirtyFrom, DirtyTo);
+        DirtyFrom = 0;
+    };
+    const auto Dirty = [&](int From, int To) {
+        if (S.RedrawPending) return;
+        if (!DirtyFrom) DirtyFrom = From;
+        DirtyTo = To;
+    };
+    while (I < Len && !IsControl(Buf[I])) {
+        if (S.CurX > S.Col) {
+            Draw();
+            Wrap(Term);
+        }
+        // Bytes stored as they come go to the row in one step.
+        if (!Switches.MetaBit && !Switches.LineDrawing && !Switches.InsertMode) {
+            const int Room = std::min(Len - I, S.Col - S.CurX + 1);
+            int N = 0;
+            while (N < Room && !IsControl(Buf[I + N])) ++N;
+            const int From = S.CurX;
+            if (const int Stored = Term.PutText(Buf + I, N); Stored > 0) {
+                Dirty(From, From + Stored - 1);
+                I += Stored;
+                continue;
+            }
+        }
+        const std::uint8_t B = Translate(Buf[I++]);
+        if (B == 0) continue;
+        if (Switches.InsertMode) {
+            Draw(); // the insertion redraws the row's tail itself
+            Term.InsertBlank();
+        }
+        if (Term.PutChar(B, S.CurFore, S.LastPart, S.CurBack)) Dirty(S.CurX - 1, S.CurX - 1);
+    }
+    Draw();
+    return I - 1;
+}
+
+void TO_VT100::Wrap(TTerm& Term)
+{
+    TScr& S = Term.Scr;
+    if (Switches.AutoWrap) {
+        S.CurX = 1;
+        if (S.CurY + 1 > S.Row)
+            Term.ScrollUp(S.Top, S.Bottom);
+        else
+            ++S.CurY;
+        S.CurY = std::min(S.CurY, S.Row);
+    } else {
+        S.CurX = S.Col;
+    }
 }
 
 void TO_VT100::LineFeed(TTerm& Term)

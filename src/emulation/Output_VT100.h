@@ -19,6 +19,10 @@ public:
     void Process(TTerm& Term, const std::uint8_t* Buf, int Len);
     void ExecSequence(TTerm& Term, std::uint8_t Final);
     void PrintChar(TTerm& Term, std::uint8_t B);
+    // Prints the bytes from Buf[I] up to the first control byte the main loop
+    // acts on, drawing each row's new cells once; returns the index of the
+    // last byte taken.
+    int PrintRun(TTerm& Term, const std::uint8_t* Buf, int I, int Len);
 
     // Reads one decimal parameter of EscBuf from the 1-based position Pos;
     // returns the position of the first character that is not a digit. The
@@ -48,6 +52,8 @@ private:
     static void DeleteChars(TTerm& Term, int N);
     static void SetRegion(TTerm& Term, int TopRow, int Pos);
     static void LineFeed(TTerm& Term);
+    static void Wrap(TTerm& Term); // the cursor stands past the last column
+    static std::uint8_t Translate(std::uint8_t B);
     static void Backspace(TTerm& Term);
     static void Tab(TTerm& Term);
 };

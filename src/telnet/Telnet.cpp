@@ -6,7 +6,9 @@
 #include "common/Switches.h"
 #include "telnet/TelnetCommon.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
 
 namespace {
 void WriteLog(std::string_view Text)
@@ -74,13 +76,34 @@ void TTelnet::Receive(const std::uint8_t* Buf, int Len)
         } else if (B == TN::IAC) {
             St.IacSeen = true;
         } else {
-            // A data byte of the DM value is still data (a lead byte of code
-            // page 949, for one); it is only noted in the log.
-            if (B == TN::DM) WriteLog("DATA MARK");
-            PutData(B);
+            I += PutDataRun(Buf + I, Len - I) - 1;
         }
     }
     Flush();
+}
+
+// Stages the data bytes from Bytes up to the next IAC; returns how many.
+int TTelnet::PutDataRun(const std::uint8_t* Bytes, int Len)
+{
+    const void* Iac = std::memchr(Bytes, TN::IAC, static_cast<std::size_t>(Len));
+    const int N = Iac ? static_cast<int>(static_cast<const std::uint8_t*>(Iac) - Bytes) : Len;
+    if (LogEnabled()) {
+        // A data byte of the DM value is still data (a lead byte of code
+        // page 949, for one); it is only noted in the log.
+        for (int I = 0; I < N; ++I) {
+            if (Bytes[I] == TN::DM) WriteLog("DATA MARK");
+            PutData(Bytes[I]);
+        }
+        return N;
+    }
+    for (int Done = 0; Done < N;) {
+        const int Take = std::min(N - Done, StagingSize - Count);
+        std::memcpy(Staging + Count, Bytes + Done, static_cast<std::size_t>(Take));
+        Count += Take;
+        Done += Take;
+        if (Count == StagingSize) Flush();
+    }
+    return N;
 }
 
 void TTelnet::Command(std::uint8_t B)

@@ -52,6 +52,7 @@ public:
 
 private:
     void Command(std::uint8_t B);
+    int PutDataRun(const std::uint8_t* Bytes, int Len);
 
     std::uint8_t Staging[StagingSize] = {};
     int Count = 0;

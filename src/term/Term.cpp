@@ -5,6 +5,7 @@
 #include "common/Switches.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace {
 void WriteLog(std::string_view Text)
@@ -41,30 +42,46 @@ TTerm::~TTerm()
     }
 }
 
+void FillCells(TCell* Dest, int Count, const TCell& Value)
+{
+    if (Count <= 0) return;
+    Dest[0] = Value;
+    for (int Done = 1; Done < Count;) {
+        const int N = std::min(Done, Count - Done);
+        std::memcpy(Dest + Done, Dest, static_cast<std::size_t>(N) * sizeof(TCell));
+        Done += N;
+    }
+}
+
 int TTerm::RecycleLimit() const { return std::max(Scr.ScrollBack.MaxLines, Scr.Row + 1); }
 
 // ---------------------------------------------------------------- cells
 
-bool TTerm::PutChar(std::uint8_t Ch, TColor Fore, int PrevPart, TColor Back)
+// Host text written over a selection removes its highlight.
+void TTerm::DropSelection()
 {
-    if (Ch == 0) return false;
-    if (Scr.SelActive) {
-        Scr.SelActive = false;
-        ReDrawScreen();
+    Scr.SelActive = false;
+    ReDrawScreen();
+}
+
+int TTerm::PutText(const std::uint8_t* Bytes, int Len)
+{
+    if (Scr.SelActive) DropSelection();
+    if (Scr.CurX <= 0) return 0;
+    const int N = std::min(Len, Scr.Col - Scr.CurX + 1);
+    if (N <= 0) return 0;
+    TCell* Cells = &Scr.Lines[Scr.CurY]->Cells[Scr.CurX];
+    const TColor Back = Scr.CurBack;
+    const TColor Fore = Scr.CurFore == Back ? Scr.CurFore ^ 0xFFFFFFu : Scr.CurFore;
+    int Part = Scr.LastPart;
+    for (int I = 0; I < N; ++I) {
+        const std::uint8_t Ch = Bytes[I];
+        Part = Part == 1 ? 2 : (Ch >= 0x81 ? 1 : 0);
+        Cells[I] = TCell{Back, Fore, Ch, static_cast<std::uint8_t>(Part)};
     }
-    const int Part = PrevPart == 1 ? 2 : (Ch >= 0x81 ? 1 : 0);
-    if (Scr.CurX > Scr.Col || Scr.CurX <= 0) return false;
-    TCell& C = Scr.Lines[Scr.CurY]->Cells[Scr.CurX];
-    C.Ch = Ch;
-    C.Back = Back;
-    C.DbcsPart = static_cast<std::uint8_t>(Part);
-    // Equal colours would hide the character: keep it readable.
-    C.Fore = Fore == Back ? Fore ^ 0xFFFFFFu : Fore;
-    ++Scr.CurX;
-    Scr.CurFore = Fore;
-    Scr.CurBack = Back;
+    Scr.CurX += N;
     Scr.LastPart = Part;
-    return true;
+    return N;
 }
 
 void TTerm::WriteChar(std::uint8_t Ch)
@@ -85,14 +102,19 @@ void TTerm::EraseCells(int FromCol, int ToCol, int RowIndex)
 {
     FromCol = std::max(FromCol, 1);
     ToCol = std::min(ToCol, MaxCols);
-    auto& Cells = Scr.Lines[RowIndex]->Cells;
-    for (int C = FromCol; C <= ToCol; ++C) Cells[C] = TCell{Scr.BackColor, Scr.CurFore, 32, 0};
+    FillCells(&Scr.Lines[RowIndex]->Cells[FromCol], ToCol - FromCol + 1,
+              TCell{Scr.BackColor, Scr.CurFore, 32, 0});
 }
 
+// Every line leaving the top is blanked for reuse: copying a ready blank line
+// is one block move instead of a loop over cells.
 void TTerm::BlankLine(TLine& L)
 {
     const TCell Blank{Scr.CurBack, Scr.CurFore, 32, 0};
-    for (int C = 1; C <= MaxCols; ++C) L.Cells[C] = Blank;
+    TCell& Probe = FBlank.Cells[1];
+    if (Probe.Back != Blank.Back || Probe.Fore != Blank.Fore || Probe.Ch != 32)
+        FillCells(FBlank.Cells.data(), MaxCols + 1, Blank);
+    L.Cells = FBlank.Cells;
 }
 
 void TTerm::CopyLine(TLine& Dest, const TLine& Src) { Dest.Cells = Src.Cells; }
@@ -122,7 +144,7 @@ void TTerm::ScrollUp(int TopRow, int BottomRow)
         const TCell Blank{Scr.CurBack, Scr.CurFore, 32, 0};
         for (int R = TopRow; R < BottomRow; ++R)
             std::copy_n(&Scr.Lines[R + 1]->Cells[1], Scr.Col, &Scr.Lines[R]->Cells[1]);
-        std::fill_n(&Scr.Lines[BottomRow]->Cells[1], Scr.Col, Blank);
+        FillCells(&Scr.Lines[BottomRow]->Cells[1], Scr.Col, Blank);
     }
     if (Switches.SoftScroll)
         DrawRows(TopRow, BottomRow);
@@ -137,7 +159,7 @@ void TTerm::ScrollDown(int TopRow, int BottomRow)
     for (int R = BottomRow - 1; R >= TopRow; --R)
         std::copy_n(&Scr.Lines[R]->Cells[1], Scr.Col, &Scr.Lines[R + 1]->Cells[1]);
     const TCell Blank{Scr.CurBack, Scr.CurFore, 32, 0};
-    std::fill_n(&Scr.Lines[TopRow]->Cells[1], Scr.Col, Blank);
+    FillCells(&Scr.Lines[TopRow]->Cells[1], Scr.Col, Blank);
     Scr.CurX = 1;
     Scr.CurY = TopRow;
     if (Switches.SoftScroll)

@@ -20,6 +20,10 @@ struct TCell {
     std::uint8_t DbcsPart = 0; // 0 single, 1 lead, 2 trail
 };
 
+// Sets Count cells to Value: a few block copies instead of a loop over
+// 12-byte cells.
+void FillCells(TCell* Dest, int Count, const TCell& Value);
+
 struct TLine {
     TLine* Prev = nullptr; // older
     TLine* Next = nullptr; // newer
@@ -108,7 +112,12 @@ public:
     std::function<void()> OnChangeSize;
 
     // --- Buffer (writes, scrolls, sizes) ---
+    // Stores one byte at the cursor and advances it; false when nothing was
+    // stored. Inline: it runs for every byte of host text.
     bool PutChar(std::uint8_t Ch, TColor Fore, int PrevPart, TColor Back);
+    // PutChar over a run of plain bytes, up to the end of the row; returns how
+    // many were stored.
+    int PutText(const std::uint8_t* Bytes, int Len);
     void WriteChar(std::uint8_t Ch);
     void InsertBlank();
     void ScrollUp(int TopRow, int BottomRow);
@@ -200,18 +209,41 @@ private:
     void GrowRows(int N);
     void RelinkLast();
     void DrawRuns(int RowIndex, int FromCol, int ToCol, bool LeadStartsRun, bool LockEachRun);
+    template <bool LeadStartsRun>
+    void DrawRunsOf(int RowIndex, int FromCol, int ToCol, bool LockEachRun);
     void DrawRun(int RowIndex, int FromCol, const std::uint8_t* Bytes, int Len, TColor Fore,
                  TColor Back, bool Lock);
     void FireChangeSize();
+    void DropSelection();
     TPoint CellAt(int X, int Y) const;
 
     TCanvas& FCanvas;
     TTermHost& FHost;
     TScr SavedScr;
     std::array<TLine, MaxRows + 1> AltLines; // 1-based; never linked into the list
+    TLine FBlank; // blank cells in the colours last blanked with
     TCaret FCaret = TCaret::Cross_Block;
     TColor FCaretColor = 0x0000FFFF;
 };
+
+inline bool TTerm::PutChar(std::uint8_t Ch, TColor Fore, int PrevPart, TColor Back)
+{
+    if (Ch == 0) return false;
+    if (Scr.SelActive) DropSelection();
+    if (Scr.CurX > Scr.Col || Scr.CurX <= 0) return false;
+    const int Part = PrevPart == 1 ? 2 : (Ch >= 0x81 ? 1 : 0);
+    TCell& C = Scr.Lines[Scr.CurY]->Cells[Scr.CurX];
+    C.Ch = Ch;
+    C.Back = Back;
+    C.DbcsPart = static_cast<std::uint8_t>(Part);
+    // Equal colours would hide the character: keep it readable.
+    C.Fore = Fore == Back ? Fore ^ 0xFFFFFFu : Fore;
+    ++Scr.CurX;
+    Scr.CurFore = Fore;
+    Scr.CurBack = Back;
+    Scr.LastPart = Part;
+    return true;
+}
 
 // The default palette for host colour numbers 0..7.
 std::array<TColor, 8> DefaultPalette();

@@ -6,6 +6,8 @@
 #include "common/Switches.h"
 
 #include <algorithm>
+#include <cstddef>
+#include <cstring>
 #include <string>
 
 namespace {
@@ -34,24 +36,47 @@ void TTerm::DrawRun(int RowIndex, int FromCol, const std::uint8_t* Bytes, int Le
 // opens a run and carries its trail cell along, even past ToCol.
 void TTerm::DrawRuns(int RowIndex, int FromCol, int ToCol, bool LeadStartsRun, bool LockEachRun)
 {
+    if (LeadStartsRun)
+        DrawRunsOf<true>(RowIndex, FromCol, ToCol, LockEachRun);
+    else
+        DrawRunsOf<false>(RowIndex, FromCol, ToCol, LockEachRun);
+}
+
+namespace {
+// Back and Fore side by side: both colours compared at once.
+static_assert(offsetof(TCell, Back) == 0 && offsetof(TCell, Fore) == 4);
+std::uint64_t Colours(const TCell& C)
+{
+    std::uint64_t V;
+    std::memcpy(&V, &C, sizeof V);
+    return V;
+}
+} // namespace
+
+// Every row painted goes through here: one pass per run, with no flag tests
+// in the loop.
+template <bool LeadStartsRun>
+void TTerm::DrawRunsOf(int RowIndex, int FromCol, int ToCol, bool LockEachRun)
+{
     const TLine* L = Scr.Lines[RowIndex];
     if (!L) return;
-    ToCol = std::min(ToCol, Scr.Col);
+    const TCell* Cells = L->Cells.data();
+    const int Col = Scr.Col;
+    ToCol = std::min(ToCol, Col);
     std::uint8_t Bytes[MaxCols + 1];
     int C = FromCol;
     while (C <= ToCol) {
         const int Start = C;
-        const TColor Fore = L->Cells[C].Fore, Back = L->Cells[C].Back;
+        const std::uint64_t Run = Colours(Cells[C]);
         int N = 0;
-        while (C <= ToCol) {
-            const TCell& Cell = L->Cells[C];
-            if (C > Start && (Cell.Fore != Fore || Cell.Back != Back)) break;
-            if (C > Start && LeadStartsRun && Cell.DbcsPart == 1) break;
-            Bytes[N++] = Cell.Ch;
-            ++C;
-            if (LeadStartsRun && Cell.DbcsPart == 1 && C <= Scr.Col) Bytes[N++] = L->Cells[C++].Ch;
+        Bytes[N++] = Cells[C].Ch;
+        if (LeadStartsRun && Cells[C].DbcsPart == 1 && C < Col) Bytes[N++] = Cells[++C].Ch;
+        for (++C; C <= ToCol; ++C) {
+            const TCell& Next = Cells[C];
+            if (Colours(Next) != Run || (LeadStartsRun && Next.DbcsPart == 1)) break;
+            Bytes[N++] = Next.Ch;
         }
-        DrawRun(RowIndex, Start, Bytes, N, Fore, Back, LockEachRun);
+        DrawRun(RowIndex, Start, Bytes, N, Cells[Start].Fore, Cells[Start].Back, LockEachRun);
     }
 }
 

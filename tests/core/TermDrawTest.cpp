@@ -73,13 +73,17 @@ TEST_F(DrawTest, DrawCellsLocksEachRunAndFollowsPairs)
     ASSERT_EQ(Runs(R.Canvas), std::vector<std::string>{"\xB0\xA1"});
     EXPECT_EQ(R.Canvas.Calls.front().Kind, K::Lock);
     EXPECT_EQ(R.Canvas.Calls.back().Kind, K::Unlock);
-    // Printing a trail byte paints the whole pair.
+    // A pair printed at once is drawn once. Split across calls, the lone
+    // lead is drawn with the cell after it, and the trail paints the pair.
     R.Canvas.Clear();
     R.Term->GotoXY(10, 1);
     R.Feed("\xC7\xD1");
-    // The lone lead is drawn with the cell after it, then the pair again.
+    EXPECT_EQ(Runs(R.Canvas), std::vector<std::string>{"\xC7\xD1"});
+    R.Canvas.Clear();
+    R.Term->GotoXY(20, 1);
+    R.Feed("\xC7\xD1", true);
     EXPECT_EQ(Runs(R.Canvas), (std::vector<std::string>{"\xC7 ", "\xC7\xD1"}));
-    EXPECT_EQ(R.Canvas.Of(K::Text)[1].X, 9 * 8);
+    EXPECT_EQ(R.Canvas.Of(K::Text)[1].X, 19 * 8);
 }
 
 TEST_F(DrawTest, PaintRectCoversTouchedCellsAndBacksOffTrailBytes)
