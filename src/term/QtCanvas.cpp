@@ -240,6 +240,12 @@ const QtCanvas::TGlyph& QtCanvas::Glyph(char32_t U, int Cells)
                 G.Narrow = true;
             }
         }
+        const QFont& Face = G.Narrow ? FNarrowFont : FFont;
+        G.Laid.setTextFormat(Qt::PlainText);
+        G.Laid.setText(G.Text);
+        G.Laid.setPerformanceHint(QStaticText::AggressiveCaching);
+        G.Laid.prepare(QTransform(), Face);
+        G.Top = QFontMetricsF(Face).ascent();
         It = FGlyphs.emplace(Key, std::move(G)).first;
     }
     return It->second;
@@ -261,7 +267,7 @@ void QtCanvas::DrawGlyph(QPainter& P, int X, int Y, int Cells, char32_t U)
         P.restore();
     } else {
         const int Dx = static_cast<int>(std::lround((Area - G.Advance) / 2));
-        P.drawText(QPointF(X + Dx, Y + FAscent), G.Text);
+        P.drawStaticText(QPointF(X + Dx, Y + FAscent - G.Top), G.Laid);
     }
     if (G.Narrow) P.setFont(FFont);
 }

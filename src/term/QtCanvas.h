@@ -9,6 +9,7 @@
 #include <QImage>
 #include <QRect>
 #include <QSize>
+#include <QStaticText>
 #include <QString>
 #include <QStringList>
 
@@ -67,6 +68,8 @@ public:
 private:
     struct TGlyph {
         QString Text;
+        QStaticText Laid; // laid out once: drawing it skips the text layout
+        qreal Top = 0;    // from the baseline to the top of Laid
         qreal Advance = 0;
         bool Narrow = false; // drawn with FNarrowFont
     };
