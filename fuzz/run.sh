@@ -41,6 +41,7 @@ for target in stream split ini; do
   corpus="$work/corpus-$target"
   findings="$build/findings/$target"
   log="$build/logs/fuzz_$target.log"
+  rm -rf "$findings"
   mkdir -p "$corpus" "$findings"
   cp -R "$root/fuzz/corpus/$target/." "$corpus/"
   # Inputs that once failed are read along with the seeds; new inputs go
