@@ -33,6 +33,11 @@ std::string_view TrimBlanks(std::string_view S)
 
 char FoldAscii(char C) { return (C >= 'A' && C <= 'Z') ? static_cast<char>(C - 'A' + 'a') : C; }
 
+// A requested name has its line breaks made blanks (CleanName); a name in the
+// file may still hold a lone CR, and must compare the same way or a name the
+// reader lists could not be looked up.
+char NameByte(char C) { return C == '\r' || C == '\n' ? ' ' : C; }
+
 // Letter case is folded for single-byte characters only: the trail byte of a
 // double-byte character may fall in the ASCII letter range, and two different
 // Korean characters must not match.
@@ -40,10 +45,12 @@ std::string FoldName(std::string_view S)
 {
     std::string Out(S);
     for (std::size_t I = 0; I < Out.size(); ++I) {
-        if (Cp949::IsLead(static_cast<std::uint8_t>(Out[I])))
-            ++I; // leave the trail as it is
-        else
+        Out[I] = NameByte(Out[I]);
+        if (Cp949::IsLead(static_cast<std::uint8_t>(Out[I]))) {
+            if (++I < Out.size()) Out[I] = NameByte(Out[I]); // the trail keeps its case
+        } else {
             Out[I] = FoldAscii(Out[I]);
+        }
     }
     return Out;
 }
@@ -52,11 +59,12 @@ bool SameName(std::string_view A, std::string_view B)
 {
     if (A.size() != B.size()) return false;
     for (std::size_t I = 0; I < A.size(); ++I) {
-        if (Cp949::IsLead(static_cast<std::uint8_t>(A[I]))) {
-            if (A[I] != B[I]) return false;
+        const char X = NameByte(A[I]), Y = NameByte(B[I]);
+        if (Cp949::IsLead(static_cast<std::uint8_t>(X))) {
+            if (X != Y) return false;
             ++I;
-            if (I < A.size() && A[I] != B[I]) return false;
-        } else if (FoldAscii(A[I]) != FoldAscii(B[I])) {
+            if (I < A.size() && NameByte(A[I]) != NameByte(B[I])) return false;
+        } else if (FoldAscii(X) != FoldAscii(Y)) {
             return false;
         }
     }

@@ -11,6 +11,8 @@
 // - A header line without "]" names its section with the rest of the line;
 //   otherwise the name runs to the last "]" on the line, so any name without a
 //   line break round-trips.
+// - A CR inside a name compares as a blank, as a line break in a requested
+//   name is taken for one.
 // - A section name that occurs more than once is one section; within it the
 //   first occurrence of a key wins, and a write replaces that occurrence.
 // - Lines before the first header, lines starting with ";", and lines without

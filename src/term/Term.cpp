@@ -249,7 +249,11 @@ void TTerm::ShrinkRows(int N)
 
 void TTerm::GrowRows(int N)
 {
-    for (int R = Scr.Row + 1; R <= N; ++R) AppendLine(R);
+    // The limit must count the new rows already: with the old row count it
+    // lets a short scroll-back recycle lines still on screen.
+    const int From = Scr.Row + 1;
+    Scr.Row = N;
+    for (int R = From; R <= N; ++R) AppendLine(R);
 }
 
 void TTerm::SetRow(int N)

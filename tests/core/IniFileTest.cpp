@@ -99,6 +99,9 @@ TEST(IniRead, LookupRules)
         {"TrailByteExact", "[\x81\x41]\nk=v\n", "\x81\x41", "k", "v"},
         {"FoldAfterKorean", "[\xB0\xA1X]\nk=v\n", "\xB0\xA1x", "k", "v"},
         {"LookupNameLineBreak", "[a b]\nk=v\n", "a\nb", "k", "v"},
+        // As listed, and as a blank: a lone CR inside a stored name.
+        {"StoredNameLoneCr", "[a\rb]\nk\rm=v\n", "a\rb", "k\rm", "v"},
+        {"StoredNameLoneCrAsBlank", "[a\rb]\nk\rm=v\n", "a b", "k m", "v"},
     };
     for (const TReadCase& C : Cases)
         EXPECT_EQ(TIniDocument(C.File).Find(C.Section, C.Key), C.Value) << C.Name;

@@ -1,0 +1,20 @@
+#pragma once
+// What each fuzz target does with one input. Every driver returns an empty
+// string when all of its checks hold and a description of the first broken
+// one otherwise, so the same code serves the fuzzers and the unit tests.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+// Input: cols, rows, scroll-back limit, switch bits, four block sizes, then
+// the host's bytes, fed through the Telnet engine block by block with the
+// screen's invariants checked after every block.
+std::string FuzzStream(const std::uint8_t* Data, std::size_t Size);
+
+// Input: two bytes of split point, cols, rows, switch bits, then the host's
+// bytes. Fed whole and again in two parts, the screen must end the same.
+std::string FuzzSplit(const std::uint8_t* Data, std::size_t Size);
+
+// Input: an INI text. Parsing, serialising and rewriting must agree; some
+// inputs also go through a file in a private temporary folder.
+std::string FuzzIni(const std::uint8_t* Data, std::size_t Size);
