@@ -7,6 +7,7 @@
 #include "common/SessionSocket.h"
 #include "common/Switches.h"
 #include "telnet/Telnet.h"
+#include "term/NullCanvas.h"
 #include "term/Term.h"
 
 #include <algorithm>
@@ -22,21 +23,14 @@ std::string Str(long long V) { return std::to_string(V); }
 
 // Draws nothing; remembers the first text run that leaves the grid and keeps
 // count of Lock/Unlock.
-class TCheckingCanvas : public TCanvas {
+class TCheckingCanvas : public TNullCanvas {
 public:
     const TScr* Scr = nullptr;
     std::string Fault;
     int LockDepth = 0;
     unsigned Touched = 0;
 
-    void SetFont(const TFont&) override {}
     TFontMetrics MeasureFont() override { return {CellW, CellH}; }
-    TColor FontColor() const override { return Fore; }
-    void SetFontColor(TColor C) override { Fore = C; }
-    int FontStyle() const override { return Style; }
-    void SetFontStyle(int S) override { Style = S; }
-    TColor BrushColor() const override { return Brush; }
-    void SetBrushColor(TColor C) override { Brush = C; }
     void TextRun(int X, int Y, const TRect&, const std::uint8_t* Bytes, int Len) override
     {
         // Read every byte: the address sanitizer then vouches for the run.
@@ -47,19 +41,11 @@ public:
             Fault = "text run of " + Str(Len) + " bytes at column " + Str(X / CellW + 1) + ", row " +
                     Str(Y / CellH + 1) + " leaves the " + Str(Scr->Col) + "x" + Str(Scr->Row) + " grid";
     }
-    bool PatInvert(int, int, int, int) override { return true; }
-    void FrameXor(const TRect&, TColor) override {}
     void Lock() override { ++LockDepth; }
     void Unlock() override
     {
         if (--LockDepth < 0 && Fault.empty()) Fault = "canvas unlocked more often than locked";
     }
-    void Invalidate() override {}
-    int LastError() const override { return 0; }
-
-private:
-    TColor Fore = 0, Brush = 0;
-    int Style = 0;
 };
 
 class TCountingHost : public TTermHost {
