@@ -111,9 +111,8 @@ void TTerm::EraseCells(int FromCol, int ToCol, int RowIndex)
 void TTerm::BlankLine(TLine& L)
 {
     const TCell Blank{Scr.CurBack, Scr.CurFore, 32, 0};
-    TCell& Probe = FBlank.Cells[1];
-    if (Probe.Back != Blank.Back || Probe.Fore != Blank.Fore || Probe.Ch != 32)
-        FillCells(FBlank.Cells.data(), MaxCols + 1, Blank);
+    const TCell& Was = FBlank.Cells[1];
+    if (Was.Back != Blank.Back || Was.Fore != Blank.Fore) FillCells(FBlank.Cells.data(), MaxCols + 1, Blank);
     L.Cells = FBlank.Cells;
 }
 
