@@ -1,15 +1,42 @@
 // Loading and saving connection profiles.
 #include "profiles/HostManagerCommon.h"
 
+#include "profiles/ProfileKeys.h"
+
 #include <climits>
+#include <string_view>
+#include <type_traits>
+#include <variant>
 #include <unistd.h>
 
 namespace {
+std::string_view SectionOf(const TProfileKey& K, const std::string& Alias)
+{
+    return K.Section == TProfileSection::Global ? std::string_view(GlobalSectionName)
+                                                : std::string_view(Alias);
+}
 
-std::int32_t AsStored(TColor C) { return static_cast<std::int32_t>(C); }
-TColor AsColor(std::int32_t V) { return static_cast<TColor>(V); }
-
+// The default in the field's own type.
+template <class T>
+T DefaultOf(const TProfileKey& K)
+{
+    if constexpr (std::is_same_v<T, std::string>)
+        return std::get<const char*>(K.Default);
+    else
+        return std::get<T>(K.Default);
+}
 } // namespace
+
+TAliasInfo::TAliasInfo()
+{
+    for (const TProfileKey& K : ProfileKeys)
+        std::visit(
+            [&](auto Field) {
+                using T = std::remove_reference_t<decltype(this->*Field)>;
+                this->*Field = DefaultOf<T>(K);
+            },
+            K.Field);
+}
 
 std::string ExecutableFolder(const std::string& ExePath)
 {
@@ -44,83 +71,63 @@ TAliasInfo LoadAliasInfo(const std::string& Path, const std::string& Alias)
 {
     std::unique_ptr<TIniFile> Ini = OpenProfileIni(Path);
     const TIniDocument Doc = Ini->Load();
-    const std::string& A = Alias;
-    const char* G = GlobalSectionName;
-
     TAliasInfo I;
     // The section lookup ignores case, this comparison does not.
-    I.Registered = Doc.SectionExists(A) && Alias != DefaultAliasName;
+    I.Registered = Doc.SectionExists(Alias) && Alias != DefaultAliasName;
     I.Alias = Alias;
-    I.Address = Doc.ReadString(A, "Address", "Remote Address");
-    I.Port = Doc.ReadInteger(A, "Port", 23);
-    I.SoftScroll = Doc.ReadBool(A, "SoftScroll", false);
-    I.CrossCaret = Doc.ReadBool(A, "CrossCaret", true);
-    I.VisualBeep = Doc.ReadBool(A, "VisualBeep", true);
-    I.BeepOn = Doc.ReadBool(A, "BeepOn", true);
-    I.AutoWrap = Doc.ReadBool(A, "AutoWrap", true);
-    I.AutoLF = Doc.ReadBool(A, "AutoLF", false);
-    I.AutoCR = Doc.ReadBool(A, "AutoCR", false);
-    I.ColorCaret = AsColor(Doc.ReadInteger(A, "ColorCaret", 65535));
-    I.ColorBack = AsColor(Doc.ReadInteger(A, "ColorBack", 0));
-    I.FontName = Doc.ReadString(A, "FontName", "FixedSys");
-    I.FontSize = Doc.ReadInteger(A, "FontSize", 12);
-    I.FontColor = AsColor(Doc.ReadInteger(A, "FontColor", 12632256));
-    I.ScrollBuffer = Doc.ReadInteger(A, "ScrollBuffer", 1000);
-    I.Col = Doc.ReadInteger(A, "Col", 80);
-    I.Row = Doc.ReadInteger(A, "Row", 30);
-    I.TerminalType = Doc.ReadString(A, "TerminalType", "xterm");
-    I.Monochrome = Doc.ReadBool(A, "Monochrome", false);
-
-    I.ShowToolBar = Doc.ReadBool(G, "ShowToolBar", true);
-    I.ShowStatusBar = Doc.ReadBool(G, "ShowStatusBar", true);
-    I.ShowScrollBar = Doc.ReadBool(G, "ShowScrollBar", true);
-    I.ExitOnDisconnect = Doc.ReadBool(G, "ExitOnDisconnect", false);
-    I.FastInterrupt = Doc.ReadBool(G, "FastInterrupt", false);
-    I.HanEng = Doc.ReadBool(G, "HanEng", false);
-
+    for (const TProfileKey& K : ProfileKeys) {
+        const std::string_view Section = SectionOf(K, Alias);
+        std::visit(
+            [&](auto Field) {
+                using T = std::remove_reference_t<decltype(I.*Field)>;
+                const T Default = DefaultOf<T>(K);
+                if constexpr (std::is_same_v<T, std::string>)
+                    I.*Field = Doc.ReadString(Section, K.Name, Default);
+                else if constexpr (std::is_same_v<T, bool>)
+                    I.*Field = Doc.ReadBool(Section, K.Name, Default);
+                else
+                    I.*Field = static_cast<T>(
+                        Doc.ReadInteger(Section, K.Name, static_cast<std::int32_t>(Default)));
+            },
+            K.Field);
+    }
     CloseProfileIni(Ini);
     return I;
 }
 
-void SaveAliasInfo(const std::string& Path, const TAliasInfo& Info)
+namespace {
+// Writes the keys of one section, in table order.
+void SaveKeys(const std::string& Path, const TAliasInfo& Info, TProfileSection Which)
 {
     std::unique_ptr<TIniFile> Ini = OpenProfileIni(Path);
-    Ini->Update([&Info](TIniDocument& D) {
-        const std::string& A = Info.Alias;
-        D.WriteString(A, "Address", Info.Address);
-        D.WriteInteger(A, "Port", Info.Port);
-        D.WriteBool(A, "SoftScroll", Info.SoftScroll);
-        D.WriteBool(A, "CrossCaret", Info.CrossCaret);
-        D.WriteBool(A, "VisualBeep", Info.VisualBeep);
-        D.WriteBool(A, "BeepOn", Info.BeepOn);
-        D.WriteBool(A, "AutoWrap", Info.AutoWrap);
-        D.WriteBool(A, "AutoLF", Info.AutoLF);
-        D.WriteBool(A, "AutoCR", Info.AutoCR);
-        D.WriteInteger(A, "ColorCaret", AsStored(Info.ColorCaret));
-        D.WriteInteger(A, "ColorBack", AsStored(Info.ColorBack));
-        D.WriteString(A, "FontName", Info.FontName);
-        D.WriteInteger(A, "FontSize", Info.FontSize);
-        D.WriteInteger(A, "FontColor", AsStored(Info.FontColor));
-        D.WriteInteger(A, "ScrollBuffer", Info.ScrollBuffer);
-        D.WriteInteger(A, "Col", Info.Col);
-        D.WriteInteger(A, "Row", Info.Row);
-        D.WriteString(A, "TerminalType", Info.TerminalType);
-        D.WriteBool(A, "Monochrome", Info.Monochrome);
+    Ini->Update([&](TIniDocument& D) {
+        for (const TProfileKey& K : ProfileKeys) {
+            if (K.Section != Which) continue;
+            const std::string_view Section = SectionOf(K, Info.Alias);
+            std::visit(
+                [&](auto Field) {
+                    const auto& V = Info.*Field;
+                    using T = std::remove_cvref_t<decltype(V)>;
+                    if constexpr (std::is_same_v<T, std::string>)
+                        D.WriteString(Section, K.Name, V);
+                    else if constexpr (std::is_same_v<T, bool>)
+                        D.WriteBool(Section, K.Name, V);
+                    else // a colour is stored as its signed 32-bit pattern
+                        D.WriteInteger(Section, K.Name, static_cast<std::int32_t>(V));
+                },
+                K.Field);
+        }
     });
     CloseProfileIni(Ini);
+}
+} // namespace
+
+void SaveAliasInfo(const std::string& Path, const TAliasInfo& Info)
+{
+    SaveKeys(Path, Info, TProfileSection::Alias);
 }
 
 void SaveGlobalInfo(const std::string& Path, const TAliasInfo& Info)
 {
-    std::unique_ptr<TIniFile> Ini = OpenProfileIni(Path);
-    Ini->Update([&Info](TIniDocument& D) {
-        const char* G = GlobalSectionName;
-        D.WriteBool(G, "ShowToolBar", Info.ShowToolBar);
-        D.WriteBool(G, "ShowStatusBar", Info.ShowStatusBar);
-        D.WriteBool(G, "ShowScrollBar", Info.ShowScrollBar);
-        D.WriteBool(G, "ExitOnDisconnect", Info.ExitOnDisconnect);
-        D.WriteBool(G, "FastInterrupt", Info.FastInterrupt);
-        D.WriteBool(G, "HanEng", Info.HanEng);
-    });
-    CloseProfileIni(Ini);
+    SaveKeys(Path, Info, TProfileSection::Global);
 }

@@ -2,8 +2,8 @@
 // The connection profile record and its store in the INI file beside the
 // executable: one section per alias, "_DEFAULT" for bare addresses, and
 // "Global" for the program-wide switches.
+#include "common/Color.h"
 #include "profiles/IniFile.h"
-#include "term/TermCommon.h"
 
 #include <cstdint>
 #include <memory>
@@ -13,35 +13,39 @@ inline constexpr const char* ProfileIniName = "Brevanix.ini";
 inline constexpr const char* DefaultAliasName = "_DEFAULT";
 inline constexpr const char* GlobalSectionName = "Global";
 
-// A plain value record; the member values are those a load gives for missing keys.
+// A plain value record. Construction gives every stored field the value a
+// load gives for a missing key (ProfileKeys); fields in the order of the
+// record the file was designed around.
 struct TAliasInfo {
+    TAliasInfo();
+
     bool Registered = false; // has a section of its own and is not _DEFAULT; set by loading
     std::string Alias;
-    std::string Address = "Remote Address";
-    std::int32_t Port = 23;
-    bool SoftScroll = false;
-    bool CrossCaret = true;
-    bool VisualBeep = true;
-    bool BeepOn = true;
-    bool AutoWrap = true;
-    bool AutoLF = false;
-    bool AutoCR = false;
-    TColor ColorCaret = 65535; // yellow
-    TColor ColorBack = 0;      // black
-    std::string FontName = "FixedSys";
-    std::int32_t FontSize = 12;
-    TColor FontColor = 12632256; // silver
-    bool Monochrome = false;
-    std::int32_t ScrollBuffer = 1000;
-    std::int32_t Col = 80;
-    std::int32_t Row = 30;
-    bool ShowToolBar = true;       // Global
-    bool ShowStatusBar = true;     // Global
-    bool ShowScrollBar = true;     // Global
-    bool ExitOnDisconnect = false; // Global
-    bool FastInterrupt = false;    // Global
-    std::string TerminalType = "xterm";
-    bool HanEng = false; // Global
+    std::string Address;
+    std::int32_t Port;
+    bool SoftScroll;
+    bool CrossCaret;
+    bool VisualBeep;
+    bool BeepOn;
+    bool AutoWrap;
+    bool AutoLF;
+    bool AutoCR;
+    TColor ColorCaret;
+    TColor ColorBack;
+    std::string FontName;
+    std::int32_t FontSize;
+    TColor FontColor;
+    bool Monochrome;
+    std::int32_t ScrollBuffer;
+    std::int32_t Col;
+    std::int32_t Row;
+    bool ShowToolBar;      // Global
+    bool ShowStatusBar;    // Global
+    bool ShowScrollBar;    // Global
+    bool ExitOnDisconnect; // Global
+    bool FastInterrupt;    // Global
+    std::string TerminalType;
+    bool HanEng; // Global
 
     bool operator==(const TAliasInfo&) const = default;
 };

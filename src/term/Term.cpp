@@ -2,6 +2,7 @@
 #include "term/Term.h"
 
 #include "common/LogSink.h"
+#include "common/VirtualKeys.h"
 #include "common/Switches.h"
 
 #include <algorithm>
@@ -482,15 +483,14 @@ int TTerm::ScrollBackTo(int P)
 
 bool TTerm::ScrollBackKey(int& Key)
 {
-    constexpr int VK_PRIOR = 0x21, VK_NEXT = 0x22, VK_UP = 0x26, VK_DOWN = 0x28;
     TScrollBack& SB = Scr.ScrollBack;
     switch (Key) {
-    case VK_PRIOR:
+    case VK::Prior:
         if (!SB.Browsing) EnterScrollBack();
         for (int N = Scr.Row / 2; N > 0 && ScrollBackUp(false); --N) {
         }
         break;
-    case VK_NEXT:
+    case VK::Next:
         if (!SB.Browsing) {
             Key = 0;
             return true;
@@ -498,11 +498,11 @@ bool TTerm::ScrollBackKey(int& Key)
         for (int N = Scr.Row / 2; N > 0 && ScrollBackDown(false); --N) {
         }
         break;
-    case VK_UP:
+    case VK::Up:
         if (!SB.Browsing) EnterScrollBack();
         ScrollBackUp(true);
         break;
-    case VK_DOWN:
+    case VK::Down:
         if (!SB.Browsing) {
             Key = 0;
             return true;

@@ -1,6 +1,7 @@
 #pragma once
 // TTerm: the terminal screen control's model. A grid of code page 949 bytes over
 // a list of line records (the scroll-back), drawn through a TCanvas.
+#include "common/GridLimits.h"
 #include "term/Canvas.h"
 #include "term/TermCommon.h"
 
@@ -9,9 +10,6 @@
 #include <functional>
 #include <string>
 #include <string_view>
-
-constexpr int MaxCols = 152;
-constexpr int MaxRows = 130;
 
 struct TCell {
     TColor Back = 0;
@@ -145,8 +143,8 @@ public:
     bool ScrollBackUp(bool Redraw);
     bool ScrollBackDown(bool Redraw);
     int ScrollBackTo(int P);
-    // Shift+PageUp/PageDown/Up/Down (virtual-key codes 0x21, 0x22, 0x26, 0x28)
-    // with Shift alone held. Returns true when the key was taken; Key is then 0.
+    // Shift+PageUp/PageDown/Up/Down (VK::Prior, Next, Up, Down) with Shift
+    // alone held. Returns true when the key was taken; Key is then 0.
     bool ScrollBackKey(int& Key);
 
     // --- Drawing ---

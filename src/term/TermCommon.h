@@ -1,9 +1,9 @@
 #pragma once
 // Types shared by the terminal control, its drawing surface and its host.
+#include "common/Color.h"
+
 #include <cstdint>
 #include <string>
-
-using TColor = std::uint32_t; // 0x00BBGGRR; top byte 0x80 names a system colour
 
 struct TRect {
     int Left = 0, Top = 0, Right = 0, Bottom = 0;

@@ -387,7 +387,8 @@ TEST_F(ProfileStore, MalformedFilesLoad)
         SaveAliasInfo(Ini, S);
         const std::string After = ReadBytes(Ini);
         const TAliasInfo Saved = LoadAliasInfo(Ini, "zz-new");
-        TAliasInfo Expected{.Registered = true, .Alias = "zz-new"};
+        TAliasInfo Expected = S;
+        Expected.Registered = true;
         Expected.HanEng = Saved.HanEng; // the one file with a Global section
         EXPECT_EQ(Saved, Expected);
         EXPECT_EQ(After.compare(0, C.File.size(), C.File), 0) << "bytes not ours were changed";
@@ -609,6 +610,14 @@ TAliasInfo Generation(const std::string& Alias, int N)
     return I;
 }
 
+// What a load gives for an alias not saved yet.
+TAliasInfo AliasNamed(const std::string& Alias)
+{
+    TAliasInfo I;
+    I.Alias = Alias;
+    return I;
+}
+
 TEST(ProfileConcurrency, TwoProcessesSavingLoseNothing)
 {
     constexpr int Saves = 1000;
@@ -643,7 +652,7 @@ TEST(ProfileConcurrency, TwoProcessesSavingLoseNothing)
             const TAliasInfo L = LoadAliasInfo(Ini, Alias);
             ++Loads;
             const TAliasInfo Whole =
-                L.Registered ? Generation(Alias, L.Port) : TAliasInfo{.Alias = Alias};
+                L.Registered ? Generation(Alias, L.Port) : AliasNamed(Alias);
             if (!(L == Whole) && Torn++ == 0)
                 FirstTorn = Alias + " port " + std::to_string(L.Port) + " address " + L.Address;
         }

@@ -1,0 +1,10 @@
+#pragma once
+// The colour value shared by the cells, the terminal's properties and the
+// profile file.
+#include <cstdint>
+
+// 0x00BBGGRR: red in the low byte. A value whose top byte is 0x80 names a
+// desktop system colour by its index in the low byte.
+using TColor = std::uint32_t;
+
+inline constexpr TColor SystemColorFlag = 0x80000000u;

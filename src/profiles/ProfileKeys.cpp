@@ -1,0 +1,45 @@
+#include "profiles/ProfileKeys.h"
+
+#include "common/GridLimits.h"
+#include "profiles/HostManagerCommon.h"
+
+namespace {
+using A = TAliasInfo;
+constexpr TProfileSection Alias = TProfileSection::Alias, Global = TProfileSection::Global;
+} // namespace
+
+// The alias keys in the order the file has always had them.
+const std::array<TProfileKey, 25> ProfileKeys{{
+    {"Address", Alias, &A::Address, "Remote Address"},
+    {"Port", Alias, &A::Port, 23, {1, 65535}},
+    {"SoftScroll", Alias, &A::SoftScroll, false},
+    {"CrossCaret", Alias, &A::CrossCaret, true},
+    {"VisualBeep", Alias, &A::VisualBeep, true},
+    {"BeepOn", Alias, &A::BeepOn, true},
+    {"AutoWrap", Alias, &A::AutoWrap, true},
+    {"AutoLF", Alias, &A::AutoLF, false},
+    {"AutoCR", Alias, &A::AutoCR, false},
+    {"ColorCaret", Alias, &A::ColorCaret, TColor{0x0000FFFF}}, // yellow
+    {"ColorBack", Alias, &A::ColorBack, TColor{0}},            // black
+    {"FontName", Alias, &A::FontName, "FixedSys"},
+    {"FontSize", Alias, &A::FontSize, 12, {1, MaxFontSize}},
+    {"FontColor", Alias, &A::FontColor, TColor{0x00C0C0C0}}, // silver
+    {"ScrollBuffer", Alias, &A::ScrollBuffer, 1000, {1, MaxScrollBuffer}},
+    {"Col", Alias, &A::Col, 80, {1, MaxCols}},
+    {"Row", Alias, &A::Row, 30, {1, MaxRows}},
+    {"TerminalType", Alias, &A::TerminalType, "xterm"},
+    {"Monochrome", Alias, &A::Monochrome, false},
+    {"ShowToolBar", Global, &A::ShowToolBar, true},
+    {"ShowStatusBar", Global, &A::ShowStatusBar, true},
+    {"ShowScrollBar", Global, &A::ShowScrollBar, true},
+    {"ExitOnDisconnect", Global, &A::ExitOnDisconnect, false},
+    {"FastInterrupt", Global, &A::FastInterrupt, false},
+    {"HanEng", Global, &A::HanEng, false},
+}};
+
+const TProfileKey* ProfileKeyOf(const TProfileField& Field)
+{
+    for (const TProfileKey& K : ProfileKeys)
+        if (K.Field == Field) return &K;
+    return nullptr;
+}
