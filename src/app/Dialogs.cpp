@@ -1,0 +1,171 @@
+#include "app/Dialogs.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QFontMetrics>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScreen>
+
+#include <algorithm>
+
+namespace {
+
+TModalHook& Hook()
+{
+    static TModalHook H;
+    return H;
+}
+
+// Windows-style multiply-divide: rounds half away from zero.
+int MulDiv(int N, int Num, int Den)
+{
+    const long long P = static_cast<long long>(N) * Num;
+    return static_cast<int>((P >= 0 ? P + Den / 2 : P - Den / 2) / Den);
+}
+
+// Dialog units of a font: the average letter width and the line height.
+struct TDialogUnits {
+    int W = 1, H = 1;
+    explicit TDialogUnits(const QFontMetrics& M)
+    {
+        const QString Letters = QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
+        W = std::max(1, M.horizontalAdvance(Letters) / 52);
+        H = std::max(1, M.height());
+    }
+    int X(int N) const { return MulDiv(N, W, 4); }
+    int Y(int N) const { return MulDiv(N, H, 8); }
+};
+
+// Our message texts break lines with a carriage return, as the desktop
+// message box of their origin did.
+QString WithLineBreaks(QString Text)
+{
+    Text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    Text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return Text;
+}
+
+bool StaysOnTop(const QWidget* W)
+{
+    return W && (W->window()->windowFlags() & Qt::WindowStaysOnTopHint);
+}
+
+void PrepareOver(QDialog& Dialog, QWidget* Reference)
+{
+    if (StaysOnTop(Reference)) Dialog.setWindowFlag(Qt::WindowStaysOnTopHint, true);
+    Dialog.adjustSize();
+    CenterOverWindow(Reference, &Dialog);
+}
+
+} // namespace
+
+void SetModalHook(TModalHook H) { Hook() = std::move(H); }
+
+int RunModal(QDialog& Dialog)
+{
+    if (!Hook()) return Dialog.exec();
+    Dialog.setModal(true);
+    Dialog.show();
+    Hook()(Dialog);
+    if (Dialog.isVisible()) Dialog.reject(); // a hook that forgot to answer
+    return Dialog.result();
+}
+
+void CenterOverWindow(QWidget* Reference, QWidget* Target)
+{
+    if (!Target) return;
+    if (!Target->isWindow()) {
+        if (!Reference) return;
+        Target->move((Reference->width() - Target->width()) / 2,
+                     (Reference->height() - Target->height()) / 2);
+        return;
+    }
+    QScreen* Screen = Reference ? Reference->window()->screen() : QGuiApplication::primaryScreen();
+    const QRect S = Screen ? Screen->geometry() : QRect(0, 0, 1024, 768);
+    const QRect R = Reference ? Reference->window()->frameGeometry() : S;
+    const QSize T = Target->frameGeometry().size();
+    int Left = R.left() + (R.width() - T.width()) / 2;
+    int Top = R.top() + (R.height() - T.height()) / 2;
+    // Left and top first: a form larger than the screen ends with its right
+    // or bottom edge on the screen's edge.
+    if (Left < S.left()) Left = S.left();
+    if (Left + T.width() > S.left() + S.width()) Left = S.left() + S.width() - T.width();
+    if (Top < S.top()) Top = S.top();
+    if (Top + T.height() > S.top() + S.height()) Top = S.top() + S.height() - T.height();
+    Target->move(Left, Top);
+}
+
+TModalResult ShowDialog(const QString& Text, TMsgDlgType Kind, TMsgDlgButtons Buttons,
+                        QWidget* Reference)
+{
+    static const struct {
+        QMessageBox::Icon Icon;
+        const char* Caption;
+    } Kinds[] = {{QMessageBox::Warning, "Warning"},
+                 {QMessageBox::Critical, "Error"},
+                 {QMessageBox::Information, "Information"},
+                 {QMessageBox::Question, "Confirm"}};
+    const auto& K = Kinds[static_cast<int>(Kind)];
+    QMessageBox Box(K.Icon, QString::fromLatin1(K.Caption), WithLineBreaks(Text),
+                    QMessageBox::NoButton, Reference ? Reference->window() : nullptr);
+    Box.setObjectName(QStringLiteral("ShowDialog"));
+    QPushButton* Yes = nullptr;
+    QPushButton* No = nullptr;
+    QPushButton* Ok = nullptr;
+    if (Buttons & mbYes) Yes = Box.addButton(QMessageBox::Yes);
+    if (Buttons & mbNo) No = Box.addButton(QMessageBox::No);
+    if ((Buttons & mbOK) || (!Yes && !No)) Ok = Box.addButton(QMessageBox::Ok);
+    Box.setDefaultButton(Yes ? Yes : Ok ? Ok : No);
+    Box.setEscapeButton(No ? No : Ok ? Ok : Yes);
+    PrepareOver(Box, Reference);
+    QApplication::beep();
+    RunModal(Box);
+    const QAbstractButton* Pressed = Box.clickedButton();
+    if (Pressed && Pressed == Yes) return TModalResult::mrYes;
+    if (Pressed && Pressed == Ok) return TModalResult::mrOk;
+    return No ? TModalResult::mrNo : TModalResult::mrOk;
+}
+
+bool PromptText(const QString& Caption, const QString& Prompt, QString& Value, QWidget* Reference)
+{
+    QDialog Dialog(Reference ? Reference->window() : nullptr,
+                   Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
+                       Qt::MSWindowsFixedSizeDialogHint);
+    Dialog.setObjectName(QStringLiteral("PromptText"));
+    Dialog.setWindowTitle(Caption);
+    const TDialogUnits U(Dialog.fontMetrics());
+
+    auto* Label = new QLabel(Prompt, &Dialog);
+    Label->setObjectName(QStringLiteral("Prompt"));
+    Label->move(U.X(8), U.Y(8));
+    Label->adjustSize();
+
+    auto* Edit = new QLineEdit(&Dialog);
+    Edit->setObjectName(QStringLiteral("Value"));
+    Edit->setMaxLength(255);
+    Edit->setText(Value);
+    Edit->selectAll();
+    Edit->setGeometry(U.X(8), U.Y(19), U.X(164), Edit->sizeHint().height());
+
+    auto* Ok = new QPushButton(QObject::tr("OK"), &Dialog);
+    Ok->setObjectName(QStringLiteral("OK"));
+    Ok->setGeometry(U.X(38), U.Y(41), U.X(50), U.Y(14));
+    Ok->setDefault(true);
+    auto* Cancel = new QPushButton(QObject::tr("Cancel"), &Dialog);
+    Cancel->setObjectName(QStringLiteral("Cancel"));
+    Cancel->setGeometry(U.X(92), U.Y(41), U.X(50), U.Y(14));
+    Cancel->setAutoDefault(false);
+    QObject::connect(Ok, &QPushButton::clicked, &Dialog, &QDialog::accept);
+    QObject::connect(Cancel, &QPushButton::clicked, &Dialog, &QDialog::reject); // Escape too
+
+    Dialog.setFixedSize(U.X(180), U.Y(63));
+    Edit->setFocus();
+    if (StaysOnTop(Reference)) Dialog.setWindowFlag(Qt::WindowStaysOnTopHint, true);
+    CenterOverWindow(Reference, &Dialog);
+    if (RunModal(Dialog) != QDialog::Accepted) return false;
+    Value = Edit->text();
+    return true;
+}
