@@ -6,9 +6,10 @@
 #include <cstdint>
 #include <string>
 
-// Input: cols, rows, scroll-back limit, switch bits, four block sizes, then
-// the host's bytes, fed through the Telnet engine block by block with the
-// screen's invariants checked after every block.
+// Input: cols, rows, scroll-back limit, switch bits, four block sizes, the
+// blocks before which the user pages into the scroll-back, then the host's
+// bytes, fed through the Telnet engine block by block with the screen's
+// invariants checked after every block.
 std::string FuzzStream(const std::uint8_t* Data, std::size_t Size);
 
 // Input: two bytes of split point, cols, rows, switch bits, then the host's

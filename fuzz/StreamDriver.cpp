@@ -6,6 +6,7 @@
 #include "common/LogSink.h"
 #include "common/SessionSocket.h"
 #include "common/Switches.h"
+#include "common/VirtualKeys.h"
 #include "telnet/Telnet.h"
 #include "term/NullCanvas.h"
 #include "term/Term.h"
@@ -31,10 +32,11 @@ public:
     unsigned Touched = 0;
 
     TFontMetrics MeasureFont() override { return {CellW, CellH}; }
-    void TextRun(int X, int Y, const TRect&, const std::uint8_t* Bytes, int Len) override
+    void TextRun(int X, int Y, const TRect&, const std::uint8_t* Bytes, const std::uint8_t* Parts,
+                 int Len) override
     {
         // Read every byte: the address sanitizer then vouches for the run.
-        for (int I = 0; I < Len; ++I) Touched += Bytes[I];
+        for (int I = 0; I < Len; ++I) Touched += Bytes[I] + Parts[I];
         if (!Fault.empty() || !Scr) return;
         if (Len < 1 || X < 0 || Y < 0 || X % CellW != 0 || Y % CellH != 0 ||
             X / CellW + Len > Scr->Col || Y / CellH >= Scr->Row)
@@ -145,7 +147,15 @@ std::string CheckScreen(const TRig& R)
     if (Prev != SB.Last) return "Last is not the end of the list";
     if (SB.Count > T.RecycleLimit())
         return "Count " + Str(SB.Count) + " above the recycling limit " + Str(T.RecycleLimit());
-    if (!SB.Browsing) {
+    if (SB.Browsing) {
+        // Older lines in order, and the way back to the live screen intact.
+        for (int Row = S.Row - 1; Row >= 1; --Row)
+            if (!S.Lines[Row] || S.Lines[Row] != S.Lines[Row + 1]->Prev)
+                return "browsing: row " + Str(Row) + " is not the line before row " + Str(Row + 1);
+        int Below = 0;
+        for (const TLine* L = SB.LiveTop; L; L = L->Next) ++Below;
+        if (!SB.LiveTop || Below != S.Row) return "browsing: the live rows are lost";
+    } else {
         if (S.Lines[S.Row] != SB.Last) return "the bottom row is not the newest line";
         for (int Row = S.Row - 1; Row >= 1; --Row)
             if (!S.Lines[Row] || S.Lines[Row] != S.Lines[Row + 1]->Prev)
@@ -246,7 +256,7 @@ struct TSnapshot {
 
 std::string FuzzStream(const std::uint8_t* Data, std::size_t Size)
 {
-    constexpr std::size_t Header = 8;
+    constexpr std::size_t Header = 9;
     TConfig C;
     C.Cols = 1 + At(Data, Size, 0) % MaxCols;
     C.Rows = 1 + At(Data, Size, 1) % MaxRows;
@@ -258,6 +268,8 @@ std::string FuzzStream(const std::uint8_t* Data, std::size_t Size)
         const std::uint8_t B = At(Data, Size, 4 + I);
         Blocks[I] = B ? B : TTelnet::StagingSize + 903;
     }
+    // Bit k: the user pages up into the scroll-back before block k (mod 8).
+    const std::uint8_t Browse = At(Data, Size, 8);
     const std::uint8_t* Body = Data + std::min(Size, Header);
     const std::size_t Len = Size - std::min(Size, Header);
 
@@ -265,6 +277,10 @@ std::string FuzzStream(const std::uint8_t* Data, std::size_t Size)
     if (std::string E = CheckScreen(R); !E.empty()) return "after setup: " + E;
     for (std::size_t Pos = 0, K = 0; Pos < Len; ++K) {
         const std::size_t N = std::min(Blocks[K % 4], Len - Pos);
+        if (Browse >> (K % 8) & 1) {
+            int Key = VK::Prior;
+            R.Term->ScrollBackKey(Key);
+        }
         R.Receive(Body + Pos, N);
         if (std::string E = CheckScreen(R); !E.empty())
             return "after bytes " + Str(static_cast<long long>(Pos)) + ".." +

@@ -31,17 +31,15 @@ int AtLeastOne(int N) { return N <= 0 ? 1 : N; }
 TCell Erased(const TScr& S) { return TCell{S.BackColor, S.FontColor, 32, 0}; }
 TCell Blank(const TScr& S) { return TCell{S.CurBack, S.CurFore, 32, 0}; }
 
-void EraseCols(TScr& S, int RowIndex, int From, int To)
+void EraseCols(TTerm& Term, int RowIndex, int From, int To)
 {
-    From = std::max(From, 1);
-    To = std::min(To, MaxCols);
-    if (From > To) return;
-    FillCells(&S.Lines[RowIndex]->Cells[From], To - From + 1, Erased(S));
+    Term.FillRow(RowIndex, From, To, Erased(Term.Scr));
 }
 
-void EraseRows(TScr& S, int From, int To)
+void EraseRows(TTerm& Term, int From, int To)
 {
-    for (int R = std::max(From, 1); R <= std::min(To, S.Row); ++R) EraseCols(S, R, 1, MaxCols);
+    for (int R = std::max(From, 1); R <= std::min(To, Term.Scr.Row); ++R)
+        EraseCols(Term, R, 1, MaxCols);
 }
 
 // Inserting or deleting N lines that reach past the region's bottom just
@@ -50,7 +48,7 @@ bool ClearsToRegionBottom(TTerm& Term, int N)
 {
     TScr& S = Term.Scr;
     if (static_cast<long long>(S.CurY) + N <= S.Bottom) return false;
-    EraseRows(S, S.CurY, S.Bottom);
+    EraseRows(Term, S.CurY, S.Bottom);
     Term.DrawRect(S.CurY, 1, S.Col, S.Bottom);
     return true;
 }
@@ -145,7 +143,7 @@ void TO_VT100::ControlSequence(TTerm& Term, std::uint8_t Final)
             Invalid(Term, Final);
         break;
     case 'K':                                                                     // EL: always to the end
-        EraseCols(S, S.CurY, S.CurX, S.Col);
+        EraseCols(Term, S.CurY, S.CurX, S.Col);
         Term.DrawLine(S.CurY, S.CurX, S.Col);
         break;
     case 'L': InsertLines(Term, N); break;                                        // IL
@@ -196,16 +194,16 @@ void TO_VT100::EraseInDisplay(TTerm& Term, int N)
     TScr& S = Term.Scr;
     switch (N) {
     case 0: // cursor to the end of the region
-        EraseCols(S, S.CurY, S.CurX, S.Col);
-        EraseRows(S, S.CurY + 1, S.Bottom);
+        EraseCols(Term, S.CurY, S.CurX, S.Col);
+        EraseRows(Term, S.CurY + 1, S.Bottom);
         Term.DrawRect(S.CurY, 1, S.Col, S.Bottom);
         break;
     case 1: // the cursor's row and every row below it, whole
-        EraseRows(S, S.CurY, S.Row);
+        EraseRows(Term, S.CurY, S.Row);
         Term.DrawRect(S.CurY, 1, S.Col, S.Row);
         break;
     case 2:
-        EraseRows(S, 1, S.Row);
+        EraseRows(Term, 1, S.Row);
         Term.GotoXY(1, 1);
         Term.ReDrawScreen();
         break;
@@ -221,7 +219,7 @@ void TO_VT100::InsertLines(TTerm& Term, int N)
     N = AtLeastOne(N);
     if (ClearsToRegionBottom(Term, N)) return;
     for (int R = S.Bottom; R >= S.CurY + N; --R) TTerm::CopyLine(*S.Lines[R], *S.Lines[R - N]);
-    EraseRows(S, S.CurY, S.CurY + N - 1);
+    EraseRows(Term, S.CurY, S.CurY + N - 1);
     Term.UpdateScreen();
 }
 
@@ -232,7 +230,7 @@ void TO_VT100::DeleteLines(TTerm& Term, int N)
     N = AtLeastOne(N);
     if (ClearsToRegionBottom(Term, N)) return;
     for (int R = S.CurY; R <= S.Bottom - N; ++R) TTerm::CopyLine(*S.Lines[R], *S.Lines[R + N]);
-    EraseRows(S, S.Bottom - N + 1, S.Bottom);
+    EraseRows(Term, S.Bottom - N + 1, S.Bottom);
     Term.UpdateScreen();
 }
 
@@ -242,10 +240,10 @@ void TO_VT100::InsertChars(TTerm& Term, int N)
     auto& Cells = S.Lines[S.CurY]->Cells;
     N = AtLeastOne(N);
     if (static_cast<long long>(S.CurX) + N > S.Col) {
-        EraseCols(S, S.CurY, S.CurX, S.Col);
+        EraseCols(Term, S.CurY, S.CurX, S.Col);
     } else {
         for (int C = S.Col; C >= S.CurX + N; --C) Cells[C] = Cells[C - N];
-        std::fill(&Cells[S.CurX], &Cells[S.CurX + N - 1] + 1, Blank(S));
+        Term.FillRow(S.CurY, S.CurX, S.CurX + N - 1, Blank(S));
     }
     Term.DrawLine(S.CurY, S.CurX, S.Col);
 }
@@ -257,7 +255,7 @@ void TO_VT100::DeleteChars(TTerm& Term, int N)
     N = std::min(AtLeastOne(N), S.Col - S.CurX + 1);
     if (N > 0) {
         for (int C = S.CurX; C <= S.Col - N; ++C) Cells[C] = Cells[C + N];
-        std::fill(&Cells[S.Col - N + 1], &Cells[S.Col] + 1, Blank(S));
+        Term.FillRow(S.CurY, S.Col - N + 1, S.Col, Blank(S));
     }
     Term.DrawLine(S.CurY, S.CurX, S.Col);
 }

@@ -42,6 +42,9 @@ constexpr bool IsControl(std::uint8_t B) { return B < 32 && (ControlBytes >> B &
 void TO_VT100::Process(TTerm& Term, const std::uint8_t* Buf, int Len)
 {
     TScr& S = Term.Scr;
+    // Host text always lands on the live screen. Written while the rows show
+    // older lines, it would scroll and recycle the lines browsing returns to.
+    if (Len > 0 && S.ScrollBack.Browsing) Term.LeaveScrollBack();
     for (int I = 0; I < Len; ++I) {
         const std::uint8_t B = Buf[I];
         if (S.InOsString) {

@@ -28,9 +28,15 @@ public:
     virtual void SetBrushColor(TColor Color) = 0;
 
     // Opaque, clipped text output: fill Clip with the brush colour, then draw
-    // the Len code page 949 bytes from (X, Y), one cell per byte; a double-byte
-    // pair is one glyph over its two cells. Nothing is drawn outside Clip.
-    virtual void TextRun(int X, int Y, const TRect& Clip, const std::uint8_t* Bytes, int Len) = 0;
+    // the Len code page 949 bytes from (X, Y), one cell per byte. Parts gives
+    // each byte's stored part (0 single, 1 lead, 2 trail) and decides the
+    // pairing, never the byte values: a lead followed by a trail is one glyph
+    // over their two cells; a lead without its trail and a trail without its
+    // lead are each the replacement glyph in one cell. So the same cells give
+    // the same pixels whichever run they are drawn in. Nothing is drawn
+    // outside Clip.
+    virtual void TextRun(int X, int Y, const TRect& Clip, const std::uint8_t* Bytes,
+                         const std::uint8_t* Parts, int Len) = 0;
 
     // Pattern-invert fill (destination XOR brush colour). A negative width or
     // height extends to the left or up. Returns false on failure.

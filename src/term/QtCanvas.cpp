@@ -317,7 +317,8 @@ void QtCanvas::DrawRuleLines(QPainter& P, int X, int Y, int Width)
     if (FStyle & fsStrikeOut) P.fillRect(QRect(X, Y + FStrikeY, Width, FLineWidth), C);
 }
 
-void QtCanvas::TextRun(int X, int Y, const TRect& Clip, const std::uint8_t* Bytes, int Len)
+void QtCanvas::TextRun(int X, int Y, const TRect& Clip, const std::uint8_t* Bytes,
+                       const std::uint8_t* Parts, int Len)
 {
     const QRect R = ToQRect(Clip).intersected(FImage.rect());
     if (R.isEmpty()) return;
@@ -326,11 +327,11 @@ void QtCanvas::TextRun(int X, int Y, const TRect& Clip, const std::uint8_t* Byte
     P.fillRect(R, ToQColor(FBrush));
     P.setFont(FFont);
     P.setPen(ToQColor(FFore));
-    for (int I = 0; I < Len && Bytes;) {
+    for (int I = 0; I < Len && Bytes && Parts;) {
         const int Cx = X + I * FCellW;
         if (Cx > R.right()) break;
         const std::uint8_t B = Bytes[I];
-        if (Cp949::IsLead(B) && I + 1 < Len) {
+        if (Parts[I] == 1 && I + 1 < Len && Parts[I + 1] == 2) {
             const char32_t U = Cp949::PairToUnicode(B, Bytes[I + 1]);
             if (const unsigned A = UnicodeBoxArms(U))
                 DrawBox(P, QRect(Cx, Y, 2 * FCellW, FCellH), A);
@@ -339,12 +340,12 @@ void QtCanvas::TextRun(int X, int Y, const TRect& Clip, const std::uint8_t* Byte
             I += 2;
             continue;
         }
-        if (B > 0x20 && B < 0x7F)
+        if (Parts[I] != 0 || B >= 0x80) // half a pair, or 0x80: never a blank
+            DrawGlyph(P, Cx, Y, 1, Cp949::Replacement);
+        else if (B > 0x20 && B < 0x7F)
             DrawGlyph(P, Cx, Y, 1, B);
         else if (B == 0x7F)
             DrawGlyph(P, Cx, Y, 1, HouseDel);
-        else if (B >= 0x80) // a lone lead or 0x80: never a blank
-            DrawGlyph(P, Cx, Y, 1, Cp949::Replacement);
         else if (const unsigned A = StoredBoxArms(B))
             DrawBox(P, QRect(Cx, Y, FCellW, FCellH), A);
         else if (B == StoredChecker)

@@ -37,7 +37,8 @@ public:
     void SetFontStyle(int Style) override;
     TColor BrushColor() const override { return FBrush; }
     void SetBrushColor(TColor Color) override;
-    void TextRun(int X, int Y, const TRect& Clip, const std::uint8_t* Bytes, int Len) override;
+    void TextRun(int X, int Y, const TRect& Clip, const std::uint8_t* Bytes,
+                 const std::uint8_t* Parts, int Len) override;
     bool PatInvert(int X, int Y, int Width, int Height) override;
     void FrameXor(const TRect& R, TColor Pen) override;
     void Lock() override { ++FLocks; }

@@ -99,12 +99,19 @@ void TTerm::InsertBlank()
     DrawLine(Scr.CurY, Scr.CurX - 1, Scr.Col);
 }
 
-void TTerm::EraseCells(int FromCol, int ToCol, int RowIndex)
+void TTerm::FillRow(int RowIndex, int FromCol, int ToCol, const TCell& Value)
 {
     FromCol = std::max(FromCol, 1);
     ToCol = std::min(ToCol, MaxCols);
-    FillCells(&Scr.Lines[RowIndex]->Cells[FromCol], ToCol - FromCol + 1,
-              TCell{Scr.BackColor, Scr.CurFore, 32, 0});
+    // Test before indexing: a range from the pending-wrap column of a full
+    // width row starts one past the line record.
+    if (FromCol > ToCol) return;
+    FillCells(&Scr.Lines[RowIndex]->Cells[FromCol], ToCol - FromCol + 1, Value);
+}
+
+void TTerm::EraseCells(int FromCol, int ToCol, int RowIndex)
+{
+    FillRow(RowIndex, FromCol, ToCol, TCell{Scr.BackColor, Scr.CurFore, 32, 0});
 }
 
 // Every line leaving the top is blanked for reuse: copying a ready blank line
@@ -144,7 +151,7 @@ void TTerm::ScrollUp(int TopRow, int BottomRow)
         const TCell Blank{Scr.CurBack, Scr.CurFore, 32, 0};
         for (int R = TopRow; R < BottomRow; ++R)
             std::copy_n(&Scr.Lines[R + 1]->Cells[1], Scr.Col, &Scr.Lines[R]->Cells[1]);
-        FillCells(&Scr.Lines[BottomRow]->Cells[1], Scr.Col, Blank);
+        FillRow(BottomRow, 1, Scr.Col, Blank);
     }
     if (Switches.SoftScroll)
         DrawRows(TopRow, BottomRow);
@@ -159,7 +166,7 @@ void TTerm::ScrollDown(int TopRow, int BottomRow)
     for (int R = BottomRow - 1; R >= TopRow; --R)
         std::copy_n(&Scr.Lines[R]->Cells[1], Scr.Col, &Scr.Lines[R + 1]->Cells[1]);
     const TCell Blank{Scr.CurBack, Scr.CurFore, 32, 0};
-    FillCells(&Scr.Lines[TopRow]->Cells[1], Scr.Col, Blank);
+    FillRow(TopRow, 1, Scr.Col, Blank);
     Scr.CurX = 1;
     Scr.CurY = TopRow;
     if (Switches.SoftScroll)
@@ -335,6 +342,7 @@ void TTerm::ResetScreen()
 
 void TTerm::WriteText(std::string_view S)
 {
+    LeaveScrollBack(); // text lands on the live screen, never in older lines
     HideCaret();
     for (const char B : S) {
         if (Scr.CurX > Scr.Col) {
@@ -352,6 +360,7 @@ void TTerm::WriteText(std::string_view S)
 
 void TTerm::WriteLine(std::string_view S)
 {
+    LeaveScrollBack();
     const TCaret SavedCaret = FCaret;
     const bool SavedDraw = Switches.CaretDrawEnabled;
     HideCaret();

@@ -134,6 +134,9 @@ public:
     void WriteLine(std::string_view S);
     void ResetScrollRegion();
     void EraseCells(int FromCol, int ToCol, int RowIndex);
+    // Sets cells FromCol..ToCol of a row, clamped to the line record, to
+    // Value; every erase and blank of cells goes through here.
+    void FillRow(int RowIndex, int FromCol, int ToCol, const TCell& Value);
     void BlankLine(TLine& L);
     static void CopyLine(TLine& Dest, const TLine& Src);
 
@@ -209,8 +212,8 @@ private:
     void DrawRuns(int RowIndex, int FromCol, int ToCol, bool LeadStartsRun, bool LockEachRun);
     template <bool LeadStartsRun>
     void DrawRunsOf(int RowIndex, int FromCol, int ToCol, bool LockEachRun);
-    void DrawRun(int RowIndex, int FromCol, const std::uint8_t* Bytes, int Len, TColor Fore,
-                 TColor Back, bool Lock);
+    void DrawRun(int RowIndex, int FromCol, const std::uint8_t* Bytes, const std::uint8_t* Parts,
+                 int Len, TColor Fore, TColor Back, bool Lock);
     void FireChangeSize();
     void DropSelection();
     TPoint CellAt(int X, int Y) const;

@@ -19,8 +19,8 @@ void WriteLog(std::string_view Text)
 
 // ---------------------------------------------------------------- runs
 
-void TTerm::DrawRun(int RowIndex, int FromCol, const std::uint8_t* Bytes, int Len, TColor Fore,
-                    TColor Back, bool Lock)
+void TTerm::DrawRun(int RowIndex, int FromCol, const std::uint8_t* Bytes,
+                    const std::uint8_t* Parts, int Len, TColor Fore, TColor Back, bool Lock)
 {
     if (Lock) FCanvas.Lock();
     if (FCanvas.FontColor() != Fore) FCanvas.SetFontColor(Fore);
@@ -28,12 +28,15 @@ void TTerm::DrawRun(int RowIndex, int FromCol, const std::uint8_t* Bytes, int Le
     if (FCanvas.BrushColor() != Back) FCanvas.SetBrushColor(Back);
     const int X = (FromCol - 1) * Scr.CharWidth;
     const int Y = (RowIndex - 1) * Scr.CharHeight;
-    FCanvas.TextRun(X, Y, TRect{X, Y, X + Len * Scr.CharWidth, Y + Scr.CharHeight}, Bytes, Len);
+    FCanvas.TextRun(X, Y, TRect{X, Y, X + Len * Scr.CharWidth, Y + Scr.CharHeight}, Bytes, Parts,
+                    Len);
     if (Lock) FCanvas.Unlock();
 }
 
-// Runs of equal colours over FromCol..ToCol. With LeadStartsRun every lead byte
-// opens a run and carries its trail cell along, even past ToCol.
+// Runs of equal colours over FromCol..ToCol. With LeadStartsRun every lead
+// byte opens a run. In both kinds a lead takes its trail cell along, even past
+// ToCol or across a change of colour, so a pair is never split between runs
+// and every painter hands the canvas the same pairs.
 void TTerm::DrawRuns(int RowIndex, int FromCol, int ToCol, bool LeadStartsRun, bool LockEachRun)
 {
     if (LeadStartsRun)
@@ -63,20 +66,28 @@ void TTerm::DrawRunsOf(int RowIndex, int FromCol, int ToCol, bool LockEachRun)
     const TCell* Cells = L->Cells.data();
     const int Col = Scr.Col;
     ToCol = std::min(ToCol, Col);
-    std::uint8_t Bytes[MaxCols + 1];
+    std::uint8_t Bytes[MaxCols + 1], Parts[MaxCols + 1];
     int C = FromCol;
     while (C <= ToCol) {
         const int Start = C;
         const std::uint64_t Run = Colours(Cells[C]);
         int N = 0;
-        Bytes[N++] = Cells[C].Ch;
-        if (LeadStartsRun && Cells[C].DbcsPart == 1 && C < Col) Bytes[N++] = Cells[++C].Ch;
-        for (++C; C <= ToCol; ++C) {
-            const TCell& Next = Cells[C];
+        for (;; ++C) {
+            Bytes[N] = Cells[C].Ch;
+            Parts[N++] = Cells[C].DbcsPart;
+            // The trail of a lead rides along whatever its colours.
+            if (Cells[C].DbcsPart == 1 && C < Col && Cells[C + 1].DbcsPart == 2) {
+                ++C;
+                Bytes[N] = Cells[C].Ch;
+                Parts[N++] = 2;
+            }
+            if (C + 1 > ToCol) break;
+            const TCell& Next = Cells[C + 1];
             if (Colours(Next) != Run || (LeadStartsRun && Next.DbcsPart == 1)) break;
-            Bytes[N++] = Next.Ch;
         }
-        DrawRun(RowIndex, Start, Bytes, N, Cells[Start].Fore, Cells[Start].Back, LockEachRun);
+        ++C;
+        DrawRun(RowIndex, Start, Bytes, Parts, N, Cells[Start].Fore, Cells[Start].Back,
+                LockEachRun);
     }
 }
 
@@ -185,6 +196,9 @@ void TTerm::ShowCaret()
     const int W = Scr.CharWidth, H = Scr.CharHeight;
     const int X = (Scr.CurX - 1) * W, Y = (Scr.CurY - 1) * H;
     if (!Focused) {
+        // Erase the outline of the last position first: XOR outlines drawn
+        // without it stay behind at every cell the cursor passed.
+        HideCaret();
         FCanvas.FrameXor(TRect{X, Y, Scr.CurX * W, Scr.CurY * H}, FCaretColor);
         Scr.CaretX = Scr.CurX;
         Scr.CaretY = Scr.CurY;
@@ -197,8 +211,12 @@ void TTerm::ShowCaret()
     FCanvas.SetBrushColor(HangulMode ? FCaretColor ^ Scr.Font.Color : FCaretColor);
     bool Ok = true;
     if (FCaret == TCaret::Cross_Block || FCaret == TCaret::Cross_Underline) {
-        Ok &= FCanvas.PatInvert(0, Scr.CurY * H - 1, Scr.Col * W, 1);
-        Ok &= FCanvas.PatInvert(Scr.CurX * W - 1, 0, 1, Scr.Row * H);
+        // The vertical line skips the pixel where it crosses the horizontal
+        // one: inverted twice, the crossing would fall back to the cell's colour.
+        const int LineY = Scr.CurY * H - 1, LineX = Scr.CurX * W - 1;
+        Ok &= FCanvas.PatInvert(0, LineY, Scr.Col * W, 1);
+        Ok &= FCanvas.PatInvert(LineX, 0, 1, LineY);
+        if (Scr.Row * H > LineY + 1) Ok &= FCanvas.PatInvert(LineX, LineY + 1, 1, Scr.Row * H - LineY - 1);
         Ok &= FCanvas.PatInvert(X, Y, W - 1, H - 1);
     } else {
         Ok &= FCanvas.PatInvert(X, Y, W, H);
@@ -234,11 +252,16 @@ void TTerm::DrawCompStr()
 {
     if (Scr.CompStr.empty() || !SessionSocket || !SessionSocket->Connected()) return;
     const int X = (Scr.CurX - 1) * Scr.CharWidth, Y = (Scr.CurY - 1) * Scr.CharHeight;
-    const int Len = static_cast<int>(Scr.CompStr.size());
+    // A composition is a syllable or a few; more than a row would be clipped.
+    const int Len = std::min(static_cast<int>(Scr.CompStr.size()), MaxCols);
+    const auto* Bytes = reinterpret_cast<const std::uint8_t*>(Scr.CompStr.data());
+    std::uint8_t Parts[MaxCols];
+    for (int I = 0, Part = 0; I < Len; ++I)
+        Parts[I] = static_cast<std::uint8_t>(Part = Part == 1 ? 2 : (Bytes[I] >= 0x81 ? 1 : 0));
     if (FCanvas.BrushColor() != Scr.CurBack) FCanvas.SetBrushColor(Scr.CurBack);
     if (FCanvas.FontColor() != FCaretColor) FCanvas.SetFontColor(FCaretColor);
-    FCanvas.TextRun(X, Y, TRect{X, Y, X + Len * Scr.CharWidth, Y + Scr.CharHeight},
-                    reinterpret_cast<const std::uint8_t*>(Scr.CompStr.data()), Len);
+    FCanvas.TextRun(X, Y, TRect{X, Y, X + Len * Scr.CharWidth, Y + Scr.CharHeight}, Bytes, Parts,
+                    Len);
 }
 
 void TTerm::FocusGained()

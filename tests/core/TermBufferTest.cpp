@@ -1,4 +1,5 @@
 // The cell grid, the line list, sizes, the saved screen and browsing.
+#include "common/VirtualKeys.h"
 #include "support/TermFixture.h"
 
 #include <gtest/gtest.h>
@@ -6,8 +7,6 @@
 #include <set>
 
 namespace {
-
-constexpr int VK_PRIOR = 0x21, VK_NEXT = 0x22, VK_UP = 0x26, VK_DOWN = 0x28;
 
 // The list walks from First to Last in Count steps, and the screen rows are
 // its newest lines in order.
@@ -120,11 +119,42 @@ TEST(ScreenBuffer, TinyScrollBackNeverRecyclesAScreenLine)
         ScrollLines(R, 100, 100);
         EXPECT_EQ(R.Scr().ScrollBack.Count, 41);
         ExpectListWhole(*R.Term);
-        int Key = VK_PRIOR;
+        int Key = VK::Prior;
         R.Term->ScrollBackKey(Key);
+        EXPECT_TRUE(R.Scr().ScrollBack.Browsing);
+        EXPECT_EQ(R.Scr().ScrollBack.ViewPos, 0);
         R.Term->LeaveScrollBack();
+        EXPECT_FALSE(R.Scr().ScrollBack.Browsing);
+        EXPECT_EQ(R.Text(40), "L199");
         ExpectListWhole(*R.Term);
     }
+}
+
+// Text written while the rows show older lines lands on the live screen and
+// ends browsing, also when the scroll-back is so short that the text recycles
+// the line browsing would return to.
+TEST(ScreenBuffer, WritingWhileBrowsingLandsOnTheLiveScreen)
+{
+    TTermRig R;
+    R.Term->SetScrollBack(30);
+    R.Term->GotoXY(1, 24);
+    ScrollLines(R, 0, 10);
+    const auto Browse = [&] {
+        int Key = VK::Prior;
+        R.Term->ScrollBackKey(Key);
+        ASSERT_TRUE(R.Scr().ScrollBack.Browsing);
+    };
+    Browse();
+    ScrollLines(R, 10, 40); // from the host
+    EXPECT_FALSE(R.Scr().ScrollBack.Browsing);
+    ExpectListWhole(*R.Term);
+    EXPECT_EQ(R.Text(24), "L49");
+    Browse();
+    R.Term->WriteLine(":local"); // a message of our own
+    EXPECT_FALSE(R.Scr().ScrollBack.Browsing);
+    ExpectListWhole(*R.Term);
+    EXPECT_EQ(R.Text(24), ":local");
+    EXPECT_EQ(R.Text(23), "L49");
 }
 
 TEST(ScreenBuffer, RegionScrollsMoveCellsAndKeepTheList)
@@ -235,6 +265,18 @@ TEST(ScreenBuffer, SaveAndRestoreScreen)
     EXPECT_EQ(R.Scr().CurY, 10);
 }
 
+// The widest row written to its end leaves the cursor waiting to wrap, one
+// past the line record; restoring the saved screen erases from there.
+TEST(ScreenBuffer, RestoreAtThePendingWrapOfTheWidestRow)
+{
+    TTermRig R;
+    R.Term->SetSize(MaxCols, 24);
+    R.Feed(std::string(MaxCols, 'x') + "\x1B[?47h\x1B[2Jab\x1B[?47l");
+    EXPECT_EQ(R.Scr().CurX, MaxCols + 1);
+    EXPECT_EQ(R.Text(1), std::string(MaxCols, 'x'));
+    EXPECT_EQ(R.Text(2), "");
+}
+
 TEST(ScreenBuffer, BrowsingAndScrollBackTo)
 {
     TTermRig R;
@@ -272,7 +314,7 @@ TEST(ScreenBuffer, BrowsingKeys)
 {
     {
         TTermRig R; // nothing older: enters, moves nothing, leaves
-        int Key = VK_PRIOR;
+        int Key = VK::Prior;
         EXPECT_TRUE(R.Term->ScrollBackKey(Key));
         EXPECT_EQ(Key, 0);
         EXPECT_FALSE(R.Scr().ScrollBack.Browsing);
@@ -280,21 +322,21 @@ TEST(ScreenBuffer, BrowsingKeys)
     TTermRig R;
     R.Term->GotoXY(1, 24);
     ScrollLines(R, 0, 30); // rows show L6..L29
-    int Key = VK_DOWN;
+    int Key = VK::Down;
     EXPECT_TRUE(R.Term->ScrollBackKey(Key)) << "swallowed while live";
     EXPECT_FALSE(R.Scr().ScrollBack.Browsing);
-    Key = VK_PRIOR;
+    Key = VK::Prior;
     R.Term->ScrollBackKey(Key);
     EXPECT_EQ(R.Text(6), "");
     EXPECT_EQ(R.Text(7), "L0");
     EXPECT_EQ(R.Scr().ScrollBack.ViewPos, 30 - 12);
-    Key = VK_UP;
+    Key = VK::Up;
     R.Term->ScrollBackKey(Key);
     EXPECT_EQ(R.Scr().ScrollBack.ViewPos, 17);
-    Key = VK_NEXT;
+    Key = VK::Next;
     R.Term->ScrollBackKey(Key);
     EXPECT_EQ(R.Scr().ScrollBack.ViewPos, 29);
-    Key = VK_DOWN;
+    Key = VK::Down;
     R.Term->ScrollBackKey(Key);
     EXPECT_FALSE(R.Scr().ScrollBack.Browsing) << "the newest line ends browsing";
     EXPECT_EQ(R.Text(24), "L29");

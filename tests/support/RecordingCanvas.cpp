@@ -21,7 +21,7 @@ void TRecordingCanvas::SetFont(const TFont&) { Calls.push_back({TRecordedCall::S
 void TRecordingCanvas::SetFontColor(TColor C)
 {
     FFore = C;
-    Calls.push_back({TRecordedCall::SetFontColor, 0, 0, 0, 0, {}, C, 0});
+    Calls.push_back({TRecordedCall::SetFontColor, 0, 0, 0, 0, {}, {}, C, 0});
 }
 
 void TRecordingCanvas::SetFontStyle(int S)
@@ -33,24 +33,28 @@ void TRecordingCanvas::SetFontStyle(int S)
 void TRecordingCanvas::SetBrushColor(TColor C)
 {
     FBrush = C;
-    Calls.push_back({TRecordedCall::SetBrushColor, 0, 0, 0, 0, {}, 0, C});
+    Calls.push_back({TRecordedCall::SetBrushColor, 0, 0, 0, 0, {}, {}, 0, C});
 }
 
-void TRecordingCanvas::TextRun(int X, int Y, const TRect& Clip, const std::uint8_t* Bytes, int Len)
+void TRecordingCanvas::TextRun(int X, int Y, const TRect& Clip, const std::uint8_t* Bytes,
+                               const std::uint8_t* Parts, int Len)
 {
-    Calls.push_back({TRecordedCall::Text, X, Y, Clip.Right - Clip.Left, Clip.Bottom - Clip.Top,
-                     std::string(reinterpret_cast<const char*>(Bytes), static_cast<std::size_t>(Len)),
-                     FFore, FBrush});
+    TRecordedCall C{TRecordedCall::Text, X, Y, Clip.Right - Clip.Left, Clip.Bottom - Clip.Top,
+                    std::string(reinterpret_cast<const char*>(Bytes), static_cast<std::size_t>(Len))};
+    for (int I = 0; I < Len; ++I) C.Parts += static_cast<char>('0' + Parts[I]);
+    C.Fore = FFore;
+    C.Back = FBrush;
+    Calls.push_back(std::move(C));
 }
 
 bool TRecordingCanvas::PatInvert(int X, int Y, int Width, int Height)
 {
-    Calls.push_back({TRecordedCall::PatInvert, X, Y, Width, Height, {}, 0, FBrush});
+    Calls.push_back({TRecordedCall::PatInvert, X, Y, Width, Height, {}, {}, 0, FBrush});
     return !FailPatInvert;
 }
 
 void TRecordingCanvas::FrameXor(const TRect& R, TColor Pen)
 {
-    Calls.push_back({TRecordedCall::Frame, R.Left, R.Top, R.Right - R.Left, R.Bottom - R.Top, {},
+    Calls.push_back({TRecordedCall::Frame, R.Left, R.Top, R.Right - R.Left, R.Bottom - R.Top, {}, {},
                      Pen, 0});
 }

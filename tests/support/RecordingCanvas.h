@@ -13,6 +13,7 @@ struct TRecordedCall {
                  SetFontStyle, SetFont } Kind;
     int X = 0, Y = 0, W = 0, H = 0;
     std::string Bytes;     // Text
+    std::string Parts;     // Text: the parts as digits, "0012"
     TColor Fore = 0, Back = 0; // Text: colours in force; PatInvert: Back = brush; Frame: Fore = pen
 };
 
@@ -34,7 +35,8 @@ public:
     void SetFontStyle(int S) override;
     TColor BrushColor() const override { return FBrush; }
     void SetBrushColor(TColor C) override;
-    void TextRun(int X, int Y, const TRect& Clip, const std::uint8_t* Bytes, int Len) override;
+    void TextRun(int X, int Y, const TRect& Clip, const std::uint8_t* Bytes,
+                 const std::uint8_t* Parts, int Len) override;
     bool PatInvert(int X, int Y, int Width, int Height) override;
     void FrameXor(const TRect& R, TColor Pen) override;
     void Lock() override { Calls.push_back({TRecordedCall::Lock}); }

@@ -272,17 +272,73 @@ private slots:
         const int W = C.CellWidth(), H = C.CellHeight();
         const std::string_view Run = "MMMMMM";
         const auto* Bytes = reinterpret_cast<const std::uint8_t*>(Run.data());
-        C.TextRun(0, 0, TRect{0, 0, 2 * W, H}, Bytes, 6);
+        const std::uint8_t Parts[6] = {};
+        C.TextRun(0, 0, TRect{0, 0, 2 * W, H}, Bytes, Parts, 6);
         QCOMPARE(Reported, QRect(0, 0, 2 * W, H));
         QVERIFY(Ink(C.Image(), QRect(0, 0, 2 * W, H), Black) > 0);
         QCOMPARE(Ink(C.Image(), QRect(2 * W, 0, 80, 32), Black), 0);
 
         Reported = {};
-        C.TextRun(-3 * W, 24, TRect{-3 * W, 24, 3 * W, 24 + H}, Bytes, 6); // off two edges
+        C.TextRun(-3 * W, 24, TRect{-3 * W, 24, 3 * W, 24 + H}, Bytes, Parts, 6); // off two edges
         QCOMPARE(Reported, QRect(0, 24, 3 * W, 8));
         Reported = {};
-        C.TextRun(500, 500, TRect{500, 500, 500 + 6 * W, 500 + H}, Bytes, 6);
+        C.TextRun(500, 500, TRect{500, 500, 500 + 6 * W, 500 + H}, Bytes, Parts, 6);
         QVERIFY(Reported.isNull());
+    }
+
+    // Halves of pairs, as a host leaves them: a lead in the last column with
+    // its trail wrapped to the next row, and a pair half overwritten. Each
+    // painter must give the same pixels, the halves drawn as replacements.
+    void cutPairsLookTheSameFromEveryPainter()
+    {
+        TScreen S;
+        TTerm& T = S.Term();
+        Switches.CaretDrawEnabled = false;
+        S.Feed(std::string(79, 'x') + "\xB0\xA1\xB3\xAA z"); // 가 cut, then 나
+        S.Feed("\r\n\xB0\xA1\xB4\xD9\x1B[3;1Ha");           // row 3: a, lone trail, 다
+        const auto Blank = [&] { const_cast<QImage&>(S.Image()).fill(Qt::black); };
+
+        T.ReDrawScreen();
+        const QImage Full = S.Image().copy();
+        Blank();
+        for (int Row = 1; Row <= 3; ++Row) T.DrawLine(Row, 1, T.Scr.Col);
+        QCOMPARE(S.Image(), Full);
+        Blank();
+        T.Paint(TRect{0, 0, S.Image().width(), S.Image().height()});
+        QCOMPARE(S.Image(), Full);
+
+        // The orphaned trail is a replacement glyph and 나 keeps its own
+        // glyph, as on a row of its own.
+        S.Feed("\x1B[5;1H\xB3\xAA");
+        QCOMPARE(S.Image().copy(S.Cell(2, 2, 2)), S.Image().copy(S.Cell(1, 5, 2)));
+        QVERIFY(S.InkIn(S.Cell(1, 2)) > 0);
+        QVERIFY(S.InkIn(S.Cell(80, 1)) > 0);
+    }
+
+    // Unfocused, each outline erases the last one; focused, the cross has no
+    // hole where its lines meet.
+    void caretLeavesNoOutlineAndCrossesSolid()
+    {
+        TScreen S;
+        TTerm& T = S.Term();
+        S.Feed("abc");
+        T.ReDrawScreen();
+        for (int Col : {5, 9, 20}) {
+            T.GotoXY(Col, 2);
+            T.ShowCaret();
+        }
+        const QImage Moved = S.Image().copy();
+        T.ReDrawScreen();
+        T.ShowCaret();
+        QCOMPARE(Moved, S.Image());
+        QVERIFY(S.InkIn(S.Cell(20, 2)) > 0);
+
+        T.SetCaret(TCaret::Cross_Block);
+        T.FocusGained();
+        const QRect C = S.Cell(20, 2);
+        QCOMPARE(S.Image().pixel(C.right(), C.bottom()), Yellow);
+        QCOMPARE(S.Image().pixel(C.right(), 0), Yellow);
+        QCOMPARE(S.Image().pixel(0, C.bottom()), Yellow);
     }
 
     void resizeKeepsThePicture()
