@@ -7,6 +7,7 @@
 #include "common/SessionSocket.h"
 #include "common/Switches.h"
 #include "common/VirtualKeys.h"
+#include "support/ProgramState.h"
 #include "telnet/Telnet.h"
 #include "term/NullCanvas.h"
 #include "term/Term.h"
@@ -81,6 +82,7 @@ struct TConfig {
 // One terminal wired as the application wires it, with the program-wide state
 // (switches, receive state, socket, log) set up for it and put back after.
 struct TRig {
+    TProgramState State; // first in, last out
     TCheckingCanvas Canvas;
     TCountingHost Host;
     TReplySink Socket;
@@ -89,9 +91,7 @@ struct TRig {
 
     explicit TRig(const TConfig& C)
     {
-        TTelnet::Reset();
         Telnet = std::make_unique<TTelnet>();
-        Telnet->ClearReceiveState();
         if (C.Flags & Flag::Logging) SetLogSink([](std::string_view) {});
         if (C.Flags & Flag::Replies) SessionSocket = &Socket;
         Term = std::make_unique<TTerm>(Canvas, Host);
@@ -105,12 +105,6 @@ struct TRig {
         Switches.AutoCR = C.Flags & Flag::AutoCR;
         Switches.AutoLF = C.Flags & Flag::AutoLF;
         Switches.SoftScroll = C.Flags & Flag::SoftScroll;
-    }
-    ~TRig()
-    {
-        Telnet->ClearReceiveState();
-        SetLogSink({});
-        TTelnet::Reset();
     }
     TRig(const TRig&) = delete;
     TRig& operator=(const TRig&) = delete;

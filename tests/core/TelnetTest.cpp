@@ -22,12 +22,7 @@ struct TEngineRig {
     TTermRig Screen;
     TRecordingSocket Socket;
     TTelnet Telnet;
-    TEngineRig()
-    {
-        Telnet.Term = Screen.Term.get();
-        Telnet.ClearReceiveState();
-    }
-    ~TEngineRig() { Telnet.ClearReceiveState(); }
+    TEngineRig() { Telnet.Term = Screen.Term.get(); }
     void Receive(const std::string& S, bool OneByOne = false)
     {
         const auto* P = reinterpret_cast<const std::uint8_t*>(S.data());

@@ -4,6 +4,7 @@
 #include "WaitUntil.h"
 #include "common/SessionSocket.h"
 #include "common/Switches.h"
+#include "support/ProgramState.h"
 #include "support/RecordingCanvas.h"
 #include "telnet/QtSocket.h"
 #include "telnet/Telnet.h"
@@ -18,6 +19,7 @@
 constexpr int E2eWaitMs = 20000;
 
 struct TE2eSession {
+    TProgramState State; // first in, last out
     TRecordingCanvas Canvas;
     TRecordingHost Host;
     std::unique_ptr<TTerm> Term;
@@ -34,7 +36,6 @@ struct TE2eSession {
 
     TE2eSession()
     {
-        TTelnet::Reset();
         Term = std::make_unique<TTerm>(Canvas, Host);
         Telnet.Term = Term.get();
         Socket.OnConnect = [this] { Telnet.ClearReceiveState(); };

@@ -1,9 +1,10 @@
 #pragma once
-// A terminal on a recording canvas with the interpreter, the switches reset and
-// the log captured: the common ground of the core tests.
+// A terminal on a recording canvas with the interpreter, the program-wide
+// state reset and the log captured: the common ground of the core tests.
 #include "common/LogSink.h"
 #include "common/Switches.h"
 #include "emulation/Output_VT100.h"
+#include "support/ProgramState.h"
 #include "support/RecordingCanvas.h"
 #include "term/Term.h"
 
@@ -12,6 +13,7 @@
 #include <vector>
 
 struct TTermRig {
+    TProgramState State; // first in, last out
     TRecordingCanvas Canvas;
     TRecordingHost Host;
     std::unique_ptr<TTerm> Term;
@@ -20,12 +22,10 @@ struct TTermRig {
 
     TTermRig()
     {
-        Switches.Reset();
         Term = std::make_unique<TTerm>(Canvas, Host);
         SetLogSink([this](std::string_view L) { Log.emplace_back(L); });
         Canvas.Clear();
     }
-    ~TTermRig() { SetLogSink({}); }
     TTermRig(const TTermRig&) = delete;
     TTermRig& operator=(const TTermRig&) = delete;
 

@@ -3,6 +3,7 @@
 #include "PixelProbe.h"
 
 #include "common/Switches.h"
+#include "support/ProgramState.h"
 #include "emulation/Output_VT100.h"
 #include "term/QtCanvas.h"
 #include "term/TermWidget.h"
@@ -58,7 +59,7 @@ int FirstInkY(const QImage& Image, const QRect& Column)
 class QtCanvasTest : public QObject {
     Q_OBJECT
 private slots:
-    void init() { Switches.Reset(); }
+    void init() { TProgramState::Reset(); }
 
     void missingFaceFallsBackToKoreanCodingFace()
     {
@@ -114,7 +115,7 @@ private slots:
         const QPalette Pal = QGuiApplication::palette();
         QCOMPARE(QtCanvas::ToQColor(0x80000005), Pal.color(QPalette::Active, QPalette::Base));
         QCOMPARE(QtCanvas::ToQColor(0x80000008), Pal.color(QPalette::Active, QPalette::Text));
-        QVERIFY(QtCanvas::ToQColor(0x80000063).isValid());
+        QCOMPARE(QtCanvas::ToQColor(0x80000063), Pal.color(QPalette::Active, QPalette::Window));
     }
 
     // A real session through the interpreter: Korean, colours, line drawing,
@@ -235,7 +236,11 @@ private slots:
 
         // Partly or wholly off the surface: clipped, not a failure.
         QVERIFY(C.PatInvert(-10, -10, 20, 20));
+        QVERIFY(S.Image().pixel(0, 0) != Before.pixel(0, 0));
+        QCOMPARE(S.Image().pixel(10, 10), Before.pixel(10, 10));
+        const QImage Clipped = S.Image().copy();
         QVERIFY(C.PatInvert(100000, 100000, 5, 5));
+        QVERIFY(S.Image() == Clipped);
         QVERIFY(C.PatInvert(-10, -10, 20, 20));
         QVERIFY(S.Image() == Before);
 

@@ -4,6 +4,7 @@
 
 #include "app/Main.h"
 #include "common/Switches.h"
+#include "support/ProgramState.h"
 #include "term/QtClipboard.h"
 #include "term/TermWidget.h"
 
@@ -37,7 +38,7 @@ void Settle(QWidget& W)
 class TermWidgetTest : public QObject {
     Q_OBJECT
 private slots:
-    void init() { Switches.Reset(); }
+    void init() { TProgramState::Reset(); }
 
     // The bell flash is direct drawing; the paint request that follows it
     // repaints from the buffer, which is what ends the flash.
@@ -141,10 +142,17 @@ private slots:
         Settle(Form);
         Form.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&Form));
+        // The cross caret's vertical line runs to the bottom row while
+        // focused and is gone with the focus.
+        const TScr& S = Form.Term1->Term().Scr;
+        const QImage& Img = Form.Term1->Canvas().Image();
+        const QPoint LineFoot(S.CurX * S.CharWidth - 1, S.Row * S.CharHeight - 1);
         Form.Term1->setFocus();
         QTRY_VERIFY(Form.Term1->Term().Focused);
+        QCOMPARE(Img.pixel(LineFoot), qRgb(255, 255, 0));
         Form.Term1->clearFocus();
         QTRY_VERIFY(!Form.Term1->Term().Focused);
+        QCOMPARE(Img.pixel(LineFoot), qRgb(0, 0, 0));
     }
 
     // A drag with the real mouse events, copied: other programs get Unicode
