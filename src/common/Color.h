@@ -8,3 +8,7 @@
 using TColor = std::uint32_t;
 
 inline constexpr TColor SystemColorFlag = 0x80000000u;
+
+inline constexpr TColor ColorYellow = 0x0000FFFF;
+// XOR mask that inverts red, green and blue and leaves the flag byte.
+inline constexpr TColor InvertRgb = 0x00FFFFFF;

@@ -24,6 +24,12 @@ void LogWithBuf(const char* Prefix, const TScr& S, std::uint8_t Final)
     WriteLog(Line);
 }
 
+// Renditions are colours, not font styles: underlined text is shown in
+// yellow, bold sets the upper bits of each channel (black stays black), and
+// reverse inverts both colours.
+constexpr TColor UnderlineColour = ColorYellow;
+constexpr TColor BoldBrighten = 0x00707070;
+
 // Counts below 1 mean 1.
 int AtLeastOne(int N) { return N <= 0 ? 1 : N; }
 
@@ -373,10 +379,10 @@ void TO_VT100::SelectRendition(TTerm& Term)
         }
     }
     // Underline shows as yellow, bold as brightened, reverse as inverted colours.
-    if (S.Underline) S.CurFore = 0x0000FFFF;
-    if (S.Bold && S.CurFore != 0) S.CurFore |= 0x707070;
+    if (S.Underline) S.CurFore = UnderlineColour;
+    if (S.Bold && S.CurFore != 0) S.CurFore |= BoldBrighten;
     if (S.Reverse) {
-        S.CurFore ^= 0xFFFFFF;
-        S.CurBack ^= 0xFFFFFF;
+        S.CurFore ^= InvertRgb;
+        S.CurBack ^= InvertRgb;
     }
 }

@@ -19,7 +19,7 @@ const std::array<TProfileKey, 25> ProfileKeys{{
     {"AutoWrap", Alias, &A::AutoWrap, true},
     {"AutoLF", Alias, &A::AutoLF, false},
     {"AutoCR", Alias, &A::AutoCR, false},
-    {"ColorCaret", Alias, &A::ColorCaret, TColor{0x0000FFFF}}, // yellow
+    {"ColorCaret", Alias, &A::ColorCaret, ColorYellow},
     {"ColorBack", Alias, &A::ColorBack, TColor{0}},            // black
     {"FontName", Alias, &A::FontName, "FixedSys"},
     {"FontSize", Alias, &A::FontSize, 12, {1, MaxFontSize}},

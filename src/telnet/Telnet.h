@@ -24,7 +24,10 @@ public:
     // ends one must not grow memory without bound. Bytes past the bound are
     // consumed and dropped until the closing SE.
     static constexpr std::size_t MaxSubNegotiation = 1024;
-    static constexpr int StagingSize = 4097;
+    // Data bytes handed to the interpreter in one run: a whole socket read
+    // (4096 bytes) plus one, so a read with no Telnet command in it reaches
+    // the interpreter in one call, and more only flushes early.
+    static constexpr int StagingSize = 4096 + 1;
 
     TTelnet();
 

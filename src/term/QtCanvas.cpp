@@ -362,7 +362,7 @@ void QtCanvas::TextRun(int X, int Y, const TRect& Clip, const std::uint8_t* Byte
 bool QtCanvas::PatInvert(int X, int Y, int Width, int Height)
 {
     if (FImage.isNull()) {
-        FLastError = 6; // no surface to draw on
+        FLastError = ErrorNoSurface;
         return false;
     }
     if (Width < 0) {
@@ -377,7 +377,7 @@ bool QtCanvas::PatInvert(int X, int Y, int Width, int Height)
     if (R.isEmpty()) return true;
     QPainter P;
     if (!P.begin(&FImage)) {
-        FLastError = 8;
+        FLastError = ErrorNoPainter;
         return false;
     }
     P.setCompositionMode(QPainter::RasterOp_SourceXorDestination);

@@ -92,6 +92,10 @@ private:
     TColor FFore = 0, FBrush = 0;
     int FStyle = 0;
     int FLocks = 0;
+    // The numbers a failed fill reports in the log ("PatBLt Error:" + code),
+    // after the desktop errors they stand for: an invalid handle (no image to
+    // draw on yet) and no memory for a painter.
+    static constexpr int ErrorNoSurface = 6, ErrorNoPainter = 8;
     int FLastError = 0;
     std::unordered_map<std::uint32_t, TGlyph> FGlyphs; // code point and cells
 };

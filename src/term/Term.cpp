@@ -73,7 +73,7 @@ int TTerm::PutText(const std::uint8_t* Bytes, int Len)
     if (N <= 0) return 0;
     TCell* Cells = &Scr.Lines[Scr.CurY]->Cells[Scr.CurX];
     const TColor Back = Scr.CurBack;
-    const TColor Fore = Scr.CurFore == Back ? Scr.CurFore ^ 0xFFFFFFu : Scr.CurFore;
+    const TColor Fore = Scr.CurFore == Back ? Scr.CurFore ^ InvertRgb : Scr.CurFore;
     int Part = Scr.LastPart;
     for (int I = 0; I < N; ++I) {
         const std::uint8_t Ch = Bytes[I];

@@ -32,6 +32,9 @@ struct TLine {
 // allocates, and the collection step drops a sequence before it fills up.
 class TEscBuf {
 public:
+    // Far longer than any sequence the interpreter acts on (the longest real
+    // ones carry a handful of parameters), short enough that a host sending an
+    // endless parameter list costs nothing.
     static constexpr int Capacity = 80;
     int Length() const { return Len; }
     bool Empty() const { return Len == 0; }
@@ -224,7 +227,7 @@ private:
     std::array<TLine, MaxRows + 1> AltLines; // 1-based; never linked into the list
     TLine FBlank; // blank cells in the colours last blanked with
     TCaret FCaret = TCaret::Cross_Block;
-    TColor FCaretColor = 0x0000FFFF;
+    TColor FCaretColor = ColorYellow;
 };
 
 inline bool TTerm::PutChar(std::uint8_t Ch, TColor Fore, int PrevPart, TColor Back)
@@ -238,7 +241,7 @@ inline bool TTerm::PutChar(std::uint8_t Ch, TColor Fore, int PrevPart, TColor Ba
     C.Back = Back;
     C.DbcsPart = static_cast<std::uint8_t>(Part);
     // Equal colours would hide the character: keep it readable.
-    C.Fore = Fore == Back ? Fore ^ 0xFFFFFFu : Fore;
+    C.Fore = Fore == Back ? Fore ^ InvertRgb : Fore;
     ++Scr.CurX;
     Scr.CurFore = Fore;
     Scr.CurBack = Back;

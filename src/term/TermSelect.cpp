@@ -13,7 +13,7 @@ void WriteLog(std::string_view Text)
     if (LogEnabled()) LogToSink(Text);
 }
 
-constexpr TColor SelectionColour = 0xFFFFFF;
+constexpr TColor SelectionColour = InvertRgb;
 constexpr std::uint8_t WordSelected = 0x40; // SelFlags: the last press was a double-click
 
 // Space through the full stop, '=', '@', '^' and '|' end a word; every other
