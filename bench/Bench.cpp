@@ -57,7 +57,8 @@ TResult Run(TEngine& E, const std::string& Text)
     const auto T1 = std::chrono::steady_clock::now();
     TResult R;
     R.Seconds = std::chrono::duration<double>(T1 - T0).count();
-    R.AllocsPerBlock = Blocks ? static_cast<double>(E.Allocations() - Allocs) / static_cast<double>(Blocks) : 0;
+    R.AllocsPerBlock =
+        Blocks ? static_cast<double>(E.Allocations() - Allocs) / static_cast<double>(Blocks) : 0;
     return R;
 }
 
@@ -80,7 +81,8 @@ int Table(std::size_t Size)
         // Korean text is longer in UTF-8: compare the time for the same text.
         const double OurTimePerChar = A.Seconds / static_cast<double>(W.Ours.size() - WarmUp);
         const double PeerTimePerChar = B.Seconds / static_cast<double>(W.Peer.size() - WarmUp) *
-                                       static_cast<double>(W.Peer.size()) / static_cast<double>(W.Ours.size());
+                                       static_cast<double>(W.Peer.size()) /
+                                       static_cast<double>(W.Ours.size());
         std::printf("%-8s %8.1f %11.1f %13.1f %8.1fx %13.2f %15.2f\n", W.Name.c_str(),
                     static_cast<double>(W.Ours.size()) / (1 << 20), MBps(W.Ours.size(), A.Seconds),
                     MBps(W.Peer.size(), B.Seconds), PeerTimePerChar / OurTimePerChar,
@@ -119,11 +121,16 @@ int main(int argc, char* argv[])
     for (int I = 1; I < argc; ++I) {
         const std::string_view A = argv[I];
         const bool HasValue = I + 1 < argc;
-        if (A == "--size" && HasValue) MiB = std::strtoul(argv[++I], nullptr, 10);
-        else if (A == "--only" && HasValue) Only = argv[++I];
-        else if (A == "--engine" && HasValue) Engine = argv[++I];
+        if (A == "--size" && HasValue)
+            MiB = std::strtoul(argv[++I], nullptr, 10);
+        else if (A == "--only" && HasValue)
+            Only = argv[++I];
+        else if (A == "--engine" && HasValue)
+            Engine = argv[++I];
         else {
-            std::fprintf(stderr, "usage: %s [--size MiB] [--only WORKLOAD --engine ours|libvterm|floor]\n", argv[0]);
+            std::fprintf(stderr,
+                         "usage: %s [--size MiB] [--only WORKLOAD --engine ours|libvterm|floor]\n",
+                         argv[0]);
             return 2;
         }
     }

@@ -14,7 +14,9 @@ public:
         for (int I = 0; I < Len; ++I) {
             const std::uint8_t B = Bytes[I];
             if (B >= 32) {
-                if (X < 80) Grid[static_cast<std::size_t>((Top + Y) % 24)][static_cast<std::size_t>(X++)] = B;
+                if (X < 80)
+                    Grid[static_cast<std::size_t>((Top + Y) % 24)][static_cast<std::size_t>(X++)] =
+                        B;
             } else if (B == '\r') {
                 X = 0;
             } else if (B == '\n') {

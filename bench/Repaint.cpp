@@ -35,7 +35,8 @@ void Fill(TTerm& Term, const std::string& Text, int Runs)
             S.CurFore = Term.Palette[static_cast<std::size_t>(1 + Run % 7)];
             const int To = Run == Runs - 1 ? S.Col : (Run + 1) * Width;
             while (S.CurX <= To) {
-                const auto B = static_cast<std::uint8_t>(Text[static_cast<std::size_t>(S.CurX - 1) % Text.size()]);
+                const auto B = static_cast<std::uint8_t>(
+                    Text[static_cast<std::size_t>(S.CurX - 1) % Text.size()]);
                 // A pair never straddles a run's end.
                 if (B >= 0x81 && S.LastPart != 1 && S.CurX == To) break;
                 Term.PutChar(B, S.CurFore, S.LastPart, S.CurBack);

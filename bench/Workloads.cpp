@@ -30,8 +30,8 @@ constexpr std::uint64_t Seed = 20261208;
 std::string Word(TRandom& R)
 {
     static constexpr std::array<const char*, 24> Words = {
-        "the",    "quick", "brown",   "fox",   "jumps", "over",   "lazy",   "dog",
-        "telnet", "host",  "session", "login", "shell", "prompt", "screen", "cursor",
+        "the",    "quick", "brown",   "fox",   "jumps", "over",   "lazy",       "dog",
+        "telnet", "host",  "session", "login", "shell", "prompt", "screen",     "cursor",
         "usr",    "bin",   "etc",     "var",   "log",   "2026",   "-rw-r--r--", "total"};
     return Words[static_cast<std::size_t>(R.Below(static_cast<int>(Words.size())))];
 }
@@ -53,8 +53,7 @@ std::string Syllable(TRandom& R)
 
 // Lines of 60 to 80 columns of words, each ending in CR LF. Decorate runs
 // between words and may add escape sequences that take no column.
-template <typename TDecorate>
-std::string Lines(TRandom& R, std::size_t Bytes, TDecorate Decorate)
+template <typename TDecorate> std::string Lines(TRandom& R, std::size_t Bytes, TDecorate Decorate)
 {
     std::string Out;
     while (Out.size() < Bytes) {
@@ -87,15 +86,19 @@ TWorkload Coloured(std::size_t Bytes)
 {
     TRandom R(Seed);
     int Countdown = 3;
-    TWorkload W{"sgr", Lines(R, Bytes,
-                             [&](std::string& Out) {
-                                 if (--Countdown > 0) return;
-                                 Countdown = R.Between(2, 5);
-                                 const int K = R.Below(10);
-                                 if (K < 8) Out += "\x1b[3" + std::to_string(K) + "m";
-                                 else Out += K == 8 ? "\x1b[1m" : "\x1b[0m";
-                             }),
-                {}, 0};
+    TWorkload W{"sgr",
+                Lines(R, Bytes,
+                      [&](std::string& Out) {
+                          if (--Countdown > 0) return;
+                          Countdown = R.Between(2, 5);
+                          const int K = R.Below(10);
+                          if (K < 8)
+                              Out += "\x1b[3" + std::to_string(K) + "m";
+                          else
+                              Out += K == 8 ? "\x1b[1m" : "\x1b[0m";
+                      }),
+                {},
+                0};
     W.Peer = W.Ours;
     W.Chars = W.Ours.size();
     return W;

@@ -8,8 +8,8 @@
 
 struct TWorkload {
     std::string Name;
-    std::string Ours;  // code page 949
-    std::string Peer;  // UTF-8
+    std::string Ours;      // code page 949
+    std::string Peer;      // UTF-8
     std::size_t Chars = 0; // characters of text, for per-character figures
 };
 

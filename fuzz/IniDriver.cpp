@@ -126,7 +126,8 @@ std::string CheckFile(std::string_view Input, const std::vector<TEntry>& Read)
     }
     // An edit that changes nothing leaves the file alone.
     const std::string Expected = Memory.Modified() ? Memory.Text() : std::string(Input);
-    if (ReadAll(Path) != Expected) return "the file after an edit differs from the same edit in memory";
+    if (ReadAll(Path) != Expected)
+        return "the file after an edit differs from the same edit in memory";
     return {};
 }
 

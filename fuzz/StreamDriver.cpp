@@ -41,8 +41,9 @@ public:
         if (!Fault.empty() || !Scr) return;
         if (Len < 1 || X < 0 || Y < 0 || X % CellW != 0 || Y % CellH != 0 ||
             X / CellW + Len > Scr->Col || Y / CellH >= Scr->Row)
-            Fault = "text run of " + Str(Len) + " bytes at column " + Str(X / CellW + 1) + ", row " +
-                    Str(Y / CellH + 1) + " leaves the " + Str(Scr->Col) + "x" + Str(Scr->Row) + " grid";
+            Fault = "text run of " + Str(Len) + " bytes at column " + Str(X / CellW + 1) +
+                    ", row " + Str(Y / CellH + 1) + " leaves the " + Str(Scr->Col) + "x" +
+                    Str(Scr->Row) + " grid";
     }
     void Lock() override { ++LockDepth; }
     void Unlock() override
@@ -125,7 +126,8 @@ std::string CheckScreen(const TRig& R)
         return "grid " + Str(S.Col) + "x" + Str(S.Row);
     // Col + 1 is the pending-wrap position after the last column was written.
     if (S.CurX < 1 || S.CurX > S.Col + 1 || S.CurY < 1 || S.CurY > S.Row)
-        return "cursor " + Str(S.CurX) + "," + Str(S.CurY) + " outside " + Str(S.Col) + "x" + Str(S.Row);
+        return "cursor " + Str(S.CurX) + "," + Str(S.CurY) + " outside " + Str(S.Col) + "x" +
+               Str(S.Row);
     // A region is at least two rows unless it is the whole of a one-row screen.
     if (S.Top < 1 || S.Top > S.Bottom || S.Bottom > S.Row || (S.Top == S.Bottom && S.Row != 1))
         return "scroll region " + Str(S.Top) + ".." + Str(S.Bottom) + " of " + Str(S.Row) + " rows";
@@ -157,7 +159,8 @@ std::string CheckScreen(const TRig& R)
         if (SB.ViewPos != SB.Count) return "view position " + Str(SB.ViewPos) + " off the live end";
     }
 
-    if (S.OsString.Length() > TO_VT100::MaxOsStringKept) return "window-title text kept past its bound";
+    if (S.OsString.Length() > TO_VT100::MaxOsStringKept)
+        return "window-title text kept past its bound";
     if (TTelnet::ReceiveState().SubBuffer.size() > TTelnet::MaxSubNegotiation)
         return "sub-negotiation kept past its bound";
     if (R.Telnet->StagedCount() != 0) return "bytes left staged after a block";
@@ -228,7 +231,8 @@ struct TSnapshot {
                                                 "sub-negotiation", "replies"};
         for (std::size_t I = 0; I < Fields.size(); ++I)
             if (Fields[I].second != B.Fields[I].second)
-                return Fields[I].first + " " + Str(Fields[I].second) + " / " + Str(B.Fields[I].second);
+                return Fields[I].first + " " + Str(Fields[I].second) + " / " +
+                       Str(B.Fields[I].second);
         for (std::size_t I = 0; I < Texts.size(); ++I)
             if (Texts[I] != B.Texts[I]) return std::string(TextNames[I]) + " differs";
         for (std::size_t I = 0; I < Cells.size(); ++I) {
@@ -237,9 +241,10 @@ struct TSnapshot {
             if (X.Ch != Y.Ch || X.Fore != Y.Fore || X.Back != Y.Back || X.DbcsPart != Y.DbcsPart) {
                 const long long Row = static_cast<long long>(I) / Col + 1;
                 const long long Column = static_cast<long long>(I) % Col + 1;
-                return "cell " + Str(Column) + "," + Str(Row) + ": byte " + Str(X.Ch) + "/" + Str(Y.Ch) +
-                       ", part " + Str(X.DbcsPart) + "/" + Str(Y.DbcsPart) + ", colours " +
-                       Str(X.Fore) + ":" + Str(X.Back) + " / " + Str(Y.Fore) + ":" + Str(Y.Back);
+                return "cell " + Str(Column) + "," + Str(Row) + ": byte " + Str(X.Ch) + "/" +
+                       Str(Y.Ch) + ", part " + Str(X.DbcsPart) + "/" + Str(Y.DbcsPart) +
+                       ", colours " + Str(X.Fore) + ":" + Str(X.Back) + " / " + Str(Y.Fore) + ":" +
+                       Str(Y.Back);
             }
         }
         return {};

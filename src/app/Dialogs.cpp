@@ -31,7 +31,8 @@ struct TDialogUnits {
     int W = 1, H = 1;
     explicit TDialogUnits(const QFontMetrics& M)
     {
-        const QString Letters = QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
+        const QString Letters =
+            QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
         W = std::max(1, M.horizontalAdvance(Letters) / 52);
         H = std::max(1, M.height());
     }
@@ -131,9 +132,9 @@ TModalResult ShowDialog(const QString& Text, TMsgDlgType Kind, TMsgDlgButtons Bu
 
 bool PromptText(const QString& Caption, const QString& Prompt, QString& Value, QWidget* Reference)
 {
-    QDialog Dialog(Reference ? Reference->window() : nullptr,
-                   Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
-                       Qt::MSWindowsFixedSizeDialogHint);
+    QDialog Dialog(Reference ? Reference->window() : nullptr, Qt::Dialog | Qt::WindowTitleHint |
+                                                                  Qt::WindowCloseButtonHint |
+                                                                  Qt::MSWindowsFixedSizeDialogHint);
     Dialog.setObjectName(QStringLiteral("PromptText"));
     Dialog.setWindowTitle(Caption);
     const TDialogUnits U(Dialog.fontMetrics());

@@ -26,8 +26,7 @@ TModalResult ShowDialog(const QString& Text, TMsgDlgType Kind, TMsgDlgButtons Bu
 
 // A modal one-line prompt. True when confirmed with OK; Value then holds the
 // text typed (at most 255 characters). Value is unchanged otherwise.
-bool PromptText(const QString& Caption, const QString& Prompt, QString& Value,
-                QWidget* Reference);
+bool PromptText(const QString& Caption, const QString& Prompt, QString& Value, QWidget* Reference);
 
 // Places Target over Reference: a top-level Target is centred on Reference's
 // frame and kept on Reference's screen; a child control is centred in its

@@ -87,6 +87,7 @@ void TO_VT100::Invalid(TTerm& Term, std::uint8_t Final)
 void TO_VT100::SingleEscape(TTerm& Term, std::uint8_t Final)
 {
     TScr& S = Term.Scr;
+    // clang-format off
     switch (Final) {
     case '7': SaveCursor(Term); break;                    // DECSC
     case '8': RestoreCursor(Term); break;                 // DECRC
@@ -110,6 +111,7 @@ void TO_VT100::SingleEscape(TTerm& Term, std::uint8_t Final)
         break;
     default: Invalid(Term, Final); break;
     }
+    // clang-format on
 }
 
 int TO_VT100::SecondParam(const TTerm& Term, int Pos, int Default)
@@ -129,6 +131,7 @@ void TO_VT100::ControlSequence(TTerm& Term, std::uint8_t Final)
     const int After = GetParam(Term, 2, N);
     // 64-bit sums: a huge count must clamp, not overflow.
     const long long Y = S.CurY, X = S.CurX;
+    // clang-format off
     switch (Final) {
     case '@': InsertChars(Term, N); break;                                        // ICH
     case 'A': S.CurY = static_cast<int>(std::max(1LL, Y - AtLeastOne(N))); break; // CUU
@@ -167,6 +170,7 @@ void TO_VT100::ControlSequence(TTerm& Term, std::uint8_t Final)
     case 'u': RestoreCursor(Term); break;
     default: Invalid(Term, Final); break;
     }
+    // clang-format on
 }
 
 // ---------------------------------------------------------------- cursor
@@ -298,6 +302,7 @@ void TO_VT100::SetMode(TTerm& Term, std::uint8_t Final)
     if (S.EscBuf.At(2) == '?') {
         int Mode = 0;
         GetParam(Term, 3, Mode); // only the first mode of a list counts
+        // clang-format off
         switch (Mode) {
         case 1: break;                                  // DECCKM: accepted, no effect
         case 4: Switches.SoftScroll = On; break;        // DECSCLM
@@ -321,6 +326,7 @@ void TO_VT100::SetMode(TTerm& Term, std::uint8_t Final)
         case 1000: Switches.MouseReport = On; break;    // X10 mouse reports
         default: Handled = false; break;
         }
+        // clang-format on
     } else if (S.EscBuf.At(2) == '4') {
         Switches.InsertMode = On; // IRM; only this one character is looked at
     } else {
@@ -370,9 +376,11 @@ void TO_VT100::SelectRendition(TTerm& Term)
             break;
         default:
             if (P >= 30 && P <= 37)
-                S.CurFore = Term.Monochrome ? S.FontColor : Term.Palette[static_cast<std::size_t>(P - 30)];
+                S.CurFore =
+                    Term.Monochrome ? S.FontColor : Term.Palette[static_cast<std::size_t>(P - 30)];
             else if (P >= 40 && P <= 47)
-                S.CurBack = Term.Monochrome ? S.BackColor : Term.Palette[static_cast<std::size_t>(P - 40)];
+                S.CurBack =
+                    Term.Monochrome ? S.BackColor : Term.Palette[static_cast<std::size_t>(P - 40)];
             else
                 LogWithBuf("Invalid Escape Squence : ", S, 'm');
             break;

@@ -112,7 +112,7 @@ void TI_VT100::MouseReport(TTerm& Term, std::uint8_t ButtonByte, TShiftState Shi
     // must stay a valid 1-based position.
     const int Col = std::clamp(X / S.CharWidth, 0, S.Col - 1);
     const int Row = std::clamp(Y / S.CharHeight, 0, S.Row - 1);
-    const std::uint8_t Report[6] = {0x1B, '[', 'M', ButtonByte, static_cast<std::uint8_t>(33 + Col),
-                                    static_cast<std::uint8_t>(33 + Row)};
+    const auto Pos = [](int N) { return static_cast<std::uint8_t>(33 + N); }; // 1-based, + 32
+    const std::uint8_t Report[6] = {0x1B, '[', 'M', ButtonByte, Pos(Col), Pos(Row)};
     SendText(Term, Report, 6);
 }

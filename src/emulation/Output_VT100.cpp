@@ -55,6 +55,7 @@ void TO_VT100::Process(TTerm& Term, const std::uint8_t* Buf, int Len)
             Collect(Term, B);
             continue;
         }
+        // clang-format off
         switch (B) {
         case 0x00: WriteLog("Null"); break;                 // NUL
         case 0x07: Term.Beep(); break;                      // BEL
@@ -80,6 +81,7 @@ void TO_VT100::Process(TTerm& Term, const std::uint8_t* Buf, int Len)
             break;
         default: I = PrintRun(Term, Buf, I, Len); break;
         }
+        // clang-format on
     }
 }
 
@@ -97,7 +99,8 @@ void TO_VT100::Collect(TTerm& Term, std::uint8_t B)
         return;
     }
     bool Complete;
-    if (L == 0 && std::string_view("78<=>DEHM").find(static_cast<char>(B)) != std::string_view::npos)
+    if (L == 0 &&
+        std::string_view("78<=>DEHM").find(static_cast<char>(B)) != std::string_view::npos)
         Complete = true;
     else if (L == 1 && (First == '(' || First == ')' || First == '*' || First == '+'))
         Complete = true; // character-set designation takes any final

@@ -6,8 +6,8 @@
 #include <climits>
 #include <string_view>
 #include <type_traits>
-#include <variant>
 #include <unistd.h>
+#include <variant>
 
 namespace {
 std::string_view SectionOf(const TProfileKey& K, const std::string& Alias)
@@ -17,8 +17,7 @@ std::string_view SectionOf(const TProfileKey& K, const std::string& Alias)
 }
 
 // The default in the field's own type.
-template <class T>
-T DefaultOf(const TProfileKey& K)
+template <class T> T DefaultOf(const TProfileKey& K)
 {
     if constexpr (std::is_same_v<T, std::string>)
         return std::get<const char*>(K.Default);

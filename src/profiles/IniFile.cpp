@@ -342,8 +342,7 @@ std::string TIniDocument::Text() const
     return Out;
 }
 
-std::optional<std::string> TIniDocument::Find(std::string_view Section,
-                                              std::string_view Key) const
+std::optional<std::string> TIniDocument::Find(std::string_view Section, std::string_view Key) const
 {
     const std::string S = CleanName(Section);
     const std::string K = CleanName(Key);

@@ -20,7 +20,7 @@ const std::array<TProfileKey, 25> ProfileKeys{{
     {"AutoLF", Alias, &A::AutoLF, false},
     {"AutoCR", Alias, &A::AutoCR, false},
     {"ColorCaret", Alias, &A::ColorCaret, ColorYellow},
-    {"ColorBack", Alias, &A::ColorBack, TColor{0}},            // black
+    {"ColorBack", Alias, &A::ColorBack, TColor{0}}, // black
     {"FontName", Alias, &A::FontName, "FixedSys"},
     {"FontSize", Alias, &A::FontSize, 12, {1, MaxFontSize}},
     {"FontColor", Alias, &A::FontColor, TColor{0x00C0C0C0}}, // silver

@@ -65,10 +65,7 @@ int TClientSocket::ReceiveBuf(std::uint8_t* Buf, int Max)
     return static_cast<int>(Got);
 }
 
-bool TClientSocket::BytesPending() const
-{
-    return Socket.bytesAvailable() > 0;
-}
+bool TClientSocket::BytesPending() const { return Socket.bytesAvailable() > 0; }
 
 bool TClientSocket::Connected() const
 {

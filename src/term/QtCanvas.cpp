@@ -20,8 +20,8 @@ namespace {
 // (0 none, 1 light, 2 heavy).
 constexpr std::uint8_t Arms(std::string_view Urdl)
 {
-    return static_cast<std::uint8_t>((Urdl[0] - '0') | (Urdl[1] - '0') << 2 |
-                                     (Urdl[2] - '0') << 4 | (Urdl[3] - '0') << 6);
+    return static_cast<std::uint8_t>((Urdl[0] - '0') | (Urdl[1] - '0') << 2 | (Urdl[2] - '0') << 4 |
+                                     (Urdl[3] - '0') << 6);
 }
 
 // The single-byte codes the interpreter stores for line drawing.
@@ -70,10 +70,7 @@ constexpr char16_t Cp437Controls[32] = {
     0x25AC, 0x21A8, 0x2191, 0x2193, 0x2192, 0x2190, 0x221F, 0x2194, 0x25B2, 0x25BC};
 constexpr char32_t HouseDel = 0x2302; // 0x7F
 
-QRect ToQRect(const TRect& R)
-{
-    return QRect(R.Left, R.Top, R.Right - R.Left, R.Bottom - R.Top);
-}
+QRect ToQRect(const TRect& R) { return QRect(R.Left, R.Top, R.Right - R.Left, R.Bottom - R.Top); }
 
 // System colour numbers to the nearest palette role.
 QPalette::ColorRole SystemRole(unsigned Index)

@@ -2,8 +2,8 @@
 #include "term/Term.h"
 
 #include "common/LogSink.h"
-#include "common/VirtualKeys.h"
 #include "common/Switches.h"
+#include "common/VirtualKeys.h"
 
 #include <algorithm>
 #include <cstring>
@@ -17,9 +17,11 @@ void WriteLog(std::string_view Text)
 
 std::array<TColor, 8> DefaultPalette()
 {
-    auto Rgb = [](unsigned R, unsigned G, unsigned B) -> TColor { return R | (G << 8) | (B << 16); };
-    return {Rgb(0, 0, 0),     Rgb(128, 0, 0),     Rgb(0, 128, 0),   Rgb(255, 255, 0),
-            Rgb(0, 0, 128),   Rgb(255, 128, 192), Rgb(0, 128, 128), Rgb(192, 192, 192)};
+    auto Rgb = [](unsigned R, unsigned G, unsigned B) -> TColor {
+        return R | (G << 8) | (B << 16);
+    };
+    return {Rgb(0, 0, 0),   Rgb(128, 0, 0),     Rgb(0, 128, 0),   Rgb(255, 255, 0),
+            Rgb(0, 0, 128), Rgb(255, 128, 192), Rgb(0, 128, 128), Rgb(192, 192, 192)};
 }
 
 TTerm::TTerm(TCanvas& Canvas, TTermHost& Host) : FCanvas(Canvas), FHost(Host)
@@ -120,7 +122,8 @@ void TTerm::BlankLine(TLine& L)
 {
     const TCell Blank{Scr.CurBack, Scr.CurFore, 32, 0};
     const TCell& Was = FBlank.Cells[1];
-    if (Was.Back != Blank.Back || Was.Fore != Blank.Fore) FillCells(FBlank.Cells.data(), MaxCols + 1, Blank);
+    if (Was.Back != Blank.Back || Was.Fore != Blank.Fore)
+        FillCells(FBlank.Cells.data(), MaxCols + 1, Blank);
     L.Cells = FBlank.Cells;
 }
 
@@ -518,8 +521,7 @@ bool TTerm::ScrollBackKey(int& Key)
         }
         if (!ScrollBackDown(true)) LeaveScrollBack();
         break;
-    default:
-        return false;
+    default: return false;
     }
     if (SB.Browsing && SB.Count - Scr.Row == SB.ViewPos) LeaveScrollBack();
     if (ScrollBar && ScrollBar->Visible()) ScrollBar->SetPosition(SB.ViewPos);

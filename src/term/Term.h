@@ -23,8 +23,8 @@ struct TCell {
 void FillCells(TCell* Dest, int Count, const TCell& Value);
 
 struct TLine {
-    TLine* Prev = nullptr; // older
-    TLine* Next = nullptr; // newer
+    TLine* Prev = nullptr;                  // older
+    TLine* Next = nullptr;                  // newer
     std::array<TCell, MaxCols + 1> Cells{}; // 1-based; [0] is unused
 };
 
@@ -225,7 +225,7 @@ private:
     TTermHost& FHost;
     TScr SavedScr;
     std::array<TLine, MaxRows + 1> AltLines; // 1-based; never linked into the list
-    TLine FBlank; // blank cells in the colours last blanked with
+    TLine FBlank;                            // blank cells in the colours last blanked with
     TCaret FCaret = TCaret::Cross_Block;
     TColor FCaretColor = ColorYellow;
 };

@@ -19,7 +19,13 @@ struct TPoint {
 // Modifier and button set of a key or mouse event; ssDouble marks the press
 // of a double-click.
 enum TShiftFlag : unsigned {
-    ssShift = 1, ssAlt = 2, ssCtrl = 4, ssLeft = 8, ssRight = 16, ssMiddle = 32, ssDouble = 64
+    ssShift = 1,
+    ssAlt = 2,
+    ssCtrl = 4,
+    ssLeft = 8,
+    ssRight = 16,
+    ssMiddle = 32,
+    ssDouble = 64
 };
 using TShiftState = unsigned;
 
@@ -31,7 +37,7 @@ struct TFont {
     std::string Name = "Fixedsys";
     int Size = 12; // points
     TColor Color = 0x008080;
-    int Style = 0; // TFontStyle bits
+    int Style = 0;     // TFontStyle bits
     int Charset = 129; // Hangul
     bool operator==(const TFont&) const = default;
 };

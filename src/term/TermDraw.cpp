@@ -19,8 +19,8 @@ void WriteLog(std::string_view Text)
 
 // ---------------------------------------------------------------- runs
 
-void TTerm::DrawRun(int RowIndex, int FromCol, const std::uint8_t* Bytes,
-                    const std::uint8_t* Parts, int Len, TColor Fore, TColor Back, bool Lock)
+void TTerm::DrawRun(int RowIndex, int FromCol, const std::uint8_t* Bytes, const std::uint8_t* Parts,
+                    int Len, TColor Fore, TColor Back, bool Lock)
 {
     if (Lock) FCanvas.Lock();
     if (FCanvas.FontColor() != Fore) FCanvas.SetFontColor(Fore);
@@ -216,7 +216,8 @@ void TTerm::ShowCaret()
         const int LineY = Scr.CurY * H - 1, LineX = Scr.CurX * W - 1;
         Ok &= FCanvas.PatInvert(0, LineY, Scr.Col * W, 1);
         Ok &= FCanvas.PatInvert(LineX, 0, 1, LineY);
-        if (Scr.Row * H > LineY + 1) Ok &= FCanvas.PatInvert(LineX, LineY + 1, 1, Scr.Row * H - LineY - 1);
+        if (Scr.Row * H > LineY + 1)
+            Ok &= FCanvas.PatInvert(LineX, LineY + 1, 1, Scr.Row * H - LineY - 1);
         Ok &= FCanvas.PatInvert(X, Y, W - 1, H - 1);
     } else {
         Ok &= FCanvas.PatInvert(X, Y, W, H);

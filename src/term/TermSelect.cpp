@@ -182,7 +182,8 @@ void TTerm::CopySelection()
         }
         const TLine& L = *Scr.Lines[R];
         const int To = R == Last.Y ? Last.X : Scr.Col;
-        for (int C = R == First.Y ? First.X : 1; C <= To; ++C) Text += static_cast<char>(L.Cells[C].Ch);
+        for (int C = R == First.Y ? First.X : 1; C <= To; ++C)
+            Text += static_cast<char>(L.Cells[C].Ch);
     }
     TrimTrailingBlanks(Text);
     FHost.SetClipboardText(Text);

@@ -33,8 +33,8 @@ struct TPairTable {
                 if (iconv(Cd, &InP, &InLeft, &OutP, &OutLeft) == static_cast<std::size_t>(-1) ||
                     InLeft != 0 || OutLeft != sizeof Out - 4)
                     continue;
-                const char32_t U = Out[0] | (Out[1] << 8) | (Out[2] << 16) |
-                                   (static_cast<char32_t>(Out[3]) << 24);
+                const char32_t U =
+                    Out[0] | (Out[1] << 8) | (Out[2] << 16) | (static_cast<char32_t>(Out[3]) << 24);
                 if (U < 0x10000) Slot = static_cast<char16_t>(U);
             }
         }

@@ -12,7 +12,10 @@ auto At(int X, int Y)
 }
 auto NumberedAt(int X, int Y)
 {
-    return [X, Y](TTermRig& R) { NumberRows(R); R.Term->GotoXY(X, Y); };
+    return [X, Y](TTermRig& R) {
+        NumberRows(R);
+        R.Term->GotoXY(X, Y);
+    };
 }
 auto RegionAt(int Top, int Bottom, int X, int Y)
 {
@@ -58,7 +61,10 @@ auto RegionIs(int Top, int Bottom)
     };
 }
 std::string Csi(const std::string& S) { return "\x1b[" + S; }
-std::string SetLine(const std::string& Buf) { return "Terminal Mode Set : Buf[" + Buf + "], Cmd[h]"; }
+std::string SetLine(const std::string& Buf)
+{
+    return "Terminal Mode Set : Buf[" + Buf + "], Cmd[h]";
+}
 std::string ResetLine(const std::string& Buf)
 {
     return "Terminal Mode ReSet : Buf[" + Buf + "], Cmd[l]";
@@ -68,6 +74,7 @@ const TColor Font = 0x008080, Red = 0x000080; // the default font colour, palett
 
 const std::vector<TStreamCase>& Cases()
 {
+    // clang-format off
     static const std::vector<TStreamCase> C = {
         // --- cursor motion
         {"CursorUp", Csi("5A"), At(3, 10), {}, 3, 5, {}},
@@ -257,6 +264,7 @@ const std::vector<TStreamCase>& Cases()
         // 70 nines wrap to -1, which counts as 1.
         {"ManyDigits", Csi(Repeat('9', 70) + "C"), At(3, 10), {}, 4, 10, {}},
     };
+    // clang-format on
     return C;
 }
 

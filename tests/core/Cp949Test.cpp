@@ -7,9 +7,9 @@ namespace {
 
 TEST(Cp949, PairsDecodeIncludingTheExtendedArea)
 {
-    EXPECT_EQ(Cp949::PairToUnicode(0xB0, 0xA1), U'\uAC00');   // 가, KS X 1001
-    EXPECT_EQ(Cp949::PairToUnicode(0x81, 0x41), U'\uAC02');   // 갂, outside KS X 1001
-    EXPECT_EQ(Cp949::PairToUnicode(0xA6, 0xA1), U'\u2500');   // box drawing row
+    EXPECT_EQ(Cp949::PairToUnicode(0xB0, 0xA1), U'\uAC00'); // 가, KS X 1001
+    EXPECT_EQ(Cp949::PairToUnicode(0x81, 0x41), U'\uAC02'); // 갂, outside KS X 1001
+    EXPECT_EQ(Cp949::PairToUnicode(0xA6, 0xA1), U'\u2500'); // box drawing row
     EXPECT_EQ(Cp949::PairToUnicode(0xB0, 0x20), Cp949::Replacement);
     EXPECT_EQ(Cp949::PairToUnicode(0x41, 0xA1), Cp949::Replacement);
 }
@@ -20,7 +20,10 @@ TEST(Cp949, TextRoundTripsAndMarksWhatDoesNotConvert)
     const std::string Utf8 = Cp949::ToUtf8(Korean);
     EXPECT_EQ(Utf8, "한글 abc 갂");
     EXPECT_EQ(Cp949::FromUtf8(Utf8), Korean);
-    EXPECT_EQ(Cp949::ToUtf8("a\x80" "b"), "a\xEF\xBF\xBD" "b");
+    EXPECT_EQ(Cp949::ToUtf8("a\x80"
+                            "b"),
+              "a\xEF\xBF\xBD"
+              "b");
     EXPECT_EQ(Cp949::ToUtf8("ab\xB0"), "ab\xEF\xBF\xBD") << "a lead byte at the end";
     EXPECT_EQ(Cp949::FromUtf8("x\xF0\x9F\x98\x80y"), "x?y") << "no such character in the code page";
     EXPECT_EQ(Cp949::FromUtf8("x\xC3y"), "x?y") << "malformed UTF-8";

@@ -259,7 +259,8 @@ TEST(IniFileIo, MissingFileReadsEmptyAndFirstWriteCreatesIt)
     Ini.EraseSection("A");
     EXPECT_EQ(ReadBytes(Dir / "t.ini"), "[b]\nf=1\n");
     // Nothing to change: the file is not replaced.
-    struct stat Before {}, After {};
+    struct stat Before {
+    }, After{};
     ASSERT_EQ(::stat((Dir / "t.ini").c_str(), &Before), 0);
     Ini.EraseSection("gone");
     Ini.WriteBool("b", "F", true);

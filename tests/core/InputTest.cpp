@@ -19,6 +19,7 @@ const std::string E = "\x1b";
 // Every non-empty entry of both tables.
 const std::vector<TKeyRow>& KeyRows()
 {
+    // clang-format off
     static const std::vector<TKeyRow> Rows = {
         {VK::Left, 0, E + "[D", E + "OD"},        {VK::Up, 0, E + "[A", E + "OA"},
         {VK::Right, 0, E + "[C", E + "OC"},       {VK::Down, 0, E + "[B", E + "OB"},
@@ -37,6 +38,7 @@ const std::vector<TKeyRow>& KeyRows()
         {0x76, 0, "", E + "[18~"},                {0x77, 0, "", E + "[19~"},
         {0x78, 0, "", E + "[20~"},                {0x79, 0, "", E + "[21~"},
     };
+    // clang-format on
     return Rows;
 }
 

@@ -13,6 +13,7 @@ void Region(TTermRig& R, int Top, int Bottom, int X, int Y)
 
 const std::vector<TStreamCase>& Cases()
 {
+    // clang-format off
     static const std::vector<TStreamCase> C = {
         {"PlainText", "ABC", nullptr, {{1, "ABC", "000"}}, 4, 1, {}},
         {"KoreanPairAdvancesTwoCells", "\xB0\xA1", nullptr, {{1, "\xB0\xA1", "12"}}, 3, 1, {}},
@@ -86,6 +87,7 @@ const std::vector<TStreamCase>& Cases()
          // the real trail byte is judged by its own value.
          [](TTermRig&) { Switches.InsertMode = true; }, {{1, "\xB0\xA1", "110"}}, 3, 1, {}},
     };
+    // clang-format on
     return C;
 }
 

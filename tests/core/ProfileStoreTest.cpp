@@ -111,8 +111,8 @@ TEST_F(ProfileStore, NoFileGivesTheDefaults)
     EXPECT_EQ(I.Col, 80);
     EXPECT_EQ(I.Row, 30);
     EXPECT_EQ(I.TerminalType, "xterm");
-    for (bool B : {I.CrossCaret, I.VisualBeep, I.BeepOn, I.AutoWrap, I.ShowToolBar,
-                   I.ShowStatusBar, I.ShowScrollBar})
+    for (bool B : {I.CrossCaret, I.VisualBeep, I.BeepOn, I.AutoWrap, I.ShowToolBar, I.ShowStatusBar,
+                   I.ShowScrollBar})
         EXPECT_TRUE(B);
     for (bool B : {I.SoftScroll, I.AutoLF, I.AutoCR, I.Monochrome, I.ExitOnDisconnect,
                    I.FastInterrupt, I.HanEng})
@@ -129,11 +129,10 @@ TEST_F(ProfileStore, RegisteredFollowsTheSectionAndExactDefaultName)
         const char* Address;
     };
     const std::vector<TCase> Cases = {
-        {"_DEFAULT", false, "d.example"}, // exists, but is the default profile
-        {"_default", true, "d.example"},  // lookup ignores case, the name test does not
+        {"_DEFAULT", false, "d.example"},  // exists, but is the default profile
+        {"_default", true, "d.example"},   // lookup ignores case, the name test does not
         {"bare", false, "Remote Address"}, // a header alone counts as missing
-        {"other", true, "Remote Address"},
-        {"absent", false, "Remote Address"},
+        {"other", true, "Remote Address"}, {"absent", false, "Remote Address"},
     };
     for (const TCase& C : Cases) {
         const TAliasInfo I = LoadAliasInfo(Ini, C.Alias);
@@ -237,9 +236,9 @@ TEST_F(ProfileStore, GlobalSwitchesComeFromTheirOwnSection)
     G.HanEng = true;
     G.Alias = "ignored";
     SaveGlobalInfo(Ini, G);
-    EXPECT_EQ(ReadBytes(Ini), Lines({"[Global]", "ShowToolBar=0", "ShowStatusBar=0",
-                                     "ShowScrollBar=1", "ExitOnDisconnect=1", "FastInterrupt=1",
-                                     "HanEng=1"}));
+    EXPECT_EQ(ReadBytes(Ini),
+              Lines({"[Global]", "ShowToolBar=0", "ShowStatusBar=0", "ShowScrollBar=1",
+                     "ExitOnDisconnect=1", "FastInterrupt=1", "HanEng=1"}));
     for (const char* Alias : {"ignored", "_DEFAULT", "x"}) {
         const TAliasInfo I = LoadAliasInfo(Ini, Alias);
         EXPECT_FALSE(I.ShowToolBar);
@@ -254,8 +253,8 @@ TEST_F(ProfileStore, GlobalSwitchesComeFromTheirOwnSection)
 
 TEST_F(ProfileStore, ResavingReplacesValuesAndKeepsTheRest)
 {
-    const std::string Before = Lines({"; hand-made", "[Keep]", "Address=k", "[A]", "Address=old",
-                                      "Custom=stays", "Port=99"});
+    const std::string Before = Lines(
+        {"; hand-made", "[Keep]", "Address=k", "[A]", "Address=old", "Custom=stays", "Port=99"});
     WriteBytes(Ini, Before);
     TAliasInfo I;
     I.Alias = "a";
@@ -539,8 +538,8 @@ TEST(ProfileInterruptedWrite, OldFileStaysValid)
     // Big enough that rewriting it crosses the file-size limit part-way.
     std::string Seed;
     for (int N = 0; N < 20; ++N)
-        Seed += "[alias" + std::to_string(N) + "]\nAddress=host" + std::to_string(N) + "\nPort=" +
-                std::to_string(1000 + N) + "\n";
+        Seed += "[alias" + std::to_string(N) + "]\nAddress=host" + std::to_string(N) +
+                "\nPort=" + std::to_string(1000 + N) + "\n";
     struct TCase {
         const char* Name;
         bool IgnoreSignal; // false: the process is killed in the middle of the write
@@ -567,7 +566,8 @@ TEST(ProfileInterruptedWrite, OldFileStaysValid)
         if (C.IgnoreSignal) {
             EXPECT_TRUE(R.Exited);
             EXPECT_EQ(R.Output, "Unable to write to " + Ini);
-            EXPECT_EQ(Dir.Entries(), (std::vector<std::string>{"Brevanix.ini", "Brevanix.ini.lock"}));
+            EXPECT_EQ(Dir.Entries(),
+                      (std::vector<std::string>{"Brevanix.ini", "Brevanix.ini.lock"}));
         } else {
             EXPECT_FALSE(R.Exited);
             EXPECT_EQ(R.Code, SIGXFSZ);
@@ -706,7 +706,8 @@ TEST(ProfileConcurrency, TwoProcessesSavingLoseNothing)
     EXPECT_EQ(Torn + Regressed, 0) << "of " << Loads << " loads; first: " << FirstFault;
     EXPECT_GT(Overlap, 0) << "the writers never ran side by side";
 
-    for (const std::string& Alias : Aliases) EXPECT_EQ(LoadAliasInfo(Ini, Alias), Generation(Alias, Saves));
+    for (const std::string& Alias : Aliases)
+        EXPECT_EQ(LoadAliasInfo(Ini, Alias), Generation(Alias, Saves));
     const auto F = OpenProfileIni(Ini);
     auto Names = F->ReadSections();
     std::sort(Names.begin(), Names.end()); // whichever saved first comes first

@@ -107,7 +107,8 @@ TEST_F(SelectionTest, DragOnOneRowForwardBackAndLeftOfTheAnchor)
 
 TEST_F(SelectionTest, DragUpAcrossRowsKeepsTheEndOneColumnRight)
 {
-    for (int Row = 1; Row <= 6; ++Row) Put(1, Row, std::string(12, static_cast<char>('a' + Row - 1)));
+    for (int Row = 1; Row <= 6; ++Row)
+        Put(1, Row, std::string(12, static_cast<char>('a' + Row - 1)));
     Press(10, 5);
     Drag(3, 2);
     EXPECT_EQ(R.Scr().SelEnd, (TPoint{4, 2}));
@@ -127,7 +128,8 @@ TEST_F(SelectionTest, DragUpAcrossRowsKeepsTheEndOneColumnRight)
 
 TEST_F(SelectionTest, DragUpToTheLastColumnCopiesWhatIsHighlighted)
 {
-    for (int Row = 1; Row <= 5; ++Row) Put(1, Row, std::string(80, static_cast<char>('a' + Row - 1)));
+    for (int Row = 1; Row <= 5; ++Row)
+        Put(1, Row, std::string(80, static_cast<char>('a' + Row - 1)));
     Press(10, 5);
     Drag(80, 3);
     EXPECT_EQ(R.Scr().SelEnd, (TPoint{81, 3}));

@@ -1,8 +1,8 @@
 // The Telnet engine, bytes exact: what reaches the screen, what is answered,
 // what is logged. Stream cases run whole and again one byte per call.
+#include "telnet/Telnet.h"
 #include "support/RecordingSocket.h"
 #include "support/StreamCase.h"
-#include "telnet/Telnet.h"
 #include "telnet/TelnetCommon.h"
 
 #include <gtest/gtest.h>
@@ -47,6 +47,7 @@ const std::string Location = B({IAC, WILL, 23}) + B({IAC, SB, 23, 0xBF, 0xA9, 0x
 
 const std::vector<TWireCase>& WireCases()
 {
+    // clang-format off
     static const std::vector<TWireCase> C = {
         // Negotiation table: every row, every command.
         {"BinaryWill", B({IAC, WILL, 0}), B({IAC, DO, 0}), {}, ""},
@@ -85,6 +86,7 @@ const std::vector<TWireCase>& WireCases()
         {"LowCommandIsUnknown", B({IAC, 'A'}), "", {"Unknown 41 'A'\r\n"}, ""},
         {"NegotiationOptionIsNotData", B({IAC, WILL, 'Q'}) + "z", B({IAC, DONT, 'Q'}), {"Negociation(Dont) : FB : 51"}, "z"},
     };
+    // clang-format on
     return C;
 }
 
@@ -124,12 +126,15 @@ TEST(Telnet, EveryCommandByte)
         EXPECT_EQ(St.InSubNegotiation, X == SB);
         EXPECT_EQ(R.Screen.Text(1), X == IAC ? "\xFF" : "");
         std::vector<std::string> Want;
-        if (X == DM) Want = {"DATA MARK"};
-        else if (X == EOR) Want = {"TNCH_EOR\r\n"};
+        if (X == DM)
+            Want = {"DATA MARK"};
+        else if (X == EOR)
+            Want = {"TNCH_EOR\r\n"};
         else if (X < EOR || (X > SE && X < DM) || (X > DM && X < SB))
-            Want = {"Unknown " + std::string(1, "0123456789ABCDEF"[X >> 4]) + "0123456789ABCDEF"[X & 15] +
-                    " '" + static_cast<char>(X) + "'\r\n"};
-        else if (X == SE) Want = {"Unknown F0 '\xF0'\r\n"};
+            Want = {"Unknown " + std::string(1, "0123456789ABCDEF"[X >> 4]) +
+                    "0123456789ABCDEF"[X & 15] + " '" + static_cast<char>(X) + "'\r\n"};
+        else if (X == SE)
+            Want = {"Unknown F0 '\xF0'\r\n"};
         EXPECT_EQ(R.Log(), Want);
         EXPECT_EQ(R.Socket.Sent, "");
     }
@@ -143,7 +148,8 @@ TEST(Telnet, CommandSplitAcrossBlocks)
     R.Receive(B({IAC}) + "b" + B({IAC}));
     R.Receive(B({WILL}));
     R.Receive(B({1}) + "c");
-    EXPECT_EQ(R.Screen.Text(1), "a\xFF" "bc");
+    EXPECT_EQ(R.Screen.Text(1), "a\xFF"
+                                "bc");
     EXPECT_EQ(R.Socket.Sent, B({IAC, DO, 1}));
 }
 
@@ -189,7 +195,9 @@ TEST(Telnet, ClearingTheReceiveStateSavesTheNextConnection)
     R.Receive(B({IAC}));
     R.Telnet.ClearReceiveState();
     R.Receive(B({WILL}) + "x");
-    EXPECT_EQ(R.Screen.Text(1), "login: " "\xFB" "x");
+    EXPECT_EQ(R.Screen.Text(1), "login: "
+                                "\xFB"
+                                "x");
 }
 
 TEST(Telnet, RepliesFollowTheSwitchesAndTheGrid)

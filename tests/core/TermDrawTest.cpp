@@ -19,7 +19,10 @@ struct DrawTest : ::testing::Test {
     TTermRig R;
     void SetUp() override
     {
-        R.Feed("\xB0\xA1" "A" "\xB3\xAA" "bc"); // 가A나bc
+        R.Feed("\xB0\xA1"
+               "A"
+               "\xB3\xAA"
+               "bc"); // 가A나bc
         R.Canvas.Clear();
         R.Log.clear();
     }
@@ -53,13 +56,18 @@ TEST_F(DrawTest, PaintRowsDrawsOneRunPerColourPair)
 TEST_F(DrawTest, DrawLineStartsARunAtEveryLeadByte)
 {
     R.Term->DrawLine(1, 1, 80);
-    EXPECT_EQ(Runs(R.Canvas), (std::vector<std::string>{"\xB0\xA1" "A", "\xB3\xAA" "bc" + std::string(73, ' ')}));
+    EXPECT_EQ(Runs(R.Canvas), (std::vector<std::string>{"\xB0\xA1"
+                                                        "A",
+                                                        "\xB3\xAA"
+                                                        "bc" +
+                                                            std::string(73, ' ')}));
     R.Canvas.Clear();
     R.Term->DrawLine(1, 1, 1); // a lead byte takes its trail along
     EXPECT_EQ(Runs(R.Canvas), std::vector<std::string>{"\xB0\xA1"});
     R.Canvas.Clear();
     R.Term->DrawLine(1, 5, 6); // starting on a trail byte starts one cell left
-    EXPECT_EQ(Runs(R.Canvas), std::vector<std::string>{"\xB3\xAA" "b"});
+    EXPECT_EQ(Runs(R.Canvas), std::vector<std::string>{"\xB3\xAA"
+                                                       "b"});
     EXPECT_EQ(R.Canvas.Of(K::Text)[0].X, 3 * 8);
     R.Canvas.Clear();
     R.Term->DrawLine(1, 3, 4); // a lead byte at the end carries its trail past ToCol
@@ -93,7 +101,9 @@ TEST_F(DrawTest, PaintRectCoversTouchedCellsAndBacksOffTrailBytes)
     R.Feed("xyz\xB3\xAA");
     R.Canvas.Clear();
     R.Term->PaintRect(TRect{4 * 8 + 3, 2, 6 * 8, 2 * 16 - 1}); // columns 5..6, rows 1..2
-    EXPECT_EQ(Runs(R.Canvas), (std::vector<std::string>{"\xB3\xAA" "b", "\xB3\xAA "}));
+    EXPECT_EQ(Runs(R.Canvas), (std::vector<std::string>{"\xB3\xAA"
+                                                        "b",
+                                                        "\xB3\xAA "}));
     EXPECT_EQ(R.Canvas.Of(K::Text)[1].X, 3 * 8);
     R.Canvas.Clear();
     R.Term->PaintRect(TRect{});

@@ -92,8 +92,7 @@ private slots:
         QCOMPARE(SessionSocket, &Client);
 
         QByteArray Sent(300 * 1024, '\0');
-        for (qsizetype I = 0; I < Sent.size(); ++I)
-            Sent[I] = static_cast<char>(I % 251);
+        for (qsizetype I = 0; I < Sent.size(); ++I) Sent[I] = static_cast<char>(I % 251);
         Peer.Conn->write(Sent);
         Peer.Conn->disconnectFromHost(); // after the bytes are out
 
@@ -105,8 +104,7 @@ private slots:
         QVERIFY(Reads >= Sent.size() / TClientSocket::ChunkSize);
         QCOMPARE(SessionSocket, nullptr);
         QVERIFY(!Client.Connected());
-        for (int I = 0; I < 20; ++I)
-            QCoreApplication::processEvents();
+        for (int I = 0; I < 20; ++I) QCoreApplication::processEvents();
         QCOMPARE(Ends, 1);
         QCOMPARE(Errors, 0);
     }
@@ -123,8 +121,7 @@ private slots:
 
         Peer.Conn->write("unread");
         QVERIFY(QTest::qWaitFor([&] { return Reads > 0; }, WaitMs));
-        for (int I = 0; I < 50; ++I)
-            QCoreApplication::processEvents();
+        for (int I = 0; I < 50; ++I) QCoreApplication::processEvents();
         QCOMPARE(Reads, 1);
         QVERIFY(Client.BytesPending());
 
@@ -147,8 +144,7 @@ private slots:
         QVERIFY(Connect(Client, Peer));
 
         QByteArray Sent(32 << 20, '\0');
-        for (qsizetype I = 0; I < Sent.size(); I += 4096)
-            Sent[I] = static_cast<char>(I >> 12);
+        for (qsizetype I = 0; I < Sent.size(); I += 4096) Sent[I] = static_cast<char>(I >> 12);
         Peer.Conn->write(Sent);
         // However much the system buffers, most of it still waits at the peer
         // rather than in our memory.

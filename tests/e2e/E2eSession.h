@@ -111,8 +111,7 @@ struct TE2eSession {
     std::string Screen() const
     {
         std::string S;
-        for (int R = 1; R <= Term->Scr.Row; ++R)
-            S += Row(R) + "|\n";
+        for (int R = 1; R <= Term->Scr.Row; ++R) S += Row(R) + "|\n";
         return S;
     }
 };

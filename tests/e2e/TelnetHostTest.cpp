@@ -5,8 +5,8 @@
 #include "support/OneShotTelnetHost.h"
 
 #include <QCoreApplication>
-#include <QTcpSocket>
 #include <QElapsedTimer>
+#include <QTcpSocket>
 #include <QTest>
 #include <QTimer>
 
@@ -22,10 +22,7 @@ std::string HostCommand(const char* Script)
     return std::string("/bin/sh ") + BREVANIX_E2E_HOSTS_DIR + "/" + Script;
 }
 
-QByteArray Q(const std::string& S)
-{
-    return QByteArray::fromStdString(S);
-}
+QByteArray Q(const std::string& S) { return QByteArray::fromStdString(S); }
 
 std::int64_t ResidentBytes()
 {
@@ -197,7 +194,8 @@ private slots:
         // loop would give.
         const qint64 Expected = Elapsed.elapsed() / 10;
         QVERIFY2(Ticks >= Expected / 4,
-                 qPrintable(QStringLiteral("%1 timer ticks in %2 ms").arg(Ticks).arg(Elapsed.elapsed())));
+                 qPrintable(
+                     QStringLiteral("%1 timer ticks in %2 ms").arg(Ticks).arg(Elapsed.elapsed())));
         Finish(S, Host);
     }
 };

@@ -16,15 +16,9 @@
 namespace {
 bool HostLive = false;
 
-std::string Errno(const char* What)
-{
-    return std::string(What) + ": " + std::strerror(errno);
-}
+std::string Errno(const char* What) { return std::string(What) + ": " + std::strerror(errno); }
 
-void Nap()
-{
-    usleep(10000);
-}
+void Nap() { usleep(10000); }
 
 // Waits for Pid to exit, at most about Ms milliseconds.
 bool WaitExit(pid_t Pid, int Ms)
@@ -89,10 +83,7 @@ void KillChildren()
 }
 } // namespace
 
-bool TOneShotTelnetHost::TelnetdInstalled()
-{
-    return access(TelnetdPath, X_OK) == 0;
-}
+bool TOneShotTelnetHost::TelnetdInstalled() { return access(TelnetdPath, X_OK) == 0; }
 
 bool TOneShotTelnetHost::Start(const std::string& Command, std::string& Error)
 {

@@ -39,8 +39,13 @@ void TRecordingCanvas::SetBrushColor(TColor C)
 void TRecordingCanvas::TextRun(int X, int Y, const TRect& Clip, const std::uint8_t* Bytes,
                                const std::uint8_t* Parts, int Len)
 {
-    TRecordedCall C{TRecordedCall::Text, X, Y, Clip.Right - Clip.Left, Clip.Bottom - Clip.Top,
-                    std::string(reinterpret_cast<const char*>(Bytes), static_cast<std::size_t>(Len))};
+    TRecordedCall C{
+        TRecordedCall::Text,
+        X,
+        Y,
+        Clip.Right - Clip.Left,
+        Clip.Bottom - Clip.Top,
+        std::string(reinterpret_cast<const char*>(Bytes), static_cast<std::size_t>(Len))};
     for (int I = 0; I < Len; ++I) C.Parts += static_cast<char>('0' + Parts[I]);
     C.Fore = FFore;
     C.Back = FBrush;
@@ -55,6 +60,6 @@ bool TRecordingCanvas::PatInvert(int X, int Y, int Width, int Height)
 
 void TRecordingCanvas::FrameXor(const TRect& R, TColor Pen)
 {
-    Calls.push_back({TRecordedCall::Frame, R.Left, R.Top, R.Right - R.Left, R.Bottom - R.Top, {}, {},
-                     Pen, 0});
+    Calls.push_back(
+        {TRecordedCall::Frame, R.Left, R.Top, R.Right - R.Left, R.Bottom - R.Top, {}, {}, Pen, 0});
 }

@@ -9,11 +9,21 @@
 #include <vector>
 
 struct TRecordedCall {
-    enum TKind { Text, PatInvert, Frame, Lock, Unlock, Invalidate, SetFontColor, SetBrushColor,
-                 SetFontStyle, SetFont } Kind;
+    enum TKind {
+        Text,
+        PatInvert,
+        Frame,
+        Lock,
+        Unlock,
+        Invalidate,
+        SetFontColor,
+        SetBrushColor,
+        SetFontStyle,
+        SetFont
+    } Kind;
     int X = 0, Y = 0, W = 0, H = 0;
-    std::string Bytes;     // Text
-    std::string Parts;     // Text: the parts as digits, "0012"
+    std::string Bytes;         // Text
+    std::string Parts;         // Text: the parts as digits, "0012"
     TColor Fore = 0, Back = 0; // Text: colours in force; PatInvert: Back = brush; Frame: Fore = pen
 };
 

@@ -29,8 +29,7 @@ inline QRect InkBounds(const QImage& Image, const QRect& R, QRgb Background)
     QRect Box;
     for (int Y = Area.top(); Y <= Area.bottom(); ++Y)
         for (int X = Area.left(); X <= Area.right(); ++X)
-            if ((Image.pixel(X, Y) & 0xFFFFFF) != (Background & 0xFFFFFF))
-                Box |= QRect(X, Y, 1, 1);
+            if ((Image.pixel(X, Y) & 0xFFFFFF) != (Background & 0xFFFFFF)) Box |= QRect(X, Y, 1, 1);
     return Box;
 }
 

@@ -3,8 +3,8 @@
 #include "PixelProbe.h"
 
 #include "common/Switches.h"
-#include "support/ProgramState.h"
 #include "emulation/Output_VT100.h"
+#include "support/ProgramState.h"
 #include "term/QtCanvas.h"
 #include "term/TermWidget.h"
 
@@ -228,8 +228,8 @@ private slots:
         QVERIFY(S.Image() == Before);
 
         // A negative size extends left and up from the corner.
-        QVERIFY(C.PatInvert(Block.right() + 1, Block.bottom() + 1, -Block.width(),
-                            -Block.height()));
+        QVERIFY(
+            C.PatInvert(Block.right() + 1, Block.bottom() + 1, -Block.width(), -Block.height()));
         QVERIFY(S.Image() == Once);
         QVERIFY(C.PatInvert(Block.x(), Block.y(), Block.width(), Block.height()));
         QVERIFY(S.Image() == Before);
@@ -300,7 +300,7 @@ private slots:
         TTerm& T = S.Term();
         Switches.CaretDrawEnabled = false;
         S.Feed(std::string(79, 'x') + "\xB0\xA1\xB3\xAA z"); // 가 cut, then 나
-        S.Feed("\r\n\xB0\xA1\xB4\xD9\x1B[3;1Ha");           // row 3: a, lone trail, 다
+        S.Feed("\r\n\xB0\xA1\xB4\xD9\x1B[3;1Ha");            // row 3: a, lone trail, 다
         const auto Blank = [&] { const_cast<QImage&>(S.Image()).fill(Qt::black); };
 
         T.ReDrawScreen();

@@ -104,8 +104,8 @@ private slots:
         for (bool Focus : {true, false}) {
             T.Focused = Focus;
             // Scrolls; writes over the caret; moves it without writing.
-            for (const std::string& Bytes : {Lines, std::string("\xC7\xD1\xB1\xDB $ "),
-                                             std::string("\b\b")}) {
+            for (const std::string& Bytes :
+                 {Lines, std::string("\xC7\xD1\xB1\xDB $ "), std::string("\b\b")}) {
                 Form.FeedHostBytes(Bytes);
                 QVERIFY(!T.Scr.RedrawPending);
                 const QImage Fed = Form.Term1->Canvas().Image().copy();
