@@ -1,16 +1,20 @@
-# Sourced by scripts/test and scripts/run: installs the Debian packages the
-# build and the tests need when any is missing.
-BREVANIX_PACKAGES=(
+# Sourced by scripts/run and scripts/test: installs the Debian packages that
+# are missing. A plain build needs the first list; the tests, the benchmark
+# and the fuzz targets need the second as well.
+BREVANIX_BUILD_PACKAGES=(
   cmake ninja-build g++ pkg-config libgtest-dev
   qt6-base-dev qt6-base-dev-tools libgl-dev
   fonts-nanum fonts-nanum-coding fonts-dejavu-core
-  xvfb xauth inetutils-telnetd
+)
+BREVANIX_TEST_PACKAGES=(
+  xvfb xauth inetutils-telnetd clang-format
   clang libclang-rt-dev libvterm-dev valgrind
 )
 
+# brevanix_install_deps PACKAGE...
 brevanix_install_deps() {
   local missing=() p
-  for p in "${BREVANIX_PACKAGES[@]}"; do
+  for p in "$@"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
   done
   [ ${#missing[@]} -eq 0 ] && return 0
