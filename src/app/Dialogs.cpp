@@ -87,7 +87,12 @@ void CenterOverWindow(QWidget* Reference, QWidget* Target)
     QScreen* Screen = Reference ? Reference->window()->screen() : QGuiApplication::primaryScreen();
     const QRect S = Screen ? Screen->geometry() : QRect(0, 0, 1024, 768);
     const QRect R = Reference ? Reference->window()->frameGeometry() : S;
-    const QSize T = Target->frameGeometry().size();
+    QSize T = Target->frameGeometry().size();
+    // A window not shown yet has no frame to measure. It will get the same
+    // decorations as the reference's window, so count those; otherwise the
+    // title bar pushes it off centre and past a clamped bottom edge.
+    if (Reference && T == Target->size() && !(Target->windowFlags() & Qt::FramelessWindowHint))
+        T += Reference->window()->frameGeometry().size() - Reference->window()->size();
     int Left = R.left() + (R.width() - T.width()) / 2;
     int Top = R.top() + (R.height() - T.height()) / 2;
     // Left and top first: a form larger than the screen ends with its right
