@@ -1,3 +1,4 @@
+#include "app/DataModuleMaster.h"
 #include "app/Main.h"
 
 #include <QApplication>
@@ -7,6 +8,7 @@ int main(int argc, char* argv[])
     QApplication App(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Brevanix"));
     TMainForm MainForm;
+    TdmMaster DataModule;
     MainForm.show();
     return QApplication::exec();
 }

@@ -253,6 +253,8 @@ private:
 
 } // namespace
 
+bool SameIniName(std::string_view A, std::string_view B) { return SameName(A, B); }
+
 // ---------------------------------------------------------------- integers
 
 std::optional<std::int32_t> ParseIniInteger(std::string_view Text)

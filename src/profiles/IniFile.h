@@ -39,6 +39,10 @@ private:
     std::string Name;
 };
 
+// True when the file takes A and B for one section or key name: ASCII letter
+// case is ignored, a double-byte character must match exactly.
+bool SameIniName(std::string_view A, std::string_view B);
+
 // Integer text: signed decimal, "$" hex, or "0x"/"0X" hex longer than two
 // characters. Hex names the 32-bit pattern, so "$80000005" is negative.
 std::optional<std::int32_t> ParseIniInteger(std::string_view Text);

@@ -1,0 +1,426 @@
+// The host manager's behaviour: loading and showing a profile, the change
+// handlers that keep AliasInfo in step with the controls, and Add, Delete,
+// Yes and Save. The controls are built in FromHostManagerLayout.cpp.
+#include "profiles/FromHostManager.h"
+
+#include "app/DataModuleMaster.h"
+#include "common/GridLimits.h"
+#include "text/Cp949.h"
+#include "widgets/ColorComboBox.h"
+#include "widgets/FontDialog.h"
+#include "widgets/SpinEdit.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QScopedValueRollback>
+#include <QTabWidget>
+
+#include <algorithm>
+#include <climits>
+#include <memory>
+
+namespace {
+
+// Profile texts are code page 949 bytes; the controls hold Unicode.
+QString Text(const std::string& Cp949Bytes)
+{
+    return QString::fromStdString(Cp949::ToUtf8(Cp949Bytes));
+}
+std::string Bytes(const QString& Unicode)
+{
+    return Cp949::FromUtf8(Unicode.toStdString());
+}
+
+// The list item keeps the section name's own bytes, so a name that does not
+// decode still loads and deletes the section it came from.
+std::string ItemBytes(const QListWidgetItem* Item)
+{
+    return Item->data(Qt::UserRole).toByteArray().toStdString();
+}
+
+enum class TPortText { Number, Empty, TooLarge, NotDigits };
+
+// Only the ASCII digits count: QChar::isDigit would let other scripts' digits
+// through to a conversion that refuses them.
+TPortText ParsePort(const QString& Text, std::int32_t& Value)
+{
+    if (Text.isEmpty()) return TPortText::Empty;
+    long long V = 0;
+    bool TooLarge = false;
+    for (const QChar C : Text) {
+        if (C < QLatin1Char('0') || C > QLatin1Char('9')) return TPortText::NotDigits;
+        V = V * 10 + (C.unicode() - '0');
+        if (V > INT32_MAX) {
+            TooLarge = true;
+            V = INT32_MAX; // keep scanning for a non-digit, which wins
+        }
+    }
+    if (TooLarge) return TPortText::TooLarge;
+    Value = static_cast<std::int32_t>(V);
+    return TPortText::Number;
+}
+
+constexpr int EscapeKey = 27;
+constexpr int EnterKey = '\r';
+
+// The down button's limits, by tag.
+struct TSpinLimit {
+    int Tag;
+    std::int32_t TAliasInfo::*Field;
+    std::int32_t Min, Max;
+};
+constexpr TSpinLimit SpinLimits[] = {
+    {1, &TAliasInfo::Col, 10, MaxCols},
+    {2, &TAliasInfo::Row, 10, MaxRows},
+    {4, &TAliasInfo::ScrollBuffer, INT32_MIN, 1000},
+};
+
+} // namespace
+
+TfrmHostManager::TfrmHostManager(QWidget* Parent, const std::string& IniPath) : QDialog(Parent)
+{
+    setObjectName(QStringLiteral("frmHostManager"));
+    BuildControls();
+    ConnectHandlers();
+    FormCreate(IniPath);
+}
+
+int TfrmHostManager::Tag(const QObject* Control)
+{
+    return Control ? Control->property("Tag").toInt() : 0;
+}
+
+void TfrmHostManager::ConnectHandlers()
+{
+    for (QLineEdit* E : {edAlias, edAddress, edPort})
+        connect(E, &QLineEdit::textChanged, this, [this, E] { EditChange(E); });
+    connect(edAddress, &QLineEdit::returnPressed, this, [this] { edAddressKeyPress(EnterKey); });
+    for (const TSwitch& S : FSwitches)
+        connect(S.Box, &QCheckBox::toggled, this, [this, B = S.Box] { CheckBoxChange(B); });
+    for (TColorComboBox* C : {clrColorCaret, clrColorBack})
+        connect(C, &TColorComboBox::ColorChanged, this, [this, C] { ChangeColor(C); });
+    connect(cbxTerminalType, &QComboBox::currentTextChanged, this,
+            [this] { cbxComboBoxChange(cbxTerminalType); });
+    for (TSpinEdit* S : {spinCol, spinRow, spinScrollBuffer})
+        connect(S, &TSpinEdit::DownClick, this, [this, S] { SpinChange(S); });
+    connect(lbxAlias, &QListWidget::itemSelectionChanged, this, &TfrmHostManager::lbxAliasClick);
+    connect(lbxAlias, &QListWidget::itemDoubleClicked, this, &TfrmHostManager::lbxAliasDblClick);
+    lbxAlias->installEventFilter(this);
+    connect(btnFont, &QPushButton::clicked, this, &TfrmHostManager::btnFontClick);
+    connect(ToolbarButton971, &QPushButton::clicked, this, &TfrmHostManager::ToolbarButton971Click);
+    connect(ToolbarButton976, &QPushButton::clicked, this, &TfrmHostManager::ToolbarButton976Click);
+    connect(btnOK, &QPushButton::clicked, this, &TfrmHostManager::btnOKClick);
+    connect(btnNo, &QPushButton::clicked, this,
+            [this] { done(static_cast<int>(TModalResult::mrNo)); });
+    connect(btnSaveGlobal, &QPushButton::clicked, this, &TfrmHostManager::btnSaveGlobalClick);
+}
+
+void TfrmHostManager::FormCreate(const std::string& IniPath)
+{
+    ProfileIniPath = IniPath.empty() ? ::ProfileIniPath() : IniPath;
+}
+
+TModalResult TfrmHostManager::ShowCentredOn(QWidget* MainWindow)
+{
+    CenterOverWindow(MainWindow, this);
+    return static_cast<TModalResult>(RunModal(*this));
+}
+
+TAliasInfo TfrmHostManager::LoadAlias(const std::string& Alias) const
+{
+    return LoadAliasInfo(ProfileIniPath, Alias);
+}
+
+void TfrmHostManager::SaveAlias(const TAliasInfo& Info)
+{
+    SaveAliasInfo(ProfileIniPath, Info);
+}
+
+void TfrmHostManager::showEvent(QShowEvent* Event)
+{
+    QDialog::showEvent(Event);
+    if (!Event->spontaneous()) FormActivate();
+}
+
+void TfrmHostManager::FormActivate()
+{
+    pgProperties->setCurrentWidget(tsGeneral);
+    RefreshAliasList();
+    spinCol->setMaximum(MaxCols);
+    spinRow->setMaximum(MaxRows);
+    AliasInfo = LoadAlias(ItemBytes(lbxAlias->item(0))); // never empty: _DEFAULT is always there
+    ShowAliasInfo(AliasInfo);
+}
+
+void TfrmHostManager::RefreshAliasList()
+{
+    std::unique_ptr<TIniFile> Ini = OpenProfileIni(ProfileIniPath);
+    std::vector<std::string> Names = Ini->ReadSections();
+    const auto Is = [](const char* Name) {
+        return [Name](const std::string& S) { return SameIniName(S, Name); };
+    };
+    if (std::none_of(Names.begin(), Names.end(), Is(DefaultAliasName)))
+        Names.emplace_back(DefaultAliasName);
+    std::erase_if(Names, Is(GlobalSectionName));
+    std::vector<std::pair<QString, std::string>> Rows;
+    for (std::string& N : Names)
+        Rows.emplace_back(Text(N), std::move(N));
+    // Without regard to case, as the desktop's sorted list box did: "_DEFAULT"
+    // comes before the letters.
+    std::stable_sort(Rows.begin(), Rows.end(), [](const auto& A, const auto& B) {
+        return QString::compare(A.first, B.first, Qt::CaseInsensitive) < 0;
+    });
+
+    lbxAlias->setUpdatesEnabled(false);
+    lbxAlias->clear();
+    for (const auto& [Shown, Raw] : Rows) {
+        auto* Item = new QListWidgetItem(Shown, lbxAlias);
+        Item->setData(Qt::UserRole, QByteArray::fromStdString(Raw));
+        Item->setSizeHint(QSize(0, 16));
+    }
+    lbxAlias->setUpdatesEnabled(true);
+    CloseProfileIni(Ini);
+}
+
+bool TfrmHostManager::Listed(const std::string& Alias) const
+{
+    for (int I = 0; I < lbxAlias->count(); ++I)
+        if (SameIniName(ItemBytes(lbxAlias->item(I)), Alias)) return true;
+    return false;
+}
+
+void TfrmHostManager::ShowAliasInfo(const TAliasInfo& Info)
+{
+    // AliasInfo already holds Info: the change handlers would only repeat it,
+    // and a hand-edited port such as "-1" must not raise the digit message.
+    const QScopedValueRollback<bool> Showing(FShowing, true);
+    edAlias->setText(Text(Info.Alias));
+    edAddress->setText(Text(Info.Address));
+    edPort->setText(QString::number(Info.Port));
+    for (const TSwitch& S : FSwitches)
+        S.Box->setChecked(Info.*S.Field);
+    clrColorCaret->SetColor(Info.ColorCaret);
+    clrColorBack->SetColor(Info.ColorBack);
+    btnFont->SetFontChoice({Text(Info.FontName), Info.FontSize, Info.FontColor});
+    spinScrollBuffer->setValue(Info.ScrollBuffer);
+    spinCol->setValue(Info.Col);
+    spinRow->setValue(Info.Row);
+    cbxTerminalType->setCurrentText(Text(Info.TerminalType));
+}
+
+void TfrmHostManager::CollectAliasInfo()
+{
+    AliasInfo.Alias = Bytes(edAlias->text());
+    AliasInfo.Address = Bytes(edAddress->text());
+    std::int32_t Port = 0;
+    if (ParsePort(edPort->text(), Port) == TPortText::Number) AliasInfo.Port = Port;
+    for (const TSwitch& S : FSwitches)
+        AliasInfo.*S.Field = S.Box->isChecked();
+    AliasInfo.ColorCaret = clrColorCaret->Color();
+    AliasInfo.ColorBack = clrColorBack->Color();
+    const TFontChoice& Font = btnFont->FontChoice();
+    AliasInfo.FontName = Bytes(Font.Face);
+    AliasInfo.FontSize = Font.Size;
+    AliasInfo.FontColor = Font.Color;
+    AliasInfo.ScrollBuffer = spinScrollBuffer->value();
+    AliasInfo.Col = spinCol->value();
+    AliasInfo.Row = spinRow->value();
+    AliasInfo.TerminalType = Bytes(cbxTerminalType->currentText());
+}
+
+void TfrmHostManager::EditChange(QObject* Sender)
+{
+    if (FShowing) return;
+    auto* Edit = qobject_cast<QLineEdit*>(Sender);
+    switch (Tag(Sender)) {
+    case 1: AliasInfo.Alias = Bytes(Edit->text()); break;
+    case 2: AliasInfo.Address = Bytes(Edit->text()); break;
+    case 3: {
+        std::int32_t Port = 0;
+        QString Refusal;
+        switch (ParsePort(Edit->text(), Port)) {
+        case TPortText::Number: AliasInfo.Port = Port; return;
+        case TPortText::Empty: return; // mid-edit; Add and Yes refuse an empty port
+        case TPortText::NotDigits: Refusal = QStringLiteral("숫자만 허용 됩니다."); break;
+        case TPortText::TooLarge:
+            Refusal = QStringLiteral("Port 는 2147483647 이하의 숫자만 허용 됩니다.");
+            break;
+        }
+        ShowDialog(Refusal, TMsgDlgType::mtError, mbOK, this);
+        Edit->setText(QString::number(AliasInfo.Port));
+        break;
+    }
+    default: break;
+    }
+}
+
+void TfrmHostManager::CheckBoxChange(QObject* Sender)
+{
+    if (FShowing) return;
+    for (const TSwitch& S : FSwitches)
+        if (Tag(S.Box) == Tag(Sender)) AliasInfo.*S.Field = S.Box->isChecked();
+}
+
+void TfrmHostManager::ChangeColor(QObject* Sender)
+{
+    if (FShowing) return;
+    const TColor Color = qobject_cast<TColorComboBox*>(Sender)->Color();
+    if (Tag(Sender) == 1) AliasInfo.ColorCaret = Color;
+    if (Tag(Sender) == 2) AliasInfo.ColorBack = Color;
+}
+
+void TfrmHostManager::cbxComboBoxChange(QObject* Sender)
+{
+    if (FShowing) return;
+    if (Tag(Sender) == 1) AliasInfo.TerminalType = Bytes(cbxTerminalType->currentText());
+}
+
+void TfrmHostManager::SpinChange(QObject* Sender)
+{
+    auto* Spin = qobject_cast<TSpinEdit*>(Sender);
+    for (const TSpinLimit& L : SpinLimits) {
+        if (L.Tag != Tag(Sender)) continue;
+        AliasInfo.*L.Field = std::clamp(Spin->value(), L.Min, L.Max);
+        Spin->setValue(AliasInfo.*L.Field);
+    }
+}
+
+void TfrmHostManager::lbxAliasClick()
+{
+    const QList<QListWidgetItem*> Selected = lbxAlias->selectedItems();
+    if (Selected.isEmpty()) return;
+    AliasInfo = LoadAlias(ItemBytes(Selected.front()));
+    ShowAliasInfo(AliasInfo);
+}
+
+void TfrmHostManager::lbxAliasDblClick()
+{
+    const QList<QListWidgetItem*> Selected = lbxAlias->selectedItems();
+    if (Selected.isEmpty() || Selected.front()->text().isEmpty()) return;
+    lbxAliasClick();
+    btnOKClick();
+}
+
+void TfrmHostManager::lbxAliasKeyPress(char Key)
+{
+    if (Key == EnterKey) lbxAliasDblClick();
+}
+
+void TfrmHostManager::edAddressKeyPress(char Key)
+{
+    if (Key == EnterKey) btnOKClick();
+}
+
+void TfrmHostManager::FormKeyPress(char Key)
+{
+    if (Key == EscapeKey) done(static_cast<int>(TModalResult::mrCancel));
+}
+
+void TfrmHostManager::reject()
+{
+    done(static_cast<int>(TModalResult::mrCancel));
+}
+
+void TfrmHostManager::keyPressEvent(QKeyEvent* Event)
+{
+    if (Event->key() == Qt::Key_Escape) {
+        FormKeyPress(EscapeKey);
+        return;
+    }
+    QDialog::keyPressEvent(Event);
+}
+
+bool TfrmHostManager::eventFilter(QObject* Watched, QEvent* Event)
+{
+    if (Watched == lbxAlias && Event->type() == QEvent::KeyPress) {
+        const int Key = static_cast<QKeyEvent*>(Event)->key();
+        if (Key == Qt::Key_Return || Key == Qt::Key_Enter) {
+            lbxAliasKeyPress(EnterKey);
+            return true;
+        }
+    }
+    return QDialog::eventFilter(Watched, Event);
+}
+
+void TfrmHostManager::btnFontClick()
+{
+    std::unique_ptr<TFontDialog> Own; // only when no data module exists
+    TFontDialog* Dialog = dmMaster ? dmMaster->FontDialog1.get() : nullptr;
+    if (!Dialog) Dialog = (Own = std::make_unique<TFontDialog>()).get();
+    Dialog->SetChoice(btnFont->FontChoice());
+    if (Dialog->Execute(this)) btnFont->SetFontChoice(Dialog->Choice());
+}
+
+bool TfrmHostManager::Store(const std::function<void()>& Write)
+{
+    try {
+        Write();
+        return true;
+    } catch (const EProfileWriteError& E) {
+        ShowDialog(QString::fromLocal8Bit(E.what()), TMsgDlgType::mtError, mbOK, this);
+        return false;
+    }
+}
+
+void TfrmHostManager::ToolbarButton971Click()
+{
+    const QString Name = edAlias->text();
+    // A name of blanks alone would be stored under a header the file reads
+    // back as nameless, and so never listed again.
+    if (Name.trimmed().isEmpty()) {
+        ShowDialog(QStringLiteral("접속을 구분하기 위한 이름을\r입력하세요."),
+                   TMsgDlgType::mtInformation, mbOK, this);
+        return;
+    }
+    if (edAddress->text().isEmpty() || edPort->text().isEmpty()) {
+        ShowDialog(QStringLiteral("Address 와 Port는 필히 입력하세요."), TMsgDlgType::mtError, mbOK,
+                   this);
+        return;
+    }
+    if (Listed(Bytes(Name)) &&
+        ShowDialog(Name + QStringLiteral("는 List에 있습니다.") + QStringLiteral("\r") +
+                       QStringLiteral("덮어 쓰시겠습니까?"),
+                   TMsgDlgType::mtConfirmation, mbYes | mbNo, this) != TModalResult::mrYes)
+        return;
+    CollectAliasInfo();
+    if (Store([this] { SaveAlias(AliasInfo); })) RefreshAliasList();
+}
+
+void TfrmHostManager::ToolbarButton976Click()
+{
+    const QList<QListWidgetItem*> Selected = lbxAlias->selectedItems();
+    if (Selected.isEmpty()) return;
+    const std::string Alias = ItemBytes(Selected.front());
+    if (ShowDialog(QStringLiteral("\"") + Selected.front()->text() +
+                       QStringLiteral("\"를 삭제 하시겠습니까?"),
+                   TMsgDlgType::mtConfirmation, mbYes | mbNo, this) != TModalResult::mrYes)
+        return;
+    const bool Erased = Store([&] {
+        std::unique_ptr<TIniFile> Ini = OpenProfileIni(ProfileIniPath);
+        Ini->EraseSection(Alias);
+        CloseProfileIni(Ini);
+    });
+    if (Erased) RefreshAliasList();
+}
+
+void TfrmHostManager::btnOKClick()
+{
+    // An emptied port edit is no port, though Port still holds the last one.
+    if (!AliasInfo.Address.empty() && AliasInfo.Port != 0 && !edPort->text().isEmpty()) {
+        CollectAliasInfo();
+        done(static_cast<int>(TModalResult::mrOk));
+        return;
+    }
+    ShowDialog(QStringLiteral("기본적으로 주소 와 접속 Port를\r정의 해야 합니다."),
+               TMsgDlgType::mtInformation, mbOK, this);
+}
+
+void TfrmHostManager::btnSaveGlobalClick()
+{
+    CollectAliasInfo();
+    if (Store([this] { SaveGlobalInfo(ProfileIniPath, AliasInfo); })) RefreshAliasList();
+}

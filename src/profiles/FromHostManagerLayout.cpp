@@ -1,0 +1,228 @@
+// Building the host manager's controls: names, captions, hints, ranges and
+// tags. The handlers live in FromHostManager.cpp.
+#include "profiles/FromHostManager.h"
+
+#include "common/GridLimits.h"
+#include "term/QtCanvas.h"
+#include "widgets/ColorComboBox.h"
+#include "widgets/FontDialog.h"
+#include "widgets/SpinEdit.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+namespace {
+
+// Hints are written with CR LF line breaks; a tool-tip breaks at LF.
+QString Hint(const char* Utf8)
+{
+    return QString::fromUtf8(Utf8).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+}
+
+template <class T>
+T* Named(T* Control, const char* Name, int Tag = 0, const char* HintText = nullptr)
+{
+    Control->setObjectName(QString::fromLatin1(Name));
+    if (Tag) Control->setProperty("Tag", Tag);
+    if (HintText) Control->setToolTip(Hint(HintText));
+    return Control;
+}
+
+QPushButton* Button(const char* Caption, const char* Name, const char* HintText, QWidget* Parent)
+{
+    auto* B = Named(new QPushButton(QString::fromUtf8(Caption), Parent), Name, 0, HintText);
+    B->setAutoDefault(false); // Enter belongs to the address edit and the list
+    B->setFixedSize(74, 24);
+    return B;
+}
+
+TSpinEdit* Spin(const char* Name, int Tag, int Min, int Max, const char* HintText = nullptr)
+{
+    auto* S = Named(new TSpinEdit, Name, Tag, HintText);
+    S->setRange(Min, Max);
+    return S;
+}
+
+QGridLayout* PageGrid(QWidget* Page)
+{
+    auto* G = new QGridLayout(Page);
+    G->setContentsMargins(8, 8, 8, 8);
+    G->setHorizontalSpacing(6);
+    G->setVerticalSpacing(6);
+    return G;
+}
+
+void AddRow(QGridLayout* G, int Row, int Col, const char* Label, QWidget* Field, int Span = 1)
+{
+    G->addWidget(new QLabel(QString::fromUtf8(Label)), Row, Col);
+    G->addWidget(Field, Row, Col + 1, 1, Span);
+}
+
+} // namespace
+
+void TfrmHostManager::BuildControls()
+{
+    setWindowTitle(QStringLiteral("접속 관리"));
+    setWindowFlags(Qt::Tool | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
+                   Qt::CustomizeWindowHint);
+    QFont UiFont(QtCanvas::ResolveFamily(QStringLiteral("돋움체")));
+    UiFont.setPixelSize(12);
+    setFont(UiFont);
+    setFixedSize(492, 301);
+
+    const auto Check = [this](const char* Caption, const char* Name, int Tag,
+                              bool TAliasInfo::*Field, const char* HintText = nullptr) {
+        auto* B = Named(new QCheckBox(QString::fromUtf8(Caption)), Name, Tag, HintText);
+        FSwitches.push_back({B, Field});
+        return B;
+    };
+
+    lbxAlias = Named(new QListWidget(this), "lbxAlias");
+    lbxAlias->setFixedWidth(192);
+    lbxAlias->setSelectionMode(QAbstractItemView::SingleSelection);
+    lbxAlias->setUniformItemSizes(true);
+    edAlias = Named(new QLineEdit(this), "edAlias", 1, "접속명");
+
+    // General
+    tsGeneral = Named(new QWidget, "tsGeneral");
+    edAddress = Named(new QLineEdit, "edAddress", 2, "Host Name 또는 IP Address");
+    edPort = Named(new QLineEdit, "edPort", 3, "Host 접속 Port");
+    spinCol = Spin("spinCol", 1, 1, 132);
+    spinRow = Spin("spinRow", 2, 20, 50);
+    spinScrollBuffer = Spin("spinScrollBuffer", 4, 1, 5000,
+                            "Scroll Back 의 사이증 정의\r\n(설정값이 너무 크면 시스템 메모리에 "
+                            "따라 늦어 질수 있음)");
+    cbxTerminalType = Named(new QComboBox, "cbxTerminalType", 1,
+                            "Linux 는 xterm-color를\r\n일반 Unix는 xterm으로 설정하세요.\r\n"
+                            "그외는 vt220으로 설정하세요.");
+    cbxTerminalType->setEditable(true);
+    cbxTerminalType->setInsertPolicy(QComboBox::NoInsert);
+    cbxTerminalType->addItems({QStringLiteral("vt220"), QStringLiteral("xterm"),
+                               QStringLiteral("xterm-color")}); // sorted
+    ckbSoftScroll =
+        Check("Soft Scroll", "ckbSoftScroll", 1, &TAliasInfo::SoftScroll, "부드러운 스크롤");
+    ckbCrossCaret =
+        Check("Cross Caret", "ckbCrossCaret", 2, &TAliasInfo::CrossCaret, "십자형 캐럿");
+    ckbVisualBeep = Check("Visual Beep", "ckbVisualBeep", 3, &TAliasInfo::VisualBeep, "화면 알람");
+    ckbBeepOn = Check("Beep", "ckbBeepOn", 4, &TAliasInfo::BeepOn, "사운드 알람");
+    ckbAutoWrap = Check("AutoWrap", "ckbAutoWrap", 5, &TAliasInfo::AutoWrap, "자동 줄바꿈");
+    {
+        QGridLayout* G = PageGrid(tsGeneral);
+        AddRow(G, 0, 0, "URL/Address :", edAddress, 3);
+        AddRow(G, 1, 0, "Port :", edPort);
+        AddRow(G, 1, 2, "Col :", spinCol);
+        AddRow(G, 2, 0, "Scroll Buffer :", spinScrollBuffer);
+        AddRow(G, 2, 2, "Row :", spinRow);
+        AddRow(G, 3, 0, "Terminal Type :", cbxTerminalType, 3);
+        G->addWidget(ckbSoftScroll, 4, 0, 1, 2);
+        G->addWidget(ckbCrossCaret, 4, 2, 1, 2);
+        G->addWidget(ckbVisualBeep, 5, 0, 1, 2);
+        G->addWidget(ckbBeepOn, 5, 2, 1, 2);
+        G->addWidget(ckbAutoWrap, 6, 0, 1, 2);
+        G->setRowStretch(7, 1);
+        G->setColumnStretch(1, 1);
+        G->setColumnStretch(3, 1);
+    }
+
+    // Font/Color
+    tsColor = Named(new QWidget, "tsColor");
+    btnFont = Named(new TFontButton(QStringLiteral("&Font")), "btnFont");
+    btnFont->setAutoDefault(false);
+    btnFont->setFixedSize(120, 40);
+    clrColorCaret = Named(new TColorComboBox, "clrColorCaret", 1);
+    clrColorBack = Named(new TColorComboBox, "clrColorBack", 2);
+    cbxMonochrome = Check("Monochrome", "cbxMonochrome", 12, &TAliasInfo::Monochrome, "단색 표식");
+    {
+        QGridLayout* G = PageGrid(tsColor);
+        AddRow(G, 0, 0, "Font :", btnFont);
+        AddRow(G, 1, 0, "Caret :", clrColorCaret);
+        AddRow(G, 2, 0, "Back Board :", clrColorBack);
+        G->addWidget(cbxMonochrome, 3, 0, 1, 2);
+        G->setAlignment(btnFont, Qt::AlignLeft);
+        G->setRowStretch(4, 1);
+        G->setColumnStretch(1, 1);
+    }
+
+    // Extended
+    tbExtendedOption = Named(new QWidget, "tbExtendedOption");
+    ckbAutoLF = Check("AutoLF", "ckbAutoLF", 6, &TAliasInfo::AutoLF);
+    ckbAutoCR = Check("AutoCR", "ckbAutoCR", 7, &TAliasInfo::AutoCR);
+    {
+        QGridLayout* G = PageGrid(tbExtendedOption);
+        G->addWidget(ckbAutoLF, 0, 0);
+        G->addWidget(ckbAutoCR, 1, 0);
+        G->setRowStretch(2, 1);
+    }
+
+    // Global
+    TabSheet1 = Named(new QWidget, "TabSheet1");
+    ckbToolBar = Check("Show Toolbar", "ckbToolBar", 8, &TAliasInfo::ShowToolBar,
+                       "접속시 Toolbar의 상태를 정의");
+    // It carries the toolbar's hint, as it always has.
+    ckbStatusBar = Check("Show Statusbar", "ckbStatusBar", 11, &TAliasInfo::ShowStatusBar,
+                         "접속시 Toolbar의 상태를 정의");
+    ckbScrollbar = Check("Show Scrollbar", "ckbScrollbar", 13, &TAliasInfo::ShowScrollBar,
+                         "접속시 Scrollbar의 상태를 정의");
+    ckbExitOnDisconnect = Check("Exit on disconnect", "ckbExitOnDisconnect", 9,
+                                &TAliasInfo::ExitOnDisconnect, "접속 종료시 Program을 종료함.");
+    ckbFastInterrupt = Check("Fast Interrupt", "ckbFastInterrupt", 10, &TAliasInfo::FastInterrupt,
+                             "Scroll시 Ctrl+C로 Cancel을 빨리 할수 있음\r\n반대로 Scroll시 "
+                             "입력은 무시됨\r\n(Window2000에서 문제가 있음)");
+    ckbHanEngToggle = Check("Shift + Space 로 한영 전환", "ckbHanEngToggle", 14,
+                            &TAliasInfo::HanEng, "Shift + Space Key로 한영 전환 기능");
+    btnSaveGlobal = Button("&Save", "btnSaveGlobal", "추가/수정", TabSheet1);
+    {
+        QGridLayout* G = PageGrid(TabSheet1);
+        G->setVerticalSpacing(3);
+        int Row = 0;
+        for (QCheckBox* B : {ckbToolBar, ckbStatusBar, ckbScrollbar, ckbExitOnDisconnect,
+                             ckbFastInterrupt, ckbHanEngToggle})
+            G->addWidget(B, Row++, 0);
+        G->setRowStretch(Row, 1);
+        G->addWidget(btnSaveGlobal, Row + 1, 0, Qt::AlignRight);
+    }
+
+    pgProperties = Named(new QTabWidget(this), "pgProperties");
+    pgProperties->addTab(tsGeneral, QStringLiteral("General"));
+    pgProperties->addTab(tsColor, QStringLiteral("Font/Color"));
+    pgProperties->addTab(tbExtendedOption, QStringLiteral("Extended"));
+    pgProperties->addTab(TabSheet1, QStringLiteral("Global"));
+    pgProperties->setTabToolTip(3, Hint("Brevanix의 전반적인\r\nOption을 관리"));
+    TabSheet1->setToolTip(pgProperties->tabToolTip(3));
+
+    ToolbarButton971 = Button("&Add", "ToolbarButton971", "추가/수정", this);
+    ToolbarButton976 = Button("&Delete", "ToolbarButton976", "삭제", this);
+    btnOK = Button("&Yes", "btnOK", "접속", this);
+    btnNo = Button("&No", "btnNo", "취소", this);
+
+    auto* AliasRow = new QHBoxLayout;
+    AliasRow->addWidget(new QLabel(QStringLiteral("Alias :")));
+    AliasRow->addWidget(edAlias, 1);
+    auto* Right = new QVBoxLayout;
+    Right->setSpacing(4);
+    Right->addLayout(AliasRow);
+    Right->addWidget(pgProperties, 1);
+    auto* Top = new QHBoxLayout;
+    Top->setSpacing(4);
+    Top->addWidget(lbxAlias);
+    Top->addLayout(Right, 1);
+    auto* Bottom = new QHBoxLayout;
+    Bottom->setSpacing(4);
+    Bottom->addWidget(ToolbarButton971);
+    Bottom->addWidget(ToolbarButton976);
+    Bottom->addStretch(1);
+    Bottom->addWidget(btnOK);
+    Bottom->addWidget(btnNo);
+    auto* Root = new QVBoxLayout(this);
+    Root->setContentsMargins(4, 4, 4, 4);
+    Root->setSpacing(4);
+    Root->addLayout(Top, 1);
+    Root->addLayout(Bottom);
+}
