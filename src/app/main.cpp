@@ -1,5 +1,5 @@
-#include "app/DataModuleMaster.h"
 #include "app/Main.h"
+#include "app/DataModuleMaster.h"
 
 #include <QApplication>
 

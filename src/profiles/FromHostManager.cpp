@@ -30,10 +30,7 @@ QString Text(const std::string& Cp949Bytes)
 {
     return QString::fromStdString(Cp949::ToUtf8(Cp949Bytes));
 }
-std::string Bytes(const QString& Unicode)
-{
-    return Cp949::FromUtf8(Unicode.toStdString());
-}
+std::string Bytes(const QString& Unicode) { return Cp949::FromUtf8(Unicode.toStdString()); }
 
 // The list item keeps the section name's own bytes, so a name that does not
 // decode still loads and deletes the section it came from.
@@ -135,10 +132,7 @@ TAliasInfo TfrmHostManager::LoadAlias(const std::string& Alias) const
     return LoadAliasInfo(ProfileIniPath, Alias);
 }
 
-void TfrmHostManager::SaveAlias(const TAliasInfo& Info)
-{
-    SaveAliasInfo(ProfileIniPath, Info);
-}
+void TfrmHostManager::SaveAlias(const TAliasInfo& Info) { SaveAliasInfo(ProfileIniPath, Info); }
 
 void TfrmHostManager::showEvent(QShowEvent* Event)
 {
@@ -167,8 +161,7 @@ void TfrmHostManager::RefreshAliasList()
         Names.emplace_back(DefaultAliasName);
     std::erase_if(Names, Is(GlobalSectionName));
     std::vector<std::pair<QString, std::string>> Rows;
-    for (std::string& N : Names)
-        Rows.emplace_back(Text(N), std::move(N));
+    for (std::string& N : Names) Rows.emplace_back(Text(N), std::move(N));
     // Without regard to case, as the desktop's sorted list box did: "_DEFAULT"
     // comes before the letters.
     std::stable_sort(Rows.begin(), Rows.end(), [](const auto& A, const auto& B) {
@@ -201,8 +194,7 @@ void TfrmHostManager::ShowAliasInfo(const TAliasInfo& Info)
     edAlias->setText(Text(Info.Alias));
     edAddress->setText(Text(Info.Address));
     edPort->setText(QString::number(Info.Port));
-    for (const TSwitch& S : FSwitches)
-        S.Box->setChecked(Info.*S.Field);
+    for (const TSwitch& S : FSwitches) S.Box->setChecked(Info.*S.Field);
     clrColorCaret->SetColor(Info.ColorCaret);
     clrColorBack->SetColor(Info.ColorBack);
     btnFont->SetFontChoice({Text(Info.FontName), Info.FontSize, Info.FontColor});
@@ -218,8 +210,7 @@ void TfrmHostManager::CollectAliasInfo()
     AliasInfo.Address = Bytes(edAddress->text());
     std::int32_t Port = 0;
     if (ParsePort(edPort->text(), Port) == TPortText::Number) AliasInfo.Port = Port;
-    for (const TSwitch& S : FSwitches)
-        AliasInfo.*S.Field = S.Box->isChecked();
+    for (const TSwitch& S : FSwitches) AliasInfo.*S.Field = S.Box->isChecked();
     AliasInfo.ColorCaret = clrColorCaret->Color();
     AliasInfo.ColorBack = clrColorBack->Color();
     const TFontChoice& Font = btnFont->FontChoice();
@@ -320,10 +311,7 @@ void TfrmHostManager::FormKeyPress(char Key)
     if (Key == EscapeKey) done(static_cast<int>(TModalResult::mrCancel));
 }
 
-void TfrmHostManager::reject()
-{
-    done(static_cast<int>(TModalResult::mrCancel));
-}
+void TfrmHostManager::reject() { done(static_cast<int>(TModalResult::mrCancel)); }
 
 void TfrmHostManager::keyPressEvent(QKeyEvent* Event)
 {

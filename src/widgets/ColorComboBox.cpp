@@ -48,10 +48,7 @@ TColorComboBox::TColorComboBox(QWidget* Parent) : QComboBox(Parent)
     });
 }
 
-TColor TColorComboBox::Color() const
-{
-    return currentData().value<TColor>();
-}
+TColor TColorComboBox::Color() const { return currentData().value<TColor>(); }
 
 void TColorComboBox::SetColor(TColor Color)
 {

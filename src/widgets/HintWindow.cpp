@@ -26,10 +26,7 @@ void THintWindow::SetColor(TColor Color)
     setPalette(P);
 }
 
-void THintWindow::SetMaxWidth(int Width)
-{
-    FMaxWidth = std::max(1, Width);
-}
+void THintWindow::SetMaxWidth(int Width) { FMaxWidth = std::max(1, Width); }
 
 void THintWindow::ActivateHint(const QPoint& At, const QString& Text)
 {

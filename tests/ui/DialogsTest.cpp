@@ -22,10 +22,7 @@ struct THook {
     THook& operator=(const THook&) = delete;
 };
 
-QRect ScreenRect()
-{
-    return QGuiApplication::primaryScreen()->geometry();
-}
+QRect ScreenRect() { return QGuiApplication::primaryScreen()->geometry(); }
 
 std::unique_ptr<QWidget> ShownWindow(const QRect& Geometry, bool OnTop = false)
 {
@@ -54,10 +51,7 @@ void Answer(QDialog& Dialog, const QString& How)
     }
 }
 
-int Du(int N, int Unit, int Parts)
-{
-    return qRound(double(N) * Unit / Parts);
-}
+int Du(int N, int Unit, int Parts) { return qRound(double(N) * Unit / Parts); }
 
 } // namespace
 

@@ -27,15 +27,9 @@
 
 namespace {
 
-std::string Ko(const char* Utf8)
-{
-    return Cp949::FromUtf8(Utf8);
-}
+std::string Ko(const char* Utf8) { return Cp949::FromUtf8(Utf8); }
 // A message as the box shows it: our texts break lines with CR.
-QString Shown(const QString& Text)
-{
-    return QString(Text).replace(QLatin1Char('\r'), '\n');
-}
+QString Shown(const QString& Text) { return QString(Text).replace(QLatin1Char('\r'), '\n'); }
 
 using TReply = QMessageBox::StandardButton;
 
@@ -74,8 +68,7 @@ private:
 QStringList ListItems(const TfrmHostManager& F)
 {
     QStringList Items;
-    for (int I = 0; I < F.lbxAlias->count(); ++I)
-        Items << F.lbxAlias->item(I)->text();
+    for (int I = 0; I < F.lbxAlias->count(); ++I) Items << F.lbxAlias->item(I)->text();
     return Items;
 }
 
@@ -506,8 +499,7 @@ private slots:
         QFETCH(QList<int>, Replies);
         Ini = *Dir / "missing/Brevanix.ini"; // its folder does not exist
         TAnswers A;
-        for (int R : Replies)
-            A.Replies << TReply(R);
+        for (int R : Replies) A.Replies << TReply(R);
         TfrmHostManager F(nullptr, Ini);
         F.show();
         Select(F, "_DEFAULT");

@@ -20,15 +20,9 @@
 
 namespace {
 
-void Log(const std::string& Line)
-{
-    LogToSink(Line);
-}
+void Log(const std::string& Line) { LogToSink(Line); }
 
-QString Pane()
-{
-    return frmLog->Memo1->toPlainText();
-}
+QString Pane() { return frmLog->Memo1->toPlainText(); }
 
 // Waits for the pane's own flush; nothing forces it.
 bool PaneBecomes(const QString& Text)
@@ -151,8 +145,7 @@ private slots:
     {
         TfrmLog* Form = TfrmLog::Open(nullptr);
         const int Written = TfrmLog::MaxLines + TfrmLog::TrimLines + 100;
-        for (int I = 0; I < Written; ++I)
-            Log("line " + std::to_string(I));
+        for (int I = 0; I < Written; ++I) Log("line " + std::to_string(I));
         const QString Last = QStringLiteral("line %1").arg(Written - 1);
         const QTextDocument* Doc = Form->Memo1->document();
         QVERIFY(WaitUntil([&] { return Doc->lastBlock().previous().text() == Last; }, 5000));

@@ -43,8 +43,7 @@ void LogSession()
         "호스트 접속중 : bbs.example.kr",
         "Invalid Escape Squence : [?1;2$z",
     };
-    for (const char* Line : Lines)
-        LogToSink(Cp949::FromUtf8(Line));
+    for (const char* Line : Lines) LogToSink(Cp949::FromUtf8(Line));
 }
 
 bool Save(QWidget& W, const QString& Path)
