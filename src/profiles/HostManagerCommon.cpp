@@ -4,6 +4,9 @@
 #include "profiles/ProfileKeys.h"
 
 #include <climits>
+#include <cstdlib>
+#include <filesystem>
+#include <pwd.h>
 #include <string_view>
 #include <type_traits>
 #include <unistd.h>
@@ -51,12 +54,42 @@ std::string ProfileIniPath(const std::string& ExeFolder)
     return ExeFolder + "/" + ProfileIniName;
 }
 
+std::string ChooseProfileIniPath(const std::string& ExeFolder, const std::string& ConfigHome)
+{
+    const std::string Beside = ProfileIniPath(ExeFolder);
+    if (::access(Beside.c_str(), F_OK) == 0 || ::access(ExeFolder.c_str(), W_OK) == 0)
+        return Beside;
+    return ProfileIniPath(ConfigHome + "/brevanix");
+}
+
+namespace {
+std::string ConfigHome()
+{
+    const char* Xdg = std::getenv("XDG_CONFIG_HOME");
+    if (Xdg && Xdg[0] == '/') return Xdg; // a relative value is to be ignored
+    const char* Home = std::getenv("HOME");
+    if (!Home || Home[0] != '/') {
+        const passwd* Pw = ::getpwuid(::getuid());
+        Home = Pw ? Pw->pw_dir : "/tmp";
+    }
+    return std::string(Home) + "/.config";
+}
+} // namespace
+
 std::string ProfileIniPath()
 {
     char Buf[PATH_MAX];
     const ssize_t N = ::readlink("/proc/self/exe", Buf, sizeof Buf - 1);
-    if (N <= 0) return ProfileIniPath(".");
-    return ProfileIniPath(ExecutableFolder(std::string(Buf, static_cast<std::size_t>(N))));
+    const std::string Folder =
+        N > 0 ? ExecutableFolder(std::string(Buf, static_cast<std::size_t>(N))) : ".";
+    const std::string Home = ConfigHome();
+    const std::string Path = ChooseProfileIniPath(Folder, Home);
+    if (Path != ProfileIniPath(Folder)) {
+        // A folder we cannot make shows later as a refused write.
+        std::error_code Ignored;
+        std::filesystem::create_directories(Home + "/brevanix", Ignored);
+    }
+    return Path;
 }
 
 std::unique_ptr<TIniFile> OpenProfileIni(const std::string& Path)

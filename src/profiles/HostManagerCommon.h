@@ -55,7 +55,12 @@ struct TAliasInfo {
 std::string ExecutableFolder(const std::string& ExePath);
 // Folder + "/Brevanix.ini".
 std::string ProfileIniPath(const std::string& ExeFolder);
-// Beside the running executable, whatever name it was started under.
+// Beside the executable when the file is there or the folder is writable (a
+// copy unpacked in a folder of its own), else ConfigHome + "/brevanix/" +
+// the file name (an installed program in a system folder).
+std::string ChooseProfileIniPath(const std::string& ExeFolder, const std::string& ConfigHome);
+// The file of the running executable, whatever name it was started under;
+// ConfigHome is $XDG_CONFIG_HOME or ~/.config, created when it is chosen.
 std::string ProfileIniPath();
 
 std::unique_ptr<TIniFile> OpenProfileIni(const std::string& Path); // does not touch the file

@@ -81,6 +81,25 @@ TEST(ProfilePath, BesideTheExecutable)
     EXPECT_EQ(ProfileIniPath(), Exe.substr(0, Exe.rfind('/')) + "/Brevanix.ini");
 }
 
+// An installed program's folder is not the user's to write: the file then
+// lives in the user's configuration folder, unless it is already beside.
+TEST(ProfilePath, ConfigFolderWhenTheProgramFolderIsNotWritable)
+{
+    TTempDir Dir;
+    const std::string Folder = Dir / "bin", Home = Dir / "config";
+    std::filesystem::create_directory(Folder);
+    EXPECT_EQ(ChooseProfileIniPath(Folder, Home), Folder + "/Brevanix.ini");
+    EXPECT_EQ(ChooseProfileIniPath(Dir / "gone", Home), Home + "/brevanix/Brevanix.ini");
+    if (::geteuid() != 0) { // root writes into any folder
+        WriteBytes(Folder + "/Brevanix.ini", "[a]\nPort=1\n");
+        std::filesystem::permissions(Folder, std::filesystem::perms::owner_write,
+                                     std::filesystem::perm_options::remove);
+        EXPECT_EQ(ChooseProfileIniPath(Folder, Home), Folder + "/Brevanix.ini");
+        std::filesystem::permissions(Folder, std::filesystem::perms::owner_write,
+                                     std::filesystem::perm_options::add);
+    }
+}
+
 TEST_F(ProfileStore, OpenDoesNotTouchTheFileAndCloseClears)
 {
     std::unique_ptr<TIniFile> F = OpenProfileIni(Ini);
