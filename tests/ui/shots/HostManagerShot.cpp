@@ -4,17 +4,14 @@
 #include "app/DataModuleMaster.h"
 #include "app/Dialogs.h"
 #include "profiles/FromHostManager.h"
+#include "shots/Shots.h"
 #include "support/TempDir.h"
 #include "text/Cp949.h"
 #include "widgets/FontDialog.h"
 #include "widgets/HintWindow.h"
 
-#include <QApplication>
-#include <QDir>
 #include <QListWidget>
-#include <QPixmap>
 #include <QPushButton>
-#include <QScreen>
 #include <QTabWidget>
 #include <QTest>
 
@@ -22,25 +19,9 @@
 
 namespace {
 
-QString OutDir;
-int Failures = 0;
+TShots* Shots = nullptr;
 
-void Grab(QWidget& W, const char* Name)
-{
-    if (!QTest::qWaitForWindowExposed(&W, 5000)) std::fprintf(stderr, "%s: not exposed\n", Name);
-    QTest::qWait(150); // let the window system finish painting
-    const QString Path = OutDir + "/" + QString::fromLatin1(Name);
-    // From the root window, as the screen shows it: a tool-tip window does
-    // not hand out its own contents under Xvfb.
-    const QRect G = W.frameGeometry();
-    const QPixmap Shot = W.screen()->grabWindow(0, G.x(), G.y(), G.width(), G.height());
-    if (Shot.isNull() || !Shot.save(Path)) {
-        std::fprintf(stderr, "cannot save %s\n", qPrintable(Path));
-        ++Failures;
-        return;
-    }
-    std::printf("%s: %dx%d\n", qPrintable(Path), Shot.width(), Shot.height());
-}
+void Grab(QWidget& W, const char* Name) { Shots->Save(W, QString::fromLatin1(Name)); }
 
 void Answer(QDialog& D)
 {
@@ -67,38 +48,34 @@ void Answer(QDialog& D)
 
 int main(int argc, char* argv[])
 {
-    if (argc < 2) {
-        std::fprintf(stderr, "usage: %s OUT_FOLDER\n", argv[0]);
-        return 2;
-    }
-    QApplication App(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Brevanix"));
-    OutDir = QString::fromLocal8Bit(argv[1]);
-    QDir().mkpath(OutDir);
+    return RunShots(argc, argv, [](TShots& S) {
+        Shots = &S;
 
-    TTempDir Dir;
-    const std::string Ini = Dir / "Brevanix.ini";
-    WriteBytes(Ini, Cp949::FromUtf8("[개발서버]\nAddress=개발.예제.kr\nPort=2323\nCol=132\nRow=43\n"
-                                    "TerminalType=xterm-color\nFontName=NanumGothicCoding\n"
-                                    "FontColor=65280\nColorBack=8388608\nColorCaret=1193046\n"
-                                    "[web]\nAddress=web.example.com\n"
-                                    "[mail]\nAddress=10.0.0.25\nPort=110\n"
-                                    "[Global]\nHanEng=1\n"));
-    TdmMaster DataModule;
-    QWidget Main;
-    Main.setWindowTitle(QStringLiteral("Brevanix"));
-    Main.setGeometry(100, 100, 760, 520);
-    Main.show();
-    SetModalHook(Answer);
-    TfrmHostManager Form(nullptr, Ini);
-    Form.ShowCentredOn(&Main);
-    SetModalHook({});
+        TTempDir Dir;
+        const std::string Ini = Dir / "Brevanix.ini";
+        WriteBytes(Ini,
+                   Cp949::FromUtf8("[개발서버]\nAddress=개발.예제.kr\nPort=2323\nCol=132\nRow=43\n"
+                                   "TerminalType=xterm-color\nFontName=NanumGothicCoding\n"
+                                   "FontColor=65280\nColorBack=8388608\nColorCaret=1193046\n"
+                                   "[web]\nAddress=web.example.com\n"
+                                   "[mail]\nAddress=10.0.0.25\nPort=110\n"
+                                   "[Global]\nHanEng=1\n"));
+        TdmMaster DataModule;
+        QWidget Main;
+        Main.setWindowTitle(QStringLiteral("Brevanix"));
+        Main.setGeometry(100, 100, 760, 520);
+        Main.show();
+        SetModalHook(Answer);
+        TfrmHostManager Form(nullptr, Ini);
+        Form.ShowCentredOn(&Main);
+        SetModalHook({});
 
-    THintWindow Hint;
-    Hint.SetMaxWidth(260);
-    Hint.ActivateHint(Main.mapToGlobal(QPoint(20, 20)),
-                      QStringLiteral("Scroll시 Ctrl+C로 Cancel을 빨리 할수 있음\n반대로 Scroll시 "
-                                     "입력은 무시됨 (a long line that wraps at the width)"));
-    Grab(Hint, "hint-window.png");
-    return Failures ? 1 : 0;
+        THintWindow Hint;
+        Hint.SetMaxWidth(260);
+        Hint.ActivateHint(
+            Main.mapToGlobal(QPoint(20, 20)),
+            QStringLiteral("Scroll시 Ctrl+C로 Cancel을 빨리 할수 있음\n반대로 Scroll시 "
+                           "입력은 무시됨 (a long line that wraps at the width)"));
+        Grab(Hint, "hint-window.png");
+    });
 }

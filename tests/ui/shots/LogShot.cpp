@@ -5,15 +5,12 @@
 #include "app/Dialogs.h"
 #include "aux/Log.h"
 #include "common/LogSink.h"
+#include "shots/Shots.h"
 #include "text/Cp949.h"
 
-#include <QApplication>
 #include <QDialog>
-#include <QDir>
 #include <QFontInfo>
-#include <QPixmap>
 #include <QPlainTextEdit>
-#include <QScreen>
 #include <QTest>
 
 #include <cstdio>
@@ -46,56 +43,30 @@ void LogSession()
     for (const char* Line : Lines) LogToSink(Cp949::FromUtf8(Line));
 }
 
-bool Save(QWidget& W, const QString& Path)
-{
-    const QPixmap Shot = W.screen()->grabWindow(W.winId());
-    if (Shot.isNull() || !Shot.save(Path)) {
-        std::fprintf(stderr, "cannot save %s\n", qPrintable(Path));
-        return false;
-    }
-    std::printf("%s: %dx%d\n", qPrintable(Path), Shot.width(), Shot.height());
-    return true;
-}
-
 } // namespace
 
 int main(int argc, char* argv[])
 {
-    if (argc < 2) {
-        std::fprintf(stderr, "usage: %s DIR\n", argv[0]);
-        return 2;
-    }
-    QApplication App(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Brevanix"));
-    const QDir Dir(QString::fromLocal8Bit(argv[1]));
-    if (!QDir().mkpath(Dir.path())) return 1;
+    return RunShots(argc, argv, [](TShots& S) {
+        TfrmLog* Form = TfrmLog::Open(nullptr);
+        LogSession();
+        S.Save(*Form, QStringLiteral("log-window.png"));
+        std::printf("Memo1 font: %s %dpx\n", qPrintable(QFontInfo(Form->Memo1->font()).family()),
+                    QFontInfo(Form->Memo1->font()).pixelSize());
 
-    TfrmLog* Form = TfrmLog::Open(nullptr);
-    if (!QTest::qWaitForWindowExposed(Form, 5000)) {
-        std::fprintf(stderr, "window not exposed\n");
-        return 1;
-    }
-    LogSession();
-    QTest::qWait(300);
-    bool Ok = Save(*Form, Dir.filePath(QStringLiteral("log-window.png")));
-    std::printf("Memo1 font: %s %dpx\n", qPrintable(QFontInfo(Form->Memo1->font()).family()),
-                QFontInfo(Form->Memo1->font()).pixelSize());
-
-    QString Target;
-    SetModalHook([&](QDialog& Dialog) {
-        Ok = QTest::qWaitForWindowExposed(&Dialog, 5000) && Ok;
-        QTest::qWait(300);
-        Ok = Save(Dialog, Dir.filePath(Target)) && Ok;
-        Dialog.reject();
+        QString Target;
+        SetModalHook([&](QDialog& Dialog) {
+            S.Save(Dialog, Target);
+            Dialog.reject();
+        });
+        Target = QStringLiteral("prompt.png");
+        QString Value = QStringLiteral("127.0.0.1:23");
+        PromptText(QStringLiteral("접속 Server 입력"), QStringLiteral("IP Address/URL : Port"),
+                   Value, Form);
+        Target = QStringLiteral("message.png");
+        ShowDialog(QStringLiteral("접속을 종료하시겠습니까?"), TMsgDlgType::mtConfirmation,
+                   mbYes | mbNo, Form);
+        SetModalHook({});
+        delete Form;
     });
-    Target = QStringLiteral("prompt.png");
-    QString Value = QStringLiteral("127.0.0.1:23");
-    PromptText(QStringLiteral("접속 Server 입력"), QStringLiteral("IP Address/URL : Port"), Value,
-               Form);
-    Target = QStringLiteral("message.png");
-    ShowDialog(QStringLiteral("접속을 종료하시겠습니까?"), TMsgDlgType::mtConfirmation,
-               mbYes | mbNo, Form);
-    SetModalHook({});
-    delete Form;
-    return Ok ? 0 : 1;
 }
