@@ -172,6 +172,15 @@ public:
     void FocusGained();
     void FocusLost();
 
+    // --- Keyboard ---
+    // The control's own key handling (log lines, scroll-back keys, repaint),
+    // then OnKeyDown with Key possibly set to 0. Key is a virtual-key code.
+    void KeyDown(std::uint16_t& Key, TShiftState Shift);
+    // One character of typed text (a code page 949 byte), then OnKeyPress.
+    void KeyPress(std::uint8_t& Ch);
+    std::function<void(std::uint16_t& Key, TShiftState Shift)> OnKeyDown;
+    std::function<void(std::uint8_t& Ch)> OnKeyPress;
+
     // --- Mouse selection ---
     // The control's own mouse events fire before the selection logic.
     std::function<void(TMouseButton, TShiftState, int X, int Y)> OnMouseDown, OnMouseUp;
