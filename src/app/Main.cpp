@@ -1,28 +1,532 @@
+// The main window as a window: its creation in order, the action list, the
+// toolbar, the status line, the client area, closing, and the keys and sizes
+// handled at window level.
 #include "app/Main.h"
 
+#include "app/ConnectSignal.h"
+#include "app/Dialogs.h"
+#include "app/Logo.h"
+#include "app/StartArgs.h"
+#include "app/Version.h"
+#include "aux/Log.h"
+#include "common/SessionSocket.h"
+#include "common/Switches.h"
+#include "common/VirtualKeys.h"
+#include "term/QtClipboard.h"
 #include "term/TermWidget.h"
+#include "widgets/Led.h"
 
-#include <QLayout>
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QProcess>
+#include <QScrollBar>
+#include <QToolBar>
+#include <QToolButton>
+#include <QVBoxLayout>
 
-TMainForm::TMainForm(QWidget* Parent) : QMainWindow(Parent)
+namespace {
+
+struct TActionDef {
+    const char* Name;
+    const char* Category;
+    const char* Caption;
+    const char* Hint;
+    const char* Shortcut;
+    bool Switch;
+};
+
+// The action list: name, category, caption, hint, shortcut, and whether it
+// is an on/off switch.
+// clang-format off
+const TActionDef ActionDefs[] = {
+    {"actConnect",       "Communication", "접속",               "Connect",  "",       false},
+    {"actDisconnect",    "Communication", "Disconnect",         "",         "",       false},
+    {"actReqConnect",    "Communication", "접속/새창(&A)",      "접속/새창", "Alt+R", false},
+    {"actReqDisconnect", "Communication", "단절(&D)",           "접속 단절", "Alt+D", false},
+    {"actFastConnect",   "File", "빠른 연결",          "젤 빠른 연결을 할수 있습니다.", "Alt+Q", false},
+    {"actNew",           "File", "새 터미널 열기(&N)", "새 터미널 열기", "Alt+N", false},
+    {"actPrint",         "File", "화면 출력(&W)",      "화면 인쇄",      "Alt+P", false},
+    {"actSaveAlias",     "File", "환경 저장(&S)",      "",               "",      false},
+    {"actMakeLink",      "File", "단축 아이콘 만들기(&M)", "바탕 화면에 단축 아이콘을 만듭니다.", "", false},
+    {"actHelp",          "File", "도움말(&H)",         "도움이 필요하십니까?", "", false},
+    {"actExitProgram",   "File", "종료(&X)",           "프로그램 종료",  "",      false},
+    {"actCopy",          "Edit", "복사(&C)",           "복사",           "Alt+C", false},
+    {"actPaste",         "Edit", "붙여놓기(&P)",       "붙여놓기",       "Alt+V", false},
+    {"actCopyAndPaste",  "Edit", "복사/붙여넣기(&V)",  "복사 후 붙여넣기", "Alt+Z", false},
+    {"actFormTitleOlny", "View", "화면 감추기(&T)",    "화면 감추기",    "Ctrl+F2", false},
+    {"actFormClose",     "View", "프로그램 종료(&C)",  "프로그램 종료",  "Ctrl+F4", false},
+    {"actFormIcon",      "View", "0",                  "아이콘",         "Ctrl+F1", false},
+    {"actFormNormalize", "View", "크기 조정(&N)",      "크기 조정",      "Ctrl+F3", false},
+    {"actPopUp",         "View", "actPopUp(&P)",       "",               "Ctrl+F10", false},
+    {"actAbout",         "View", "About(&A)",          "프로그램에 대하여...", "", false},
+    {"actTopMost",       "View", "최상위 폼",          "최상위 폼",      "Alt+T", true},
+    {"actOption",        "Option", "설정(&O)",         "설정",           "",      false},
+    {"actSoftScroll",    "Option", "SoftScroll(&S)",   "부드러운 스크롤", "Alt+S", true},
+    {"actCrossCaret",    "Option", "십자형 Caret(&C)", "십자형 캐럿",    "Alt+X", true},
+    {"actVisualBeep",    "Option", "Visual Beep(&V)",  "화면 알람",      "Alt+A", true},
+    {"actBeep",          "Option", "Beep(&B)",         "알람",           "Alt+B", true},
+    {"actAutoWrap",      "Option", "AutoWrap(&W)",     "자동 줄바꿈",    "Alt+W", true},
+    {"actSetUpFont",     "Option", "폰트설정(&F)",     "폰트설정",       "Alt+F", false},
+    {"actBackColor",     "Option", "바탕화면 설정(&K)", "바탕화면의 색상을 설정합니다.", "Alt+K", false},
+    {"actCaretColor",    "Option", "캐럿색상(&E)",     "캐럿의 색상설정", "Alt+E", false},
+    {"actViewToolbar",   "Option", "ToolBar 보기(&T)", "ToolBar 보기",   "Ctrl+F5", true},
+    {"actViewStatusBar", "Option", "Status Bar 보기(&L)", "상태줄 보기", "Ctrl+F6", true},
+};
+// clang-format on
+
+constexpr int StatusLineHeight = 17;
+constexpr int ScrollBarWidth = 13;
+
+// The client area lays its parts out itself, as the window's design does:
+// the terminal at the top left at its own pixel size, the scroll bar down the
+// right edge, the start-up picture over everything. A layout would make the
+// terminal's size the window's minimum, and the window could never shrink
+// the grid.
+class TClientArea : public QWidget {
+public:
+    TermWidget* Term = nullptr;
+    QScrollBar* Bar = nullptr;
+    QWidget* Picture = nullptr;
+    using QWidget::QWidget;
+    QSize minimumSizeHint() const override { return {0, 0}; }
+    QSize sizeHint() const override
+    {
+        const int BarW = Bar && !Bar->isHidden() ? Bar->width() : 0;
+        return Term ? Term->size() + QSize(BarW, 0) : QWidget::sizeHint();
+    }
+
+protected:
+    void resizeEvent(QResizeEvent*) override
+    {
+        if (Term) Term->move(0, 0);
+        if (Bar) Bar->setGeometry(width() - ScrollBarWidth, 0, ScrollBarWidth, height());
+        if (Picture) Picture->setGeometry(rect());
+    }
+};
+
+QLabel* Panel(QWidget* Parent, const char* Name, int Width, const QString& Tip, const QString& Text)
 {
-    setWindowTitle(QStringLiteral("Brevanix"));
-    Term1 = new TermWidget(this);
+    auto* L = new QLabel(Text, Parent);
+    L->setObjectName(QString::fromLatin1(Name));
+    if (Width > 0) L->setFixedWidth(Width);
+    L->setToolTip(Tip);
+    L->setAlignment(Qt::AlignCenter);
+    L->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    return L;
+}
+
+// The scroll bar as the terminal sees it.
+class TScrollBarAdapter : public TScrollBarLink {
+public:
+    explicit TScrollBarAdapter(QScrollBar* B) : Bar(B) {}
+    bool Visible() const override { return !Bar->isHidden(); }
+    void SetMax(int Max) override { Bar->setMaximum(Max); }
+    void SetPosition(int Position) override
+    {
+        const QSignalBlocker Quiet(Bar); // the terminal moved: no scroll request back
+        Bar->setValue(Position);
+    }
+
+private:
+    QScrollBar* Bar;
+};
+
+} // namespace
+
+TMainForm::TMainForm(const QStringList& Args, const std::string& Path, QWidget* Parent)
+    : QMainWindow(Parent), IniPath(Path.empty() ? ProfileIniPath() : Path)
+{
+    setObjectName(QStringLiteral("MainForm"));
+    setAttribute(Qt::WA_DeleteOnClose, false);
+    StartProcess = [](const QStringList& A) -> qint64 {
+        qint64 Pid = 0;
+        return QProcess::startDetached(QCoreApplication::applicationFilePath(), A, QString(), &Pid)
+                   ? Pid
+                   : 0;
+    };
+    CreateActions();
+    CreateToolBar();
+    CreateClientArea();
+    CreateStatusLine();
+    resize(656, tbMain->sizeHint().height() + 427);
+    FormCreate(Args);
+}
+
+TMainForm::~TMainForm()
+{
+    FClosing = true;
+    FormClose();
+    Term1->Term().ScrollBar = nullptr;
+}
+
+QAction* TMainForm::Action(const char* Name) const
+{
+    const auto It = FActions.find(Name);
+    return It == FActions.end() ? nullptr : It->second;
+}
+
+// ---------------------------------------------------------------- building
+
+void TMainForm::CreateActions()
+{
+    for (const TActionDef& D : ActionDefs) {
+        auto* A = new QAction(QString::fromUtf8(D.Caption), this);
+        A->setObjectName(QString::fromLatin1(D.Name));
+        A->setProperty("Category", QString::fromLatin1(D.Category));
+        A->setToolTip(QString::fromUtf8(D.Hint));
+        A->setStatusTip(QString::fromUtf8(D.Hint));
+        A->setCheckable(D.Switch);
+        if (*D.Shortcut) A->setShortcut(QKeySequence(QString::fromLatin1(D.Shortcut)));
+        // Shortcuts belong to the window, before the terminal: they never reach the host.
+        addAction(A);
+        FActions[D.Name] = A;
+    }
+    const auto Bind = [this](const char* Name, void (TMainForm::*Handler)()) {
+        connect(Action(Name), &QAction::triggered, this, [this, Handler] { (this->*Handler)(); });
+    };
+    Bind("actReqConnect", &TMainForm::actReqConnectExecute);
+    Bind("actReqDisconnect", &TMainForm::actReqDisconnectExecute);
+    Bind("actFastConnect", &TMainForm::actFastConnectExecute);
+    Bind("actConnect", &TMainForm::actConnectExecute);
+    Bind("actDisconnect", &TMainForm::actDisconnectExecute);
+    Bind("actNew", &TMainForm::actNewExecute);
+    Bind("actExitProgram", &TMainForm::actExitProgramExecute);
+    Bind("actFormClose", &TMainForm::actExitProgramExecute);
+
+    // The switches write through to the terminal, the program-wide switches
+    // and the profile, so saving an alias saves what is on screen.
+    const auto Switch = [this](const char* Name, std::function<void(bool)> Apply) {
+        connect(Action(Name), &QAction::toggled, this, std::move(Apply));
+    };
+    Switch("actSoftScroll", [this](bool On) { Switches.SoftScroll = AliasInfo.SoftScroll = On; });
+    Switch("actAutoWrap", [this](bool On) { Switches.AutoWrap = AliasInfo.AutoWrap = On; });
+    Switch("actBeep", [this](bool On) { Term1->Term().Scr.BeepOn = AliasInfo.BeepOn = On; });
+    Switch("actVisualBeep",
+           [this](bool On) { Term1->Term().Scr.VisualBeep = AliasInfo.VisualBeep = On; });
+    Switch("actCrossCaret", [this](bool On) {
+        AliasInfo.CrossCaret = On;
+        Term1->Term().SetCaret(On ? TCaret::Cross_Block : TCaret::Block);
+    });
+    connect(Action("actCopy"), &QAction::triggered, this, [this] {
+        Term1->Term().CopySelection();
+        Term1->Term().ClearSelection();
+    });
+    connect(Action("actPaste"), &QAction::triggered, this, [this] {
+        for (const char B : QtClipboard::Text())
+            Input.SendChar(Term1->Term(), static_cast<std::uint8_t>(B));
+    });
+    connect(Action("actCopyAndPaste"), &QAction::triggered, this, [this] {
+        Action("actCopy")->trigger();
+        Action("actPaste")->trigger();
+    });
+}
+
+void TMainForm::CreateToolBar()
+{
+    tbMain = new QToolBar(this);
+    tbMain->setObjectName(QStringLiteral("tbMain"));
+    tbMain->setMovable(false);
+    tbMain->setFloatable(false);
+    tbMain->setFixedHeight(26);
+    tbMain->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    addToolBar(Qt::TopToolBarArea, tbMain);
+    for (const char* Name : {"actReqConnect", "actReqDisconnect", "actFastConnect"})
+        tbMain->addAction(Action(Name));
+    tbMain->addSeparator();
+    tbMain->addAction(Action("actNew"));
+    tbMain->addSeparator();
+    btnLogView = new QToolButton(tbMain);
+    btnLogView->setObjectName(QStringLiteral("btnLogView"));
+    btnLogView->setText(QStringLiteral("Log view"));
+    btnLogView->setToolTip(QStringLiteral("Log 보기"));
+    btnLogView->setVisible(false); // hidden in the design, shown at creation
+    tbMain->addWidget(btnLogView)->setObjectName(QStringLiteral("btnLogViewAction"));
+    connect(btnLogView, &QToolButton::clicked, this, &TMainForm::btnLogViewClick);
+    tbMain->addSeparator();
+    tbMain->addAction(Action("actExitProgram"));
+}
+
+void TMainForm::CreateClientArea()
+{
+    auto* Central = new QWidget(this);
+    auto* Rows = new QVBoxLayout(Central);
+    Rows->setContentsMargins(0, 0, 0, 0);
+    Rows->setSpacing(0);
+    auto* Area = new TClientArea(Central);
+    Area->setObjectName(QStringLiteral("ClientArea"));
+    Rows->addWidget(Area, 1);
+    setCentralWidget(Central);
+
+    Term1 = new TermWidget(Area);
     Term1->setObjectName(QStringLiteral("Term1"));
-    setCentralWidget(Term1);
-    // The terminal sets its own pixel size (columns x rows x cell); the
-    // window follows it both ways.
-    layout()->setSizeConstraint(QLayout::SetFixedSize);
+    ScrollBar = new QScrollBar(Qt::Vertical, Area);
+    ScrollBar->setObjectName(QStringLiteral("ScrollBar"));
+    ScrollBar->setMaximum(0);
+    ScrollBar->setPageStep(5);
+    ScrollBar->setEnabled(false);
+    connect(ScrollBar, &QScrollBar::actionTriggered, this, [this](int) {
+        // The terminal shows what it can; the bar takes the position shown.
+        const int Shown = Term1->Term().ScrollBackTo(ScrollBar->sliderPosition());
+        const QSignalBlocker Quiet(ScrollBar);
+        ScrollBar->setSliderPosition(Shown);
+    });
+    pnlImage = new QWidget(Area);
+    pnlImage->setObjectName(QStringLiteral("pnlImage"));
+    pnlImage->setAutoFillBackground(true);
+    QPalette Black = pnlImage->palette();
+    Black.setColor(QPalette::Window, Qt::black);
+    pnlImage->setPalette(Black);
+    auto* Centre = new QVBoxLayout(pnlImage);
+    Image1 = new QLabel(pnlImage);
+    Image1->setObjectName(QStringLiteral("Image1"));
+    Image1->setPixmap(BrevanixLogo(devicePixelRatio()));
+    Centre->addWidget(Image1, 0, Qt::AlignCenter);
+    Area->Term = Term1;
+    Area->Bar = ScrollBar;
+    Area->Picture = pnlImage;
+    pnlImage->raise();
 }
 
-void TMainForm::FeedHostBytes(const std::string& Bytes)
+void TMainForm::CreateStatusLine()
 {
-    TTerm& Term = Term1->Term();
-    Term.HideCaret();
-    Output.Process(Term, reinterpret_cast<const std::uint8_t*>(Bytes.data()),
-                   static_cast<int>(Bytes.size()));
-    if (Term.Scr.RedrawPending) Term.ReDrawScreen();
-    // Also after plain text: the interpreter moves the cursor without
-    // touching the caret.
-    Term.ShowCaret();
+    StatusLine = new QWidget(centralWidget());
+    StatusLine->setObjectName(QStringLiteral("StatusLine"));
+    StatusLine->setFixedHeight(StatusLineHeight);
+    QFont F = StatusLine->font();
+    F.setPixelSize(12);
+    StatusLine->setFont(F);
+    auto* Row = new QHBoxLayout(StatusLine);
+    Row->setContentsMargins(0, 0, 0, 0);
+    Row->setSpacing(1);
+    StatusHint = Panel(StatusLine, "StatusHint", 0, {}, {});
+    StatusHint->setFrameStyle(QFrame::NoFrame);
+    StatusHint->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    StatusHint->setMinimumWidth(0);
+    StatusHint->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    Row->addWidget(StatusHint, 1);
+    StatusCom = Panel(StatusLine, "StatusCom", 16, QStringLiteral("통신 상태"), {});
+    auto* LedBox = new QHBoxLayout(StatusCom);
+    LedBox->setContentsMargins(1, 1, 1, 1);
+    ledComm = new TLed(StatusCom);
+    ledComm->setObjectName(QStringLiteral("ledComm"));
+    ledComm->setToolTip(QStringLiteral("통신상태"));
+    LedBox->addWidget(ledComm, 0, Qt::AlignCenter);
+    Row->addWidget(StatusCom);
+    Row->addWidget(StatusIME = Panel(StatusLine, "StatusIME", 16, QStringLiteral("한영 상태"),
+                                     QStringLiteral("영")));
+    Row->addWidget(StatusCol = Panel(StatusLine, "StatusCol", 24, QStringLiteral("Caret X 좌표"),
+                                     QStringLiteral("000")));
+    Row->addWidget(StatusRow = Panel(StatusLine, "StatusRow", 24, QStringLiteral("Caret Y 좌표"),
+                                     QStringLiteral("000")));
+    Row->addWidget(StatusMouseCol = Panel(StatusLine, "StatusMouseCol", 24,
+                                          QStringLiteral("Mouse X 좌표"), QStringLiteral("000")));
+    Row->addWidget(StatusMouseRow = Panel(StatusLine, "StatusMouseRow", 24,
+                                          QStringLiteral("Mouse Y 좌표"), QStringLiteral("000")));
+    Row->addWidget(StatusTime =
+                       Panel(StatusLine, "StatusTime", 157, QStringLiteral("현재 시간"), {}));
+    Row->addWidget(Panel2 = Panel(StatusLine, "Panel2", 36, {}, {}));
+    Panel2->setFrameStyle(QFrame::NoFrame);
+    static_cast<QVBoxLayout*>(centralWidget()->layout())->addWidget(StatusLine);
 }
+
+// ---------------------------------------------------------------- start
+
+void TMainForm::FormCreate(const QStringList& Args)
+{
+    Action("actReqConnect")->setEnabled(true);
+    Action("actReqDisconnect")->setEnabled(false);
+    for (const char* Name : {"actPrint", "actCopy", "actPaste"}) Action(Name)->setEnabled(true);
+    SetTitle(QString::fromUtf8(ProductTitle));
+    Action("actViewToolbar")->setEnabled(true);
+    Action("actViewToolbar")->setChecked(true);
+    Action("actViewStatusBar")->setChecked(true);
+    Action("actBeep")->setChecked(true);
+    Action("actAutoWrap")->setChecked(true);
+    TitleOnly = false;
+    ResizeGuard = false;
+
+    TTerm& Term = Term1->Term();
+    Telnet.Term = &Term;
+    Telnet.VT100.Input = &Input;
+    FScrollLink = std::make_unique<TScrollBarAdapter>(ScrollBar);
+    Term.ScrollBar = FScrollLink.get();
+    Term.Scr.VisualBeep = false;
+    Term.Scr.BeepOn = true;
+    Term.ClearAllLines();
+    TTelnet::Reset();
+    ConnectSession();
+
+    const TStartArgs Start = ParseStartArgs(Args);
+    StartMode = Start.StartMode;
+    StartArg1 = Start.Arg1;
+    StartArg2 = Start.Arg2;
+    btnLogView->setVisible(true);
+    FConnectSignal = new TConnectSignal([this] { actReqConnectExecute(); }, this);
+    if (StartMode > 0) actReqConnectExecute();
+}
+
+// Wiring of the terminal's and the socket's events to the handlers.
+void TMainForm::ConnectSession()
+{
+    ClientSocket1 = new TClientSocket(this);
+    ClientSocket1->setObjectName(QStringLiteral("ClientSocket1"));
+    ClientSocket1->OnConnect = [this] { ClientSocket1Connect(); };
+    ClientSocket1->OnRead = [this] { ClientSocket1Read(); };
+    ClientSocket1->OnWrite = [this](std::int64_t) { ClientSocket1Write(); };
+    ClientSocket1->OnDisconnect = [this] { ClientSocket1Disconnect(); };
+    ClientSocket1->OnError = [this](const TClientSocket::TError& E) { ClientSocket1Error(E); };
+
+    TTerm& Term = Term1->Term();
+    Term.OnKeyDown = [this](std::uint16_t& Key, TShiftState Shift) { Term1KeyDown(Key, Shift); };
+    Term.OnKeyPress = [this](std::uint8_t& Ch) { Term1KeyPress(Ch); };
+    Term.OnMouseDown = [this](TMouseButton B, TShiftState S, int X, int Y) {
+        if (B == TMouseButton::Left) Input.MousePress(Term1->Term(), B, S, X, Y);
+    };
+    Term.OnMouseUp = [this](TMouseButton B, TShiftState S, int X, int Y) {
+        Input.MouseRelease(Term1->Term(), B, S, X, Y);
+    };
+    // The terminal's pixel size changed (a font, say): fit the window to it.
+    Term.OnChangeSize = [this] {
+        if (TitleOnly || ResizeGuard) return;
+        ResizeGuard = true;
+        FitWindowToTerm();
+        Telnet.SendWindowSize();
+        ResizeGuard = false;
+    };
+}
+
+void TMainForm::changeEvent(QEvent* Event)
+{
+    QMainWindow::changeEvent(Event);
+    if (Event->type() == QEvent::ActivationChange && isActiveWindow()) FormActivate();
+}
+
+void TMainForm::FormActivate()
+{
+    SetStatusHint(QString::fromUtf8(ProductTitle));
+    Term1->setFocus();
+}
+
+// ---------------------------------------------------------------- end
+
+bool TMainForm::FormCloseQuery()
+{
+    if (!ClientSocket1->Connected()) return true;
+    return ShowDialog(QStringLiteral("종료 하시겠습니까?"), TMsgDlgType::mtConfirmation,
+                      mbYes | mbNo, this) == TModalResult::mrYes;
+}
+
+void TMainForm::closeEvent(QCloseEvent* Event)
+{
+    if (!FormCloseQuery()) {
+        Event->ignore();
+        return;
+    }
+    FormClose();
+    Event->accept();
+}
+
+void TMainForm::FormClose()
+{
+    ClientSocket1->OnDisconnect = {};
+    ClientSocket1->OnError = {};
+    ClientSocket1->Close();
+    SessionSocket = nullptr;
+}
+
+void TMainForm::actNewExecute() { RunNewInstance({}); }
+
+void TMainForm::actExitProgramExecute() { close(); }
+
+void TMainForm::btnLogViewClick()
+{
+    TfrmLog::Open(this);
+    Term1->Term().Canvas().Invalidate();
+}
+
+// ---------------------------------------------------------------- keys
+
+void TMainForm::Term1KeyDown(std::uint16_t& Key, TShiftState Shift)
+{
+    const bool Alt = Shift & ssAlt, Ctrl = Shift & ssCtrl;
+    if (Alt && !(Shift & ssShift)) {
+        const int Step = Ctrl ? 10 : 2;
+        QPoint Move;
+        switch (Key) {
+        case VK::Prior:
+            SetStatusHint(QStringLiteral("Current Pos X[%1] Y[%2]")
+                              .arg(Term1->Term().Scr.CurX)
+                              .arg(Term1->Term().Scr.CurY));
+            Key = 0;
+            return;
+        case VK::Left: Move = {-Step, 0}; break;
+        case VK::Up: Move = {0, -Step}; break;
+        case VK::Right: Move = {Step, 0}; break;
+        case VK::Down: Move = {0, Step}; break;
+        default: break;
+        }
+        if (!Move.isNull()) {
+            move(pos() + Move);
+            Key = 0;
+            return;
+        }
+    }
+    Input.KeyDown(Term1->Term(), Key, Shift);
+    if (Key == VK::Return && !SessionSocket) actReqConnectExecute();
+}
+
+void TMainForm::Term1KeyPress(std::uint8_t& Ch)
+{
+    // 3 was sent by the key table as Ctrl+C already.
+    if (Ch != 0 && Ch != 3) Input.SendChar(Term1->Term(), Ch);
+}
+
+// ---------------------------------------------------------------- sizes
+
+int TMainForm::BarsHeight() const
+{
+    return (tbMain->isHidden() ? 0 : tbMain->height()) +
+           (StatusLine->isHidden() ? 0 : StatusLine->height());
+}
+
+void TMainForm::FitWindowToTerm()
+{
+    const int BarW = ScrollBar->isHidden() ? 0 : ScrollBarWidth;
+    resize(BarW + Term1->width(), BarsHeight() + Term1->height());
+}
+
+void TMainForm::resizeEvent(QResizeEvent* Event)
+{
+    QMainWindow::resizeEvent(Event);
+    FormResize();
+}
+
+// The user dragged the window's edge (or code resized it): the grid takes
+// as many whole cells as fit, and the window snaps to them.
+void TMainForm::FormResize()
+{
+    const TScr& S = Term1->Term().Scr;
+    if (TitleOnly || ResizeGuard || !isVisible() || S.CharWidth <= 0 || S.CharHeight <= 0) return;
+    ResizeGuard = true;
+    int Height = height() - BarsHeight();
+    if (FToolbarTag == 1) Height -= tbMain->height();
+    if (FToolbarTag == 2) Height += tbMain->height();
+    const int Width = width() - (ScrollBar->isHidden() ? 0 : ScrollBarWidth);
+    const int Cols = std::max(1, Width / S.CharWidth), Rows = std::max(1, Height / S.CharHeight);
+    if (Cols == S.Col && Rows == S.Row) {
+        FitWindowToTerm();
+    } else {
+        Term1->Term().SetSize(Cols, Rows);
+        FitWindowToTerm();
+        Telnet.SendWindowSize();
+    }
+    SetStatusHint(QStringLiteral("Col [%1]   Row [%2]").arg(S.Col).arg(S.Row));
+    ResizeGuard = false;
+    AliasInfo.Col = Cols;
+    AliasInfo.Row = Rows;
+}
+
+void TMainForm::SetStatusHint(const QString& Text) { StatusHint->setText(Text); }

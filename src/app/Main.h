@@ -1,23 +1,141 @@
 #pragma once
-// TMainForm: the main window. For now it hosts the terminal control and feeds
-// it host bytes through the output interpreter.
-#include "emulation/Output_VT100.h"
+// TMainForm: the main window. It owns the one Telnet session of the process
+// (the socket ClientSocket1, the Telnet engine with its interpreter, the input
+// encoder, the terminal Term1 and the current profile), the commands as named
+// actions, the toolbar, the status line and the scroll bar. The session's
+// steps live in MainSession.cpp, the window's own in Main.cpp.
+#include "emulation/Input_VT100.h"
+#include "profiles/HostManagerCommon.h"
+#include "telnet/QtSocket.h"
+#include "telnet/Telnet.h"
 
 #include <QMainWindow>
+#include <QStringList>
 
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
 #include <string>
 
+class QAction;
+class QLabel;
+class QScrollBar;
+class QToolBar;
+class QToolButton;
+class TConnectSignal;
+class TLed;
 class TermWidget;
 
 class TMainForm : public QMainWindow {
     Q_OBJECT
 public:
-    explicit TMainForm(QWidget* Parent = nullptr);
+    // Args: the command line without the program's name. An empty IniPath
+    // means the profile file of the running executable.
+    explicit TMainForm(const QStringList& Args = {}, const std::string& IniPath = {},
+                       QWidget* Parent = nullptr);
+    ~TMainForm() override;
 
+    // --- The session
     TermWidget* Term1 = nullptr;
-    TO_VT100 Output;
+    TClientSocket* ClientSocket1 = nullptr;
+    TTelnet Telnet;
+    TI_VT100 Input;
+    TAliasInfo AliasInfo; // the current profile
+    int StartMode = 0;
+    std::string StartArg1, StartArg2;
+    std::array<std::uint8_t, TClientSocket::ChunkSize> ReceiveBuffer{};
+    bool ResizeGuard = false;
+    bool TitleOnly = false;
+    std::string IniPath;
+    // Starts this same program with the parameters; a test replaces it. The
+    // result is the process id, or 0 when the start failed.
+    std::function<qint64(const QStringList& Args)> StartProcess;
 
-    // Host bytes as the Telnet engine will hand them over: interpret, then
-    // bring the control's picture and caret up to date.
-    void FeedHostBytes(const std::string& Bytes);
+    // --- Window parts
+    QToolBar* tbMain = nullptr;
+    QToolButton* btnLogView = nullptr;
+    QWidget* StatusLine = nullptr;
+    QLabel* StatusHint = nullptr;
+    QWidget* StatusCom = nullptr;
+    TLed* ledComm = nullptr;
+    QLabel* StatusIME = nullptr;
+    QLabel* StatusCol = nullptr;
+    QLabel* StatusRow = nullptr;
+    QLabel* StatusMouseCol = nullptr;
+    QLabel* StatusMouseRow = nullptr;
+    QLabel* StatusTime = nullptr;
+    QLabel* Panel2 = nullptr;
+    QScrollBar* ScrollBar = nullptr;
+    QWidget* pnlImage = nullptr;
+    QLabel* Image1 = nullptr;
+
+    // The actions of the action list, by name ("actReqConnect", ...).
+    QAction* Action(const char* Name) const;
+
+    // --- The session's operations
+    void actReqConnectExecute();
+    void actFastConnectExecute();
+    void actReqDisconnectExecute();
+    void actConnectExecute();
+    void actDisconnectExecute();
+    void ClientSocket1Connect();
+    void ClientSocket1Read();
+    // One block read from the host through the engine; More says whether the
+    // socket holds further bytes (the caret waits for the last block).
+    void ProcessBlock(const std::uint8_t* Bytes, int Len, bool More);
+    void ClientSocket1Write();
+    void ClientSocket1Disconnect();
+    void ClientSocket1Error(const TClientSocket::TError& Error);
+    void ShowMessageLine(const std::string& Text); // code page 949
+    void LogLine(const std::string& Text);         // code page 949
+    void SetTitle(const QString& Text);
+    // Brings Info's numbers into range first (they may come from a hand-edited
+    // file), then applies it to the terminal, the switches and the window.
+    void ApplyAliasInfo(TAliasInfo& Info);
+    void FitWindowToTerm();
+    void SetTermSize(int Cols, int Rows);
+    void RunNewInstance(const QString& Parameters);
+    void BeginBusyCursor();
+    void EndBusyCursor();
+    bool Connected() const; // SessionSocket is set and connected
+
+    // --- Start and end
+    void FormActivate();
+    bool FormCloseQuery();
+    void actNewExecute();
+    void actExitProgramExecute();
+    void Term1KeyDown(std::uint16_t& Key, TShiftState Shift);
+    void Term1KeyPress(std::uint8_t& Ch);
+    void FormResize();
+    void btnLogViewClick();
+
+protected:
+    void changeEvent(QEvent* Event) override;
+    void closeEvent(QCloseEvent* Event) override;
+    void resizeEvent(QResizeEvent* Event) override;
+
+private:
+    void CreateActions();
+    void CreateToolBar();
+    void CreateStatusLine();
+    void CreateClientArea();
+    void ConnectSession();
+    void FormCreate(const QStringList& Args);
+    void FormClose();
+    bool ChooseProfile();
+    bool ResolveAddress();
+    void EndAttempt();
+    void SetStatusHint(const QString& Text);
+    int BarsHeight() const;
+
+    std::map<std::string, QAction*> FActions;
+    std::unique_ptr<TScrollBarLink> FScrollLink;
+    TConnectSignal* FConnectSignal = nullptr;
+    int FBusy = 0;
+    bool FHints = true;      // hint texts reach the status line
+    bool FInConnect = false; // a connect request is running
+    bool FClosing = false;
+    int FToolbarTag = 0; // 1 just hidden, 2 just shown
 };

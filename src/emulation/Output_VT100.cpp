@@ -85,6 +85,16 @@ void TO_VT100::Process(TTerm& Term, const std::uint8_t* Buf, int Len)
     }
 }
 
+void TO_VT100::ClearEscape(TTerm& Term)
+{
+    TScr& S = Term.Scr;
+    S.InEscape = false;
+    S.EscBuf.Clear();
+    S.InOsString = false;
+    S.StringEsc = false;
+    S.OsString.Clear();
+}
+
 void TO_VT100::Collect(TTerm& Term, std::uint8_t B)
 {
     TScr& S = Term.Scr;

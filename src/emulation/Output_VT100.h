@@ -17,6 +17,9 @@ public:
     TI_VT100* Input = nullptr;
 
     void Process(TTerm& Term, const std::uint8_t* Buf, int Len);
+    // Forgets an escape sequence or window-title string left half-way, as
+    // by a host that hung up inside one: the next host starts clean.
+    static void ClearEscape(TTerm& Term);
     void ExecSequence(TTerm& Term, std::uint8_t Final);
     void PrintChar(TTerm& Term, std::uint8_t B);
     // Prints the bytes from Buf[I] up to the first control byte the main loop

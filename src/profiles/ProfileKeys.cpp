@@ -37,6 +37,18 @@ const std::array<TProfileKey, 25> ProfileKeys{{
     {"HanEng", Global, &A::HanEng, false},
 }};
 
+void BringIntoRange(TAliasInfo& Info)
+{
+    for (const TProfileKey& K : ProfileKeys) {
+        const auto* Field = std::get_if<std::int32_t TAliasInfo::*>(&K.Field);
+        if (!Field || !K.Range.Bounded() || *Field == &TAliasInfo::Port) continue;
+        std::int32_t& V = Info.**Field;
+        if (V < K.Range.Min) V = std::get<std::int32_t>(K.Default);
+        if (V > K.Range.Max) V = K.Range.Max;
+    }
+    if (Info.ScrollBuffer <= Info.Row) Info.ScrollBuffer = Info.Row + 1;
+}
+
 const TProfileKey* ProfileKeyOf(const TProfileField& Field)
 {
     for (const TProfileKey& K : ProfileKeys)

@@ -49,3 +49,9 @@ extern const std::array<TProfileKey, 25> ProfileKeys;
 
 // The key of a field; nullptr for a field that is not stored (Registered, Alias).
 const TProfileKey* ProfileKeyOf(const TProfileField& Field);
+
+// Makes the numbers of a profile, which come from a file anyone may edit,
+// safe to apply: a value below its key's range takes the key's default, one
+// above it the range's maximum, and the scroll-back stays above Row. The port
+// is left as it is: a connection to an impossible port fails with a message.
+void BringIntoRange(TAliasInfo& Info);

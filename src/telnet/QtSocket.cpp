@@ -5,6 +5,8 @@
 #include <QMetaObject>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 
 namespace {
 // Qt stops reading from the system when this much waits unread, so a host
@@ -147,8 +149,31 @@ void TClientSocket::HandleError(QAbstractSocket::SocketError Error)
     // HandleDisconnected.
     if (Closing || Error == QAbstractSocket::RemoteHostClosedError) return;
     if (SessionSocket == this) SessionSocket = nullptr;
-    if (OnError)
-        OnError(static_cast<int>(Error), Cp949::FromUtf8(Socket.errorString().toStdString()));
+    if (!OnError) return;
+    TError E;
+    // Before the connection is made, every failure is the connect's.
+    E.Kind = WasConnected ? TErrorKind::General : TErrorKind::Connect;
+    E.Code = SystemCode(Error);
+    E.Message = Cp949::FromUtf8(std::strerror(E.Code));
+    OnError(E);
+}
+
+int TClientSocket::SystemCode(QAbstractSocket::SocketError Error)
+{
+    using S = QAbstractSocket;
+    switch (Error) {
+    case S::ConnectionRefusedError: return ECONNREFUSED;
+    case S::RemoteHostClosedError: return ECONNRESET;
+    case S::HostNotFoundError: return EHOSTUNREACH;
+    case S::SocketAccessError: return EACCES;
+    case S::SocketResourceError: return EMFILE;
+    case S::SocketTimeoutError: return ETIMEDOUT;
+    case S::NetworkError: return ENETUNREACH;
+    case S::AddressInUseError: return EADDRINUSE;
+    case S::SocketAddressNotAvailableError: return EADDRNOTAVAIL;
+    case S::UnsupportedSocketOperationError: return EAFNOSUPPORT;
+    default: return EIO;
+    }
 }
 
 void TClientSocket::ReportDisconnect()

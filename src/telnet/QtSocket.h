@@ -31,8 +31,18 @@ public:
     // The connection ended (host, network or Close), after every byte the host
     // sent was offered to OnRead.
     std::function<void()> OnDisconnect;
-    // Code is a QAbstractSocket::SocketError; Message is code page 949 text.
-    std::function<void(int Code, const std::string& Message)> OnError;
+    // A failure of the socket: the step it happened in, the system's error
+    // number for it (errno) and the system's text for that number (code page
+    // 949). A host closing the connection is no error: OnDisconnect reports it.
+    enum class TErrorKind { General, Send, Receive, Connect, Disconnect, Accept };
+    struct TError {
+        TErrorKind Kind = TErrorKind::General;
+        int Code = 0;
+        std::string Message;
+    };
+    std::function<void(const TError& Error)> OnError;
+    // The errno a Qt socket error stands for.
+    static int SystemCode(QAbstractSocket::SocketError Error);
 
     // Connects to Address:Port; a connection still open is closed first.
     void Open(const QHostAddress& Address, quint16 Port);

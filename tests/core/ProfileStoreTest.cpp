@@ -2,7 +2,9 @@
 // trips, and the guarantees that keep the user's profiles whole: refused and
 // interrupted writes, several processes saving at once, line breaks in values,
 // malformed files.
+#include "common/GridLimits.h"
 #include "profiles/HostManagerCommon.h"
+#include "profiles/ProfileKeys.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -419,6 +421,34 @@ TEST_F(ProfileStore, MalformedFilesLoad)
         Expected.HanEng = std::string_view(C.Name) == "CrLf"; // the one file with a Global section
         EXPECT_EQ(Saved, Expected);
         EXPECT_EQ(After.compare(0, C.File.size(), C.File), 0) << "bytes not ours were changed";
+    }
+}
+
+// A hand-edited file may hold any number: applied, each is brought into its
+// key's range, and the port is left for the connection to refuse.
+TEST(ProfileRange, NumbersFromTheFileAreMadeSafe)
+{
+    struct TCase {
+        const char* Name;
+        std::int32_t TAliasInfo::*Field;
+        std::int32_t Stored, Applied;
+    };
+    const TCase Cases[] = {
+        {"ColZero", &TAliasInfo::Col, 0, 80},
+        {"ColHuge", &TAliasInfo::Col, 500, MaxCols},
+        {"RowNegative", &TAliasInfo::Row, -5, 30},
+        {"ScrollBufferHuge", &TAliasInfo::ScrollBuffer, 2147483647, MaxScrollBuffer},
+        {"ScrollBufferNotAboveRow", &TAliasInfo::ScrollBuffer, 10, 31},
+        {"FontSizeZero", &TAliasInfo::FontSize, 0, 12},
+        {"FontSizeHuge", &TAliasInfo::FontSize, 4000, MaxFontSize},
+        {"PortLeftAlone", &TAliasInfo::Port, 70000, 70000},
+        {"InRangeKept", &TAliasInfo::Col, 132, 132},
+    };
+    for (const TCase& C : Cases) {
+        TAliasInfo I;
+        I.*C.Field = C.Stored;
+        BringIntoRange(I);
+        EXPECT_EQ(I.*C.Field, C.Applied) << C.Name;
     }
 }
 

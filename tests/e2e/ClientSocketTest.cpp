@@ -9,6 +9,7 @@
 #include <QTcpSocket>
 #include <QTest>
 
+#include <cerrno>
 #include <memory>
 #include <vector>
 
@@ -65,7 +66,9 @@ private slots:
         bool ProbePending = false;
         qsizetype ReceivedAtEnd = -1;
         int Ends = 0, Errors = 0;
-        Client.OnError = [&](int, const std::string&) { ++Errors; }; // a host closing is no error
+        Client.OnError = [&](const TClientSocket::TError&) {
+            ++Errors;
+        }; // a host closing is no error
         Client.OnRead = [&] {
             ++Reads;
             if (ProbePending) ++ProbesLate;
@@ -207,18 +210,16 @@ private slots:
             Port = Probe.serverPort();
         }
         TClientSocket Client;
-        int Connects = 0, Ends = 0, Code = -1;
-        std::string Message;
+        int Connects = 0, Ends = 0;
+        TClientSocket::TError Error{TClientSocket::TErrorKind::General, -1, {}};
         Client.OnConnect = [&] { ++Connects; };
         Client.OnDisconnect = [&] { ++Ends; };
-        Client.OnError = [&](int C, const std::string& M) {
-            Code = C;
-            Message = M;
-        };
+        Client.OnError = [&](const TClientSocket::TError& E) { Error = E; };
         Client.Open(QHostAddress(QHostAddress::LocalHost), Port);
-        QVERIFY(QTest::qWaitFor([&] { return Code != -1; }, WaitMs));
-        QCOMPARE(Code, static_cast<int>(QAbstractSocket::ConnectionRefusedError));
-        QVERIFY(!Message.empty());
+        QVERIFY(QTest::qWaitFor([&] { return Error.Code != -1; }, WaitMs));
+        QCOMPARE(Error.Kind, TClientSocket::TErrorKind::Connect);
+        QCOMPARE(Error.Code, ECONNREFUSED);
+        QCOMPARE(Error.Message, std::string("Connection refused"));
         QCOMPARE(Connects, 0);
         QCOMPARE(Ends, 0);
         QCOMPARE(SessionSocket, nullptr);
@@ -230,7 +231,7 @@ private slots:
         TPeer Peer;
         bool Called = false;
         Client->OnDisconnect = [&] { Called = true; };
-        Client->OnError = [&](int, const std::string&) { Called = true; };
+        Client->OnError = [&](const TClientSocket::TError&) { Called = true; };
         QVERIFY(Connect(*Client, Peer));
         Client.reset();
         QVERIFY(!Called);

@@ -41,8 +41,8 @@ struct TE2eSession {
         Socket.OnConnect = [this] { Telnet.ClearReceiveState(); };
         Socket.OnRead = [this] { Read(); };
         Socket.OnDisconnect = [this] { Ended = true; };
-        Socket.OnError = [this](int, const std::string& Message) {
-            Error = Message;
+        Socket.OnError = [this](const TClientSocket::TError& E) {
+            Error = E.Message;
             Ended = true;
         };
     }

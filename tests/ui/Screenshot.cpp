@@ -16,6 +16,12 @@ namespace {
 
 std::string Ko(const char* Utf8) { return Cp949::FromUtf8(Utf8); }
 
+void Feed(TMainForm& Form, const std::string& Bytes)
+{
+    Form.ProcessBlock(reinterpret_cast<const std::uint8_t*>(Bytes.data()),
+                      static_cast<int>(Bytes.size()), false);
+}
+
 void Demo(TMainForm& Form)
 {
     TScr& S = Form.Term1->Term().Scr;
@@ -25,36 +31,33 @@ void Demo(TMainForm& Form)
     };
     const auto Plain = [&] { Colour(S.FontColor, S.BackColor); };
 
-    Form.FeedHostBytes(Ko("Brevanix 데모 세션 - 코드 페이지 949\r\n"));
-    Form.FeedHostBytes(Ko("안녕하세요! 한국어 텔넷 터미널입니다. Hello, world.\r\n"));
-    Form.FeedHostBytes(Ko("가나다라마바사 아자차카타파하 ABCDEFG 0123456789 ~!@#$%^&*()\r\n"));
+    Feed(Form, Ko("Brevanix 데모 세션 - 코드 페이지 949\r\n"));
+    Feed(Form, Ko("안녕하세요! 한국어 텔넷 터미널입니다. Hello, world.\r\n"));
+    Feed(Form, Ko("가나다라마바사 아자차카타파하 ABCDEFG 0123456789 ~!@#$%^&*()\r\n"));
     Colour(0x000000FF, 0);
-    Form.FeedHostBytes(Ko("빨강 "));
+    Feed(Form, Ko("빨강 "));
     Colour(0x0000FF00, 0);
-    Form.FeedHostBytes(Ko("초록 "));
+    Feed(Form, Ko("초록 "));
     Colour(0x00FF8000, 0);
-    Form.FeedHostBytes(Ko("파랑 "));
+    Feed(Form, Ko("파랑 "));
     Colour(0x0000FFFF, 0x00800000);
-    Form.FeedHostBytes(Ko(" 노랑/남색 "));
+    Feed(Form, Ko(" 노랑/남색 "));
     Colour(0x00000000, 0x00C0C0C0);
-    Form.FeedHostBytes(" black on grey ");
+    Feed(Form, " black on grey ");
     Plain();
-    Form.FeedHostBytes("\r\n\r\n");
+    Feed(Form, "\r\n\r\n");
 
-    Form.FeedHostBytes("\x0Elqqqqqqqqqqk\x0F  " + Ko("┌─┬─┐ ┏━┓") + "\r\n");
-    Form.FeedHostBytes("\x0Ex\x0F" + Ko(" 상자 box ") + "\x0Ex\x0F  " + Ko("│가│나│ ┃굵┃") +
-                       "\r\n");
-    Form.FeedHostBytes("\x0Etqqqqqqqqqqu\x0F  " + Ko("├─┼─┤ ┗━┛") + "\r\n");
-    Form.FeedHostBytes("\x0Ex aaaa     x\x0F  " + Ko("└─┴─┘") + "\r\n");
-    Form.FeedHostBytes("\x0Emqqqqqqqqqqj\x0F\r\n\r\n");
+    Feed(Form, "\x0Elqqqqqqqqqqk\x0F  " + Ko("┌─┬─┐ ┏━┓") + "\r\n");
+    Feed(Form, "\x0Ex\x0F" + Ko(" 상자 box ") + "\x0Ex\x0F  " + Ko("│가│나│ ┃굵┃") + "\r\n");
+    Feed(Form, "\x0Etqqqqqqqqqqu\x0F  " + Ko("├─┼─┤ ┗━┛") + "\r\n");
+    Feed(Form, "\x0Ex aaaa     x\x0F  " + Ko("└─┴─┘") + "\r\n");
+    Feed(Form, "\x0Emqqqqqqqqqqj\x0F\r\n\r\n");
 
-    Form.FeedHostBytes(
-        "C0: \x0B\x12\x13\x14\x18\x1A\x1C\x1D\x1E\x1F\x7F  bad: \x80 \xFF\xFF |\r\n");
-    Form.FeedHostBytes("$ ls -l /home\r\n");
-    Form.FeedHostBytes("drwxr-xr-x  2 user  user  4096 " + Ko("3월  1 09:00 문서") + "\r\n");
-    Form.FeedHostBytes("-rw-r--r--  1 user  user   220 " + Ko("3월  1 09:00 읽어보기.txt") +
-                       "\r\n");
-    Form.FeedHostBytes("user@host:~$ ");
+    Feed(Form, "C0: \x0B\x12\x13\x14\x18\x1A\x1C\x1D\x1E\x1F\x7F  bad: \x80 \xFF\xFF |\r\n");
+    Feed(Form, "$ ls -l /home\r\n");
+    Feed(Form, "drwxr-xr-x  2 user  user  4096 " + Ko("3월  1 09:00 문서") + "\r\n");
+    Feed(Form, "-rw-r--r--  1 user  user   220 " + Ko("3월  1 09:00 읽어보기.txt") + "\r\n");
+    Feed(Form, "user@host:~$ ");
 }
 
 // A mouse drag from row 2 into row 3, as the user would make it.

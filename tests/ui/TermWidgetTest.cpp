@@ -9,6 +9,9 @@
 #include "term/TermWidget.h"
 
 #include <QClipboard>
+#include <QLabel>
+#include <QScrollBar>
+#include <QToolBar>
 #include <QEvent>
 #include <QTest>
 
@@ -25,12 +28,20 @@ public:
 };
 
 // Shown, exposed and with every pending paint done.
-void Settle(QWidget& W)
+void Settle(TMainForm& W)
 {
+    W.pnlImage->hide(); // the start-up picture would cover the terminal
     W.show();
     QVERIFY(QTest::qWaitForWindowExposed(&W));
     QCoreApplication::processEvents();
     QCoreApplication::processEvents();
+}
+
+// Host bytes as one block of the receive pump.
+void Feed(TMainForm& Form, const std::string& Bytes)
+{
+    Form.ProcessBlock(reinterpret_cast<const std::uint8_t*>(Bytes.data()),
+                      static_cast<int>(Bytes.size()), false);
 }
 
 } // namespace
@@ -45,7 +56,7 @@ private slots:
     void visualBellIsShownThenRepaintedAway()
     {
         TMainForm Form;
-        Form.FeedHostBytes("\xC7\xD1\xB1\xDB bell");
+        Feed(Form, "\xC7\xD1\xB1\xDB bell");
         Settle(Form);
         TTerm& T = Form.Term1->Term();
         const QImage Before = Form.Term1->Canvas().Image().copy();
@@ -74,7 +85,7 @@ private slots:
     void directDrawingIsCopiedNotRepainted()
     {
         TMainForm Form;
-        Form.FeedHostBytes("copy only");
+        Feed(Form, "copy only");
         Settle(Form);
         QtCanvas& C = Form.Term1->Canvas();
         const QImage Before = C.Image().copy();
@@ -106,7 +117,7 @@ private slots:
             // Scrolls; writes over the caret; moves it without writing.
             for (const std::string& Bytes :
                  {Lines, std::string("\xC7\xD1\xB1\xDB $ "), std::string("\b\b")}) {
-                Form.FeedHostBytes(Bytes);
+                Feed(Form, Bytes);
                 QVERIFY(!T.Scr.RedrawPending);
                 const QImage Fed = Form.Term1->Canvas().Image().copy();
                 T.Paint(TRect{0, 0, Form.Term1->width(), Form.Term1->height()});
@@ -117,23 +128,30 @@ private slots:
         }
     }
 
+    // The window fits the grid: the terminal's cells, the scroll bar and the
+    // bars; a window dragged to any size snaps to whole cells.
     void mainWindowFollowsTheTerminal()
     {
         TMainForm Form;
         Settle(Form);
-        QCOMPARE(Form.windowTitle(), "Brevanix");
-        QCOMPARE(Form.findChild<TermWidget*>("Term1"), Form.centralWidget());
+        QCOMPARE(Form.windowTitle(), " Brevanix v1.3.1");
         TTerm& T = Form.Term1->Term();
         const int W = T.Scr.CharWidth, H = T.Scr.CharHeight;
-        QCOMPARE(Form.Term1->size(), QSize(80 * W, 24 * H));
-
+        const int Bars = Form.tbMain->height() + Form.StatusLine->height();
         for (const QSize Cells : {QSize(100, 30), QSize(40, 10)}) {
-            T.SetSize(Cells.width(), Cells.height());
+            Form.SetTermSize(Cells.width(), Cells.height());
             const QSize Pixels(Cells.width() * W, Cells.height() * H);
             QCOMPARE(Form.Term1->Canvas().Image().size(), Pixels);
             QTRY_COMPARE(Form.Term1->size(), Pixels);
-            QTRY_COMPARE(Form.size(), Pixels);
+            QTRY_COMPARE(Form.size(), Pixels + QSize(Form.ScrollBar->width(), Bars));
+            QCOMPARE(Form.StatusHint->text(),
+                     QStringLiteral("Col [%1]   Row [%2]").arg(Cells.width()).arg(Cells.height()));
         }
+        Form.resize(Form.ScrollBar->width() + 61 * W + W / 2, Bars + 20 * H + H - 1);
+        QTRY_COMPARE(T.Scr.Col, 61);
+        QCOMPARE(T.Scr.Row, 20);
+        QTRY_COMPARE(Form.size(), QSize(Form.ScrollBar->width() + 61 * W, Bars + 20 * H));
+        QCOMPARE(Form.AliasInfo.Col, 61);
     }
 
     void focusDrivesTheCaret()
@@ -160,7 +178,7 @@ private slots:
     void selectionReachesTheSystemClipboard()
     {
         TMainForm Form;
-        Form.FeedHostBytes("\xC7\xD1\xB1\xDB abc\r\n\xB5\xD1\xC2\xB0 more");
+        Feed(Form, "\xC7\xD1\xB1\xDB abc\r\n\xB5\xD1\xC2\xB0 more");
         Settle(Form);
         TermWidget* W = Form.Term1;
         const TTerm& T = W->Term();

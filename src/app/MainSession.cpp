@@ -1,0 +1,375 @@
+// The session of the main window: the connect request in every start mode,
+// quick connect, the connected and disconnected set-ups, the receive pump,
+// socket errors, the profile applied to the window, and new processes.
+#include "app/Dialogs.h"
+#include "app/HostLookup.h"
+#include "app/Main.h"
+#include "app/Version.h"
+#include "common/LogSink.h"
+#include "common/SessionSocket.h"
+#include "common/Switches.h"
+#include "profiles/FromHostManager.h"
+#include "profiles/ProfileKeys.h"
+#include "term/TermWidget.h"
+#include "text/Cp949.h"
+#include "widgets/Led.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDateTime>
+#include <QLabel>
+#include <QLocale>
+#include <QScrollBar>
+#include <QToolBar>
+
+namespace {
+
+std::string Ko(const char* Utf8) { return Cp949::FromUtf8(Utf8); }
+QString Text(const std::string& Cp949) { return QString::fromStdString(Cp949::ToUtf8(Cp949)); }
+std::string Quoted(const std::string& S) { return "\"" + S + "\""; }
+
+// A port given as text: a number as the profile file writes numbers, else 23.
+std::int32_t PortOf(const std::string& Text) { return ParseIniInteger(Text).value_or(23); }
+
+// Resets a flag when the scope ends, however it ends.
+struct TFlagScope {
+    bool& Flag;
+    explicit TFlagScope(bool& F) : Flag(F) { Flag = true; }
+    ~TFlagScope() { Flag = false; }
+    TFlagScope(const TFlagScope&) = delete;
+    TFlagScope& operator=(const TFlagScope&) = delete;
+};
+
+} // namespace
+
+bool TMainForm::Connected() const { return SessionSocket && SessionSocket->Connected(); }
+
+// ---------------------------------------------------------------- connect request
+
+void TMainForm::actReqConnectExecute()
+{
+    // A request showing a dialog already (the host manager, a message) takes
+    // no second one from a signal or a key meanwhile.
+    if (FInConnect) return;
+    const TFlagScope Busy(FInConnect);
+    if (Connected()) {
+        // A second connection runs in a new process; this one is untouched.
+        if (StartMode == 0 || StartMode == -1)
+            RunNewInstance(QStringLiteral("-A ") + Text(AliasInfo.Alias));
+        else if (StartMode == -2)
+            RunNewInstance(
+                QStringLiteral("-D %1 %2").arg(Text(AliasInfo.Address)).arg(AliasInfo.Port));
+        return;
+    }
+    if (!ChooseProfile()) return;
+    TTerm& Term = Term1->Term();
+    Term.ResetScreen();
+    ClientSocket1->Close();
+    ShowMessageLine("Alias " + Quoted(AliasInfo.Alias) + Ko(" 접속 시도."));
+    Term1->repaint();
+    FHints = false;
+    BeginBusyCursor();
+    pnlImage->hide();
+    pnlImage->setEnabled(false);
+    if (!ResolveAddress()) return;
+    ApplyAliasInfo(AliasInfo);
+    // The port comes from a file anyone may edit: one the socket cannot use
+    // ends the attempt here with a message, as a failed lookup does.
+    if (!ProfileKeyOf(&TAliasInfo::Port)->Range.Holds(AliasInfo.Port)) {
+        ShowMessageLine("Port " + std::to_string(AliasInfo.Port) +
+                        Ko(" 는 사용할 수 없는 번호입니다. (1 - 65535)"));
+        EndAttempt();
+        return;
+    }
+    ClientSocket1->Open(QHostAddress(Text(AliasInfo.Address)),
+                        static_cast<quint16>(AliasInfo.Port));
+    Action("actReqConnect")->setEnabled(false);
+    const std::string Attempt = Ko("호스트 접속중 : ") + AliasInfo.Address;
+    ShowMessageLine(Attempt);
+    SetStatusHint(Text(Attempt));
+    StatusHint->repaint();
+    LogLine(Attempt);
+}
+
+// Where the profile comes from: the host manager, a stored alias, or
+// _DEFAULT with an address. False when there is nothing to connect to.
+bool TMainForm::ChooseProfile()
+{
+    if (StartMode > 2) return true;
+    TfrmHostManager Manager(this, IniPath);
+    if (StartMode <= 0) {
+        QPalette Black = Manager.palette();
+        Black.setColor(QPalette::WindowText, Qt::black);
+        Manager.setPalette(Black);
+        if (windowFlags() & Qt::WindowStaysOnTopHint)
+            Manager.setWindowFlag(Qt::WindowStaysOnTopHint, true);
+        const TModalResult R = Manager.ShowCentredOn(this);
+        AliasInfo = Manager.AliasInfo;
+        StartMode = 0;
+        return R == TModalResult::mrOk;
+    }
+    if (StartMode == 1) {
+        AliasInfo = Manager.LoadAlias(StartArg1);
+        StartMode = -1;
+        if (AliasInfo.Registered) return true;
+        ShowDialog(QStringLiteral("등록 되지 않은 Alias Name입니다."), TMsgDlgType::mtError, mbOK,
+                   this);
+        return false;
+    }
+    AliasInfo = Manager.LoadAlias(DefaultAliasName);
+    StartMode = -2;
+    AliasInfo.Address = StartArg1;
+    AliasInfo.Port = PortOf(StartArg2);
+    return true;
+}
+
+// A host name becomes its dotted IPv4 address in the profile, so a new
+// window or a saved alias carries the number. False (after the message) when
+// the name is unknown.
+bool TMainForm::ResolveAddress()
+{
+    const std::string Name = AliasInfo.Address;
+    if (IsNumericAddress(Name)) return true;
+    ShowMessageLine("URL " + Quoted(Name) + Ko(" 를 확인 중입니다."));
+    const std::optional<std::string> Dotted = LookupIPv4(Name);
+    if (!Dotted) {
+        ShowMessageLine("URL " + Quoted(Name) + Ko(" 를 찾을 수 없습니다."));
+        EndAttempt();
+        return false;
+    }
+    AliasInfo.Address = *Dotted;
+    return true;
+}
+
+// An attempt that never reached the socket: back to idle as it was.
+void TMainForm::EndAttempt()
+{
+    FHints = true;
+    EndBusyCursor();
+}
+
+void TMainForm::actFastConnectExecute()
+{
+    QString Value;
+    if (!PromptText(QStringLiteral("접속 Server 입력"), QStringLiteral("IP Address/URL : Port"),
+                    Value, this) ||
+        Value.isEmpty())
+        return;
+    const qsizetype Colon = Value.indexOf(QLatin1Char(':'));
+    const QString Host = Colon < 0 ? Value : Value.left(Colon);
+    const QString Port = Colon < 0 ? QString() : Value.mid(Colon + 1);
+    if (Connected()) {
+        RunNewInstance(QStringLiteral("-D ") + Host + QLatin1Char(' ') + Port);
+        return;
+    }
+    StartMode = 2;
+    StartArg1 = Cp949::FromUtf8(Host.toStdString());
+    StartArg2 = Cp949::FromUtf8(Port.toStdString());
+    actReqConnectExecute();
+}
+
+void TMainForm::actReqDisconnectExecute()
+{
+    if (ShowDialog(QStringLiteral("접속을 종료하시겠습니까?"), TMsgDlgType::mtConfirmation,
+                   mbYes | mbNo, this) == TModalResult::mrYes)
+        ClientSocket1->Close();
+}
+
+// ---------------------------------------------------------------- connected, disconnected
+
+void TMainForm::ClientSocket1Connect()
+{
+    // The socket made itself SessionSocket. A host that hung up inside a
+    // Telnet command or an escape sequence must not swallow this host's
+    // first bytes.
+    Telnet.ClearReceiveState();
+    TO_VT100::ClearEscape(Term1->Term());
+    Action("actConnect")->trigger();
+}
+
+void TMainForm::actConnectExecute()
+{
+    Action("actReqDisconnect")->setEnabled(true);
+    Action("actReqConnect")->setEnabled(true);
+    const std::string Name = AliasInfo.Registered
+                                 ? AliasInfo.Alias
+                                 : AliasInfo.Address + ":" + std::to_string(AliasInfo.Port);
+    SetTitle(Text(Name) + QStringLiteral(" - ") + QString::fromUtf8(ProductTitle));
+    ShowMessageLine(Ko("접속 완료"));
+    ShowMessageLine({});
+    SetStatusHint(QStringLiteral("접속 완료"));
+    ledComm->SetState(TLed::TState::Green);
+    Term1->setFocus();
+    FHints = true;
+    EndBusyCursor();
+    TTerm& Term = Term1->Term();
+    Term.GotoXY(1, 1);
+    Term.ClearAllLines();
+    Term.Canvas().Invalidate();
+}
+
+void TMainForm::ClientSocket1Disconnect() { Action("actDisconnect")->trigger(); }
+
+void TMainForm::actDisconnectExecute()
+{
+    FHints = true;
+    EndBusyCursor();
+    Action("actReqConnect")->setEnabled(true);
+    Action("actReqDisconnect")->setEnabled(false);
+    TTelnet::Reset();
+    SetStatusHint(QStringLiteral("접속 종료"));
+    ledComm->SetState(TLed::TState::Red);
+    const QDateTime Now = QDateTime::currentDateTime();
+    const QLocale L = QLocale::system();
+    const QString When = L.toString(Now.date(), QLocale::ShortFormat) + QLatin1Char(' ') +
+                         L.toString(Now.time(), QLocale::LongFormat);
+    SetTitle(QString::fromUtf8(ProductTitle));
+    SetTitle(QString::fromUtf8(ProductTitle) + QStringLiteral(" - 접속 종료[") + When.mid(3) +
+             QLatin1Char(']'));
+    if (AliasInfo.ExitOnDisconnect && !FClosing) close();
+}
+
+void TMainForm::ClientSocket1Error(const TClientSocket::TError& Error)
+{
+    using K = TClientSocket::TErrorKind;
+    static const char* const Prefixes[] = {"General - ", "Send - ",       "Receive - ",
+                                           "Connect - ", "Disconnect - ", "Accept - "};
+    const std::string Head = std::string("Socket Error : ") +
+                             Prefixes[static_cast<int>(Error.Kind)] + std::to_string(Error.Code);
+    if (Error.Kind == K::Connect) {
+        ShowMessageLine(Head);
+        ShowMessageLine(Error.Message);
+    } else {
+        ShowDialog(Text(Head + "\r" + Error.Message), TMsgDlgType::mtError, mbOK, this);
+    }
+    // The socket is left as it is; the next connect request closes it.
+    actDisconnectExecute();
+}
+
+// ---------------------------------------------------------------- receive pump
+
+void TMainForm::ClientSocket1Read()
+{
+    TTerm& Term = Term1->Term();
+    if (Term.Scr.ScrollBack.Browsing) Term.LeaveScrollBack();
+    if (Term.Scr.SelActive) Term.ClearSelection();
+    const int N = ClientSocket1->ReceiveBuf(ReceiveBuffer.data(), TClientSocket::ChunkSize);
+    if (N > 0) ProcessBlock(ReceiveBuffer.data(), N, ClientSocket1->BytesPending());
+}
+
+void TMainForm::ProcessBlock(const std::uint8_t* Bytes, int Len, bool More)
+{
+    TTerm& Term = Term1->Term();
+    Switches.CaretDrawEnabled = false;
+    Telnet.Receive(Bytes, Len);
+    if (!More) {
+        StatusCol->setText(QString::number(Term.Scr.CurX));
+        StatusRow->setText(QString::number(Term.Scr.CurY));
+        Switches.CaretDrawEnabled = true;
+        Term.ShowCaret();
+    } else if (AliasInfo.FastInterrupt) {
+        // Every chunk is a turn of the event loop of its own, so a key gets
+        // in between two chunks anyway; this takes what input is waiting
+        // within this chunk's turn already. The socket waits meanwhile.
+        static bool Pumping = false;
+        if (!Pumping) {
+            const TFlagScope Guard(Pumping);
+            QCoreApplication::processEvents(QEventLoop::ExcludeSocketNotifiers);
+        }
+    }
+}
+
+void TMainForm::ClientSocket1Write()
+{
+    TTerm& Term = Term1->Term();
+    if (!Term.Scr.SelActive) return;
+    Term.ClearSelection();
+    LogLine("Tcp Writen");
+}
+
+// ---------------------------------------------------------------- lines and titles
+
+void TMainForm::ShowMessageLine(const std::string& Line)
+{
+    Term1->Term().WriteLine(Line.empty() ? std::string(" ") : ":" + Line);
+}
+
+void TMainForm::LogLine(const std::string& Line)
+{
+    if (LogEnabled()) LogToSink(Line);
+}
+
+void TMainForm::SetTitle(const QString& Title) { setWindowTitle(Title); }
+
+void TMainForm::BeginBusyCursor()
+{
+    if (FBusy++ == 0) QApplication::setOverrideCursor(Qt::WaitCursor);
+}
+
+void TMainForm::EndBusyCursor()
+{
+    if (FBusy == 0) return;
+    if (--FBusy == 0) QApplication::restoreOverrideCursor();
+}
+
+void TMainForm::RunNewInstance(const QString& Parameters)
+{
+    const qint64 Result = StartProcess(Parameters.split(QLatin1Char(' '), Qt::SkipEmptyParts));
+    char Line[64];
+    std::snprintf(Line, sizeof Line, "ShellExecute Return value HINS : 0x%08llX",
+                  static_cast<unsigned long long>(Result) & 0xFFFFFFFFull);
+    LogLine(Line);
+}
+
+// ---------------------------------------------------------------- the profile applied
+
+void TMainForm::ApplyAliasInfo(TAliasInfo& Info)
+{
+    BringIntoRange(Info);
+    TTerm& Term = Term1->Term();
+    Term.SetCaretColor(Info.ColorCaret);
+    Term.SetBackColor(Info.ColorBack);
+    Action("actBeep")->setChecked(Info.BeepOn);
+    Term.Scr.BeepOn = Info.BeepOn;
+    Action("actVisualBeep")->setChecked(Info.VisualBeep);
+    Term.Scr.VisualBeep = Info.VisualBeep;
+    Action("actCrossCaret")->setChecked(Info.CrossCaret);
+    Term.SetCaret(Info.CrossCaret ? TCaret::Cross_Block : TCaret::Block);
+    Action("actAutoWrap")->setChecked(Info.AutoWrap);
+    Switches.AutoWrap = Info.AutoWrap;
+    Action("actSoftScroll")->setChecked(Info.SoftScroll);
+    Switches.SoftScroll = Info.SoftScroll;
+    tbMain->setVisible(Info.ShowToolBar);
+    Action("actViewToolbar")->setChecked(Info.ShowToolBar);
+    StatusLine->setVisible(Info.ShowStatusBar);
+    Action("actViewStatusBar")->setChecked(Info.ShowStatusBar);
+    ScrollBar->setVisible(Info.ShowScrollBar);
+    ScrollBar->setEnabled(true); // the bar browses the scroll-back from now on
+    TFont F = Term.Scr.Font;
+    F.Name = Info.FontName;
+    F.Size = Info.FontSize;
+    F.Color = Info.FontColor;
+    Term.SetFont(F);
+    Term.SetScrollBack(Info.ScrollBuffer);
+    Term.Monochrome = Info.Monochrome;
+    Term.ShiftSpace = Info.HanEng;
+    Switches.AutoLF = Info.AutoLF;
+    Switches.AutoCR = Info.AutoCR;
+    if (!Info.TerminalType.empty()) Switches.TermTypeName = Info.TerminalType;
+    ScrollBar->setMaximum(Info.Row);
+    ScrollBar->setValue(Info.Row);
+    SetTermSize(Info.Col, Info.Row);
+}
+
+void TMainForm::SetTermSize(int Cols, int Rows)
+{
+    if (TitleOnly || ResizeGuard) return;
+    ResizeGuard = true;
+    TTerm& Term = Term1->Term();
+    Term.SetSize(Cols, Rows);
+    FitWindowToTerm();
+    Telnet.SendWindowSize();
+    if (SessionSocket) Term1->setFocus();
+    SetStatusHint(QStringLiteral("Col [%1]   Row [%2]").arg(Term.Scr.Col).arg(Term.Scr.Row));
+    ResizeGuard = false;
+}
