@@ -493,9 +493,18 @@ int TTerm::ScrollBackTo(int P)
     return P;
 }
 
+bool TTerm::ScrollBackKeySwallowed(int Key) const
+{
+    return !Scr.ScrollBack.Browsing && (Key == VK::Next || Key == VK::Down);
+}
+
 bool TTerm::ScrollBackKey(int& Key)
 {
     TScrollBack& SB = Scr.ScrollBack;
+    if (ScrollBackKeySwallowed(Key)) {
+        Key = 0;
+        return true;
+    }
     switch (Key) {
     case VK::Prior:
         if (!SB.Browsing) EnterScrollBack();
@@ -503,10 +512,6 @@ bool TTerm::ScrollBackKey(int& Key)
         }
         break;
     case VK::Next:
-        if (!SB.Browsing) {
-            Key = 0;
-            return true;
-        }
         for (int N = Scr.Row / 2; N > 0 && ScrollBackDown(false); --N) {
         }
         break;
@@ -515,10 +520,6 @@ bool TTerm::ScrollBackKey(int& Key)
         ScrollBackUp(true);
         break;
     case VK::Down:
-        if (!SB.Browsing) {
-            Key = 0;
-            return true;
-        }
         if (!ScrollBackDown(true)) LeaveScrollBack();
         break;
     default: return false;

@@ -152,6 +152,9 @@ public:
     // Shift+PageUp/PageDown/Up/Down (VK::Prior, Next, Up, Down) with Shift
     // alone held. Returns true when the key was taken; Key is then 0.
     bool ScrollBackKey(int& Key);
+    // Shift+PageDown and Shift+Down while live: nothing to browse, so
+    // ScrollBackKey takes them and the key goes on to nobody.
+    bool ScrollBackKeySwallowed(int Key) const;
 
     // --- Drawing ---
     void Paint(const TRect& Clip); // a paint request from the window system
@@ -180,6 +183,7 @@ public:
     void KeyPress(std::uint8_t& Ch);
     std::function<void(std::uint16_t& Key, TShiftState Shift)> OnKeyDown;
     std::function<void(std::uint8_t& Ch)> OnKeyPress;
+    bool SkipKeyPress = false; // swallow the next character
 
     // --- Mouse selection ---
     // The control's own mouse events fire before the selection logic.

@@ -1,8 +1,11 @@
 #include "term/TermWidget.h"
 
+#include "common/LogSink.h"
 #include "term/QtClipboard.h"
+#include "term/QtKeys.h"
 
 #include <QApplication>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
@@ -183,3 +186,44 @@ void TermWidget::mouseReleaseEvent(QMouseEvent* Event)
     const QPoint P = Pixel(*Event);
     FTerm.MouseUp(ButtonOf(Event->button()), ShiftOf(*Event), P.x(), P.y());
 }
+
+// ---------------------------------------------------------------- keys
+
+// A key without Ctrl or Alt types into the terminal even when the window has
+// a shortcut on it; the others are the window's first, when it has one.
+bool TermWidget::event(QEvent* Event)
+{
+    if (Event->type() == QEvent::ShortcutOverride) {
+        const Qt::KeyboardModifiers Held = static_cast<QKeyEvent*>(Event)->modifiers();
+        if (!(Held & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))) {
+            Event->accept();
+            return true;
+        }
+    }
+    return QWidget::event(Event);
+}
+
+// Tab and Shift+Tab are keys for the host, not focus moves.
+bool TermWidget::focusNextPrevChild(bool) { return false; }
+
+// The characters follow the key down whatever its handlers did with the key,
+// as a translated character follows it on Windows: the main window drops the
+// 3 of a Ctrl+C whose key it sent, and SkipKeyPress the character of a key the
+// control took for itself.
+void TermWidget::keyPressEvent(QKeyEvent* Event)
+{
+    Event->accept();
+    const TQtKey K = MapQtKey(Event->key(), Event->modifiers(), Event->text());
+    if (K.Key != 0) {
+        if (LogEnabled()) LogToSink(WmKeyDownLine(K.Key, K.Shift));
+        std::uint16_t Key = K.Key;
+        FTerm.KeyDown(Key, K.Shift);
+    }
+    for (const char C : K.Chars) {
+        std::uint8_t Ch = static_cast<std::uint8_t>(C);
+        FTerm.KeyPress(Ch);
+    }
+}
+
+// Releases mean nothing to the terminal, nor to the widgets around it.
+void TermWidget::keyReleaseEvent(QKeyEvent* Event) { Event->accept(); }

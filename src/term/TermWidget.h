@@ -4,6 +4,10 @@
 // Two kinds of paint are kept apart. A paint request (Invalidate() or the
 // window system exposing the widget) repaints cells from the buffer and then
 // the caret; direct drawing only asks for its changed pixels to be copied.
+//
+// Keys reach the terminal as virtual-key codes and code page 949 characters.
+// The control keeps Tab, arrows, Enter and Esc from focus moves, and leaves
+// the keys with Ctrl or Alt to the window's shortcuts when it has them.
 #include "term/QtCanvas.h"
 #include "term/Term.h"
 
@@ -29,6 +33,10 @@ public:
     QSize sizeHint() const override;
 
 protected:
+    bool event(QEvent* Event) override;
+    bool focusNextPrevChild(bool Next) override;
+    void keyPressEvent(QKeyEvent* Event) override;
+    void keyReleaseEvent(QKeyEvent* Event) override;
     void paintEvent(QPaintEvent* Event) override;
     void resizeEvent(QResizeEvent* Event) override;
     void focusInEvent(QFocusEvent* Event) override;
