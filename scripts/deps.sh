@@ -1,13 +1,18 @@
 # Sourced by scripts/run and scripts/test: installs the Debian packages that
-# are missing. A plain build needs the first list; the tests, the benchmark
-# and the fuzz targets need the second as well.
+# are missing. A plain build needs the first list; scripts/run's demo host and
+# the end-to-end tests need the second (Debian adds its telnet entry to
+# inetd.conf switched off); the tests, the benchmark and the fuzz targets need
+# the third as well.
 BREVANIX_BUILD_PACKAGES=(
   cmake ninja-build g++ pkg-config libgtest-dev
   qt6-base-dev qt6-base-dev-tools libgl-dev
   fonts-nanum fonts-nanum-coding fonts-dejavu-core
 )
+BREVANIX_RUN_PACKAGES=(
+  inetutils-telnetd
+)
 BREVANIX_TEST_PACKAGES=(
-  xvfb xauth inetutils-telnetd clang-format
+  xvfb xauth clang-format
   clang libclang-rt-dev libvterm-dev valgrind
 )
 

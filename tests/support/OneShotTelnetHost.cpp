@@ -4,7 +4,9 @@
 #include <cerrno>
 #include <csignal>
 #include <cstring>
+#include <ctime>
 #include <dirent.h>
+#include <fcntl.h>
 #include <fstream>
 #include <netinet/in.h>
 #include <poll.h>
@@ -57,6 +59,96 @@ void KillChildren()
     closedir(Tasks);
 }
 
+// Hex digits of V, Digits of them, high first: /proc/net/tcp's spelling.
+char* Hex(char* Out, unsigned V, int Digits)
+{
+    for (int I = Digits - 1; I >= 0; --I) *Out++ = "0123456789ABCDEF"[V >> (4 * I) & 0xFu];
+    return Out;
+}
+
+// Whether Line of /proc/net/tcp is the connection Key and belongs to Uid.
+bool LineMatches(const char* Line, const char* Key, std::size_t KeyLen, uid_t Uid)
+{
+    const char* P = std::strchr(Line, ':'); // past the slot number
+    if (!P) return false;
+    for (++P; *P == ' '; ++P) {
+    }
+    if (std::strncmp(P, Key, KeyLen) != 0) return false;
+    P += KeyLen;
+    // State, queues, timer and retransmits come before the owner.
+    for (int Field = 0; Field < 4; ++Field) {
+        while (*P == ' ') ++P;
+        while (*P && *P != ' ') ++P;
+    }
+    while (*P == ' ') ++P;
+    unsigned long Owner = 0;
+    if (*P < '0' || *P > '9') return false;
+    for (; *P >= '0' && *P <= '9'; ++P) Owner = Owner * 10 + static_cast<unsigned>(*P - '0');
+    return Owner == Uid;
+}
+
+// Whether the client on the other end of Conn runs as our own user. A loopback
+// port is open to every local user; the kernel lists the client's end of the
+// connection, with its owner, in /proc/net/tcp. Async-signal-safe.
+bool ClientIsOwnUser(int Conn)
+{
+    sockaddr_in Local{}, Peer{};
+    socklen_t L1 = sizeof Local, L2 = sizeof Peer;
+    if (getsockname(Conn, reinterpret_cast<sockaddr*>(&Local), &L1) != 0 ||
+        getpeername(Conn, reinterpret_cast<sockaddr*>(&Peer), &L2) != 0)
+        return false;
+    // The client's end: its address as local, ours as remote.
+    char Key[32];
+    char* K = Hex(Key, Peer.sin_addr.s_addr, 8);
+    *K++ = ':';
+    K = Hex(K, ntohs(Peer.sin_port), 4);
+    *K++ = ' ';
+    K = Hex(K, Local.sin_addr.s_addr, 8);
+    *K++ = ':';
+    K = Hex(K, ntohs(Local.sin_port), 4);
+    const std::size_t KeyLen = static_cast<std::size_t>(K - Key);
+
+    const int Fd = open("/proc/net/tcp", O_RDONLY | O_CLOEXEC);
+    if (Fd < 0) return false;
+    char Buf[4096], Line[512];
+    std::size_t Len = 0;
+    bool Found = false;
+    ssize_t N;
+    while (!Found && (N = read(Fd, Buf, sizeof Buf)) > 0) {
+        for (ssize_t I = 0; I < N && !Found; ++I) {
+            if (Buf[I] != '\n') {
+                if (Len < sizeof Line - 1) Line[Len++] = Buf[I];
+                continue;
+            }
+            Line[Len] = '\0';
+            Found = LineMatches(Line, Key, KeyLen, getuid());
+            Len = 0;
+        }
+    }
+    close(Fd);
+    return Found;
+}
+
+// Accepts the first client of our own user before Deadline; -1 when none came.
+int AcceptOwnUser(int Listener, const timespec& Deadline)
+{
+    for (;;) {
+        timespec Now;
+        clock_gettime(CLOCK_MONOTONIC, &Now);
+        const long long Left =
+            (Deadline.tv_sec - Now.tv_sec) * 1000LL + (Deadline.tv_nsec - Now.tv_nsec) / 1000000;
+        if (Left <= 0) return -1;
+        pollfd P{Listener, POLLIN, 0};
+        const int Ready = poll(&P, 1, static_cast<int>(Left));
+        if (Ready < 0 && errno != EINTR) return -1;
+        if (Ready != 1) continue;
+        const int Conn = accept(Listener, nullptr, nullptr);
+        if (Conn < 0) continue;
+        if (ClientIsOwnUser(Conn)) return Conn;
+        close(Conn); // another user's: not served
+    }
+}
+
 // The forked child: only async-signal-safe calls until exec.
 [[noreturn]] void ServeOne(int Listener, char* const* Argv)
 {
@@ -64,15 +156,11 @@ void KillChildren()
     sigset_t None;
     sigemptyset(&None);
     sigprocmask(SIG_SETMASK, &None, nullptr);
-    pollfd P{Listener, POLLIN, 0};
-    int Ready = -1;
-    for (int Try = 0; Try < 5 && Ready < 0; ++Try) {
-        Ready = poll(&P, 1, TOneShotTelnetHost::AcceptTimeoutMs);
-        if (Ready < 0 && errno != EINTR) _exit(111);
-    }
-    if (Ready != 1) _exit(111);
-    const int Conn = accept(Listener, nullptr, nullptr);
-    if (Conn < 0) _exit(112);
+    timespec Deadline;
+    clock_gettime(CLOCK_MONOTONIC, &Deadline);
+    Deadline.tv_sec += TOneShotTelnetHost::AcceptTimeoutMs / 1000;
+    const int Conn = AcceptOwnUser(Listener, Deadline);
+    if (Conn < 0) _exit(TOneShotTelnetHost::NoClientStatus);
     close(Listener); // from here on nothing listens
     for (int Fd = 0; Fd <= 2; ++Fd)
         if (dup2(Conn, Fd) < 0) _exit(113);
@@ -136,6 +224,7 @@ bool TOneShotTelnetHost::Start(const std::string& Command, std::string& Error)
     close(Listener);
     Pid = Child;
     HostLive = true;
+    FNobodyCame = false;
     FPort = ntohs(Addr.sin_port);
     return true;
 }
@@ -143,8 +232,10 @@ bool TOneShotTelnetHost::Start(const std::string& Command, std::string& Error)
 bool TOneShotTelnetHost::Exited()
 {
     if (Pid <= 0) return true;
-    const pid_t R = waitpid(Pid, nullptr, WNOHANG);
+    int Status = 0;
+    const pid_t R = waitpid(Pid, &Status, WNOHANG);
     if (R == Pid || (R < 0 && errno == ECHILD)) {
+        FNobodyCame = R == Pid && WIFEXITED(Status) && WEXITSTATUS(Status) == NoClientStatus;
         Pid = -1;
         return true;
     }
