@@ -151,7 +151,7 @@ TMainForm::TMainForm(const QStringList& Args, const std::string& Path, QWidget* 
     CreateToolBar();
     CreateClientArea();
     CreateStatusLine();
-    resize(656, tbMain->sizeHint().height() + 427);
+    resize(656, 427);
     FormCreate(Args);
 }
 
@@ -242,8 +242,10 @@ void TMainForm::CreateToolBar()
     btnLogView->setObjectName(QStringLiteral("btnLogView"));
     btnLogView->setText(QStringLiteral("Log view"));
     btnLogView->setToolTip(QStringLiteral("Log 보기"));
-    btnLogView->setVisible(false); // hidden in the design, shown at creation
-    tbMain->addWidget(btnLogView)->setObjectName(QStringLiteral("btnLogViewAction"));
+    // Hidden in the design, shown at creation; a toolbar shows a widget
+    // through its action.
+    FLogViewAction = tbMain->addWidget(btnLogView);
+    FLogViewAction->setVisible(false);
     connect(btnLogView, &QToolButton::clicked, this, &TMainForm::btnLogViewClick);
     tbMain->addSeparator();
     tbMain->addAction(Action("actExitProgram"));
@@ -363,7 +365,7 @@ void TMainForm::FormCreate(const QStringList& Args)
     StartMode = Start.StartMode;
     StartArg1 = Start.Arg1;
     StartArg2 = Start.Arg2;
-    btnLogView->setVisible(true);
+    FLogViewAction->setVisible(true);
     FConnectSignal = new TConnectSignal([this] { actReqConnectExecute(); }, this);
     if (StartMode > 0) actReqConnectExecute();
 }
@@ -501,6 +503,13 @@ void TMainForm::FitWindowToTerm()
 void TMainForm::resizeEvent(QResizeEvent* Event)
 {
     QMainWindow::resizeEvent(Event);
+    FormResize();
+}
+
+// The first showing fits the grid to the window, as every resize does.
+void TMainForm::showEvent(QShowEvent* Event)
+{
+    QMainWindow::showEvent(Event);
     FormResize();
 }
 

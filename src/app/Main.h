@@ -85,6 +85,9 @@ public:
     // One block read from the host through the engine; More says whether the
     // socket holds further bytes (the caret waits for the last block).
     void ProcessBlock(const std::uint8_t* Bytes, int Len, bool More);
+    // Sees every block read from the socket after the engine took it: how a
+    // test or a benchmark watches the pump.
+    std::function<void(const std::uint8_t* Bytes, int Len)> OnBlock;
     void ClientSocket1Write();
     void ClientSocket1Disconnect();
     void ClientSocket1Error(const TClientSocket::TError& Error);
@@ -115,6 +118,7 @@ protected:
     void changeEvent(QEvent* Event) override;
     void closeEvent(QCloseEvent* Event) override;
     void resizeEvent(QResizeEvent* Event) override;
+    void showEvent(QShowEvent* Event) override;
 
 private:
     void CreateActions();
@@ -133,6 +137,7 @@ private:
     std::map<std::string, QAction*> FActions;
     std::unique_ptr<TScrollBarLink> FScrollLink;
     TConnectSignal* FConnectSignal = nullptr;
+    QAction* FLogViewAction = nullptr;
     int FBusy = 0;
     bool FHints = true;      // hint texts reach the status line
     bool FInConnect = false; // a connect request is running

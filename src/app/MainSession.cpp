@@ -254,7 +254,9 @@ void TMainForm::ClientSocket1Read()
     if (Term.Scr.ScrollBack.Browsing) Term.LeaveScrollBack();
     if (Term.Scr.SelActive) Term.ClearSelection();
     const int N = ClientSocket1->ReceiveBuf(ReceiveBuffer.data(), TClientSocket::ChunkSize);
-    if (N > 0) ProcessBlock(ReceiveBuffer.data(), N, ClientSocket1->BytesPending());
+    if (N <= 0) return;
+    ProcessBlock(ReceiveBuffer.data(), N, ClientSocket1->BytesPending());
+    if (OnBlock) OnBlock(ReceiveBuffer.data(), N);
 }
 
 void TMainForm::ProcessBlock(const std::uint8_t* Bytes, int Len, bool More)

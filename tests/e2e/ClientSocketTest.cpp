@@ -1,5 +1,6 @@
 // The client socket against a loopback peer in this process: the receive
 // pump, the end of a connection, and SessionSocket's life.
+#include "LoopbackPeer.h"
 #include "WaitUntil.h"
 #include "support/RecordingSocket.h"
 #include "telnet/QtSocket.h"
@@ -14,34 +15,9 @@
 #include <vector>
 
 namespace {
-constexpr int WaitMs = 20000;
+constexpr int WaitMs = TLoopbackPeer::WaitMs;
 
-// Listens on 127.0.0.1 for exactly one client.
-struct TPeer {
-    QTcpServer Server;
-    QTcpSocket* Conn = nullptr;
-
-    bool Listen() { return Server.listen(QHostAddress::LocalHost, 0); }
-    bool Accept()
-    {
-        if (!QTest::qWaitFor([this] { return Server.hasPendingConnections(); }, WaitMs))
-            return false;
-        Conn = Server.nextPendingConnection();
-        Server.close();
-        return Conn != nullptr;
-    }
-    QByteArray ReadUntil(int Size)
-    {
-        QByteArray Got;
-        (void)QTest::qWaitFor(
-            [&] {
-                Got += Conn->readAll();
-                return Got.size() >= Size;
-            },
-            WaitMs);
-        return Got;
-    }
-};
+using TPeer = TLoopbackPeer;
 
 // Opens Client to Peer and waits until both ends see the connection.
 bool Connect(TClientSocket& Client, TPeer& Peer)
@@ -203,12 +179,7 @@ private slots:
 
     void refusedConnectionIsAnErrorNotAnEnd()
     {
-        quint16 Port;
-        {
-            QTcpServer Probe;
-            QVERIFY(Probe.listen(QHostAddress::LocalHost, 0));
-            Port = Probe.serverPort();
-        }
+        const quint16 Port = TLoopbackPeer::ClosedPort();
         TClientSocket Client;
         int Connects = 0, Ends = 0;
         TClientSocket::TError Error{TClientSocket::TErrorKind::General, -1, {}};

@@ -1,82 +1,100 @@
 #pragma once
-// A Telnet session as the program runs one, without the window: the client
-// socket, the engine, and a terminal on a recording canvas.
+// The real main window in a test: TMainForm with a profile file of the
+// test's own, every dialog answered through the modal hook, and new
+// processes recorded instead of started. Rows of the screen are read back as
+// code page 949 bytes.
 #include "WaitUntil.h"
+#include "app/Dialogs.h"
+#include "app/Main.h"
 #include "common/SessionSocket.h"
-#include "common/Switches.h"
+#include "profiles/FromHostManager.h"
 #include "support/ProgramState.h"
-#include "support/RecordingCanvas.h"
-#include "telnet/QtSocket.h"
-#include "telnet/Telnet.h"
-#include "term/Term.h"
+#include "support/TempDir.h"
+#include "term/TermWidget.h"
+#include "widgets/Led.h"
+
+#include <QAbstractButton>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTest>
 
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 constexpr int E2eWaitMs = 20000;
 
 struct TE2eSession {
     TProgramState State; // first in, last out
-    TRecordingCanvas Canvas;
-    TRecordingHost Host;
-    std::unique_ptr<TTerm> Term;
-    TTelnet Telnet;
-    TClientSocket Socket; // last: goes first, while the engine still exists
+    TTempDir Dir;
+    std::string Ini = Dir / "Brevanix.ini";
+    std::unique_ptr<TMainForm> Form;
+
+    std::vector<QString> Messages;                       // every message box, as shown
+    std::deque<QMessageBox::StandardButton> Replies;     // pressed in turn; else Escape
+    std::function<void(TfrmHostManager&)> OnHostManager; // else closed with No
+    std::vector<QStringList> NewProcesses;               // what RunNewInstance asked for
 
     std::int64_t BytesRead = 0;
-    int Chunks = 0;
     int LargestChunk = 0;
-    bool Ended = false;
-    std::string Error;
-    // Sees every chunk after the engine has taken it.
     std::function<void(const std::uint8_t* Bytes, int Len)> OnChunk;
 
     TE2eSession()
     {
-        Term = std::make_unique<TTerm>(Canvas, Host);
-        Telnet.Term = Term.get();
-        Socket.OnConnect = [this] { Telnet.ClearReceiveState(); };
-        Socket.OnRead = [this] { Read(); };
-        Socket.OnDisconnect = [this] { Ended = true; };
-        Socket.OnError = [this](const TClientSocket::TError& E) {
-            Error = E.Message;
-            Ended = true;
-        };
+        SetModalHook([this](QDialog& D) { Answer(D); });
     }
     ~TE2eSession()
     {
-        Socket.OnDisconnect = {};
-        Socket.Close();
+        Form.reset();
+        SetModalHook({});
     }
     TE2eSession(const TE2eSession&) = delete;
     TE2eSession& operator=(const TE2eSession&) = delete;
 
-    void Read()
+    // Creates the window with this command line and shows it.
+    void Start(const QStringList& Args)
     {
-        std::uint8_t Buf[TClientSocket::ChunkSize];
-        const int N = Socket.ReceiveBuf(Buf, sizeof Buf);
-        if (N <= 0) return;
-        Switches.CaretDrawEnabled = false;
-        Telnet.Receive(Buf, N);
-        Switches.CaretDrawEnabled = true;
-        Canvas.Clear(); // a flood would otherwise be kept call by call
-        BytesRead += N;
-        ++Chunks;
-        if (N > LargestChunk) LargestChunk = N;
-        if (OnChunk) OnChunk(Buf, N);
+        Form = std::make_unique<TMainForm>(Args, Ini);
+        Form->StartProcess = [this](const QStringList& A) {
+            NewProcesses.push_back(A);
+            return qint64{4242};
+        };
+        Form->OnBlock = [this](const std::uint8_t* B, int N) {
+            BytesRead += N;
+            LargestChunk = std::max(LargestChunk, N);
+            if (OnChunk) OnChunk(B, N);
+        };
+        Form->show();
     }
-
+    // "-D 127.0.0.1 Port", and waits for the connection.
     bool Connect(quint16 Port)
     {
-        Socket.Open(QHostAddress(QHostAddress::LocalHost), Port);
-        return WaitUntil([this] { return Socket.Connected() || Ended; }, E2eWaitMs) &&
-               Socket.Connected();
+        Start({"-D", "127.0.0.1", QString::number(Port)});
+        return WaitUntil([this] { return Form->Connected() || Ended(); }, E2eWaitMs) &&
+               Form->Connected();
     }
+    // The disconnected set-up has run.
+    bool Ended() const { return Form && Form->ledComm->State() == TLed::TState::Red; }
 
-    void Send(std::string_view Bytes)
+    TTerm& Term() const { return Form->Term1->Term(); }
+    // Typed on the terminal's keyboard, key by key. A character beyond ASCII
+    // comes as text without a key, as an input method commits it.
+    void Type(const QString& Text) const
+    {
+        for (const QChar C : Text) {
+            if (C.unicode() < 0x80)
+                QTest::keyClick(Form->Term1, C.toLatin1());
+            else
+                QTest::sendKeyEvent(QTest::Click, Form->Term1, Qt::Key_unknown, QString(C),
+                                    Qt::NoModifier);
+        }
+    }
+    void PressEnter() const { QTest::keyClick(Form->Term1, Qt::Key_Return); }
+    void Send(std::string_view Bytes) const
     {
         if (SessionSocket)
             SessionSocket->Write(reinterpret_cast<const unsigned char*>(Bytes.data()),
@@ -86,16 +104,16 @@ struct TE2eSession {
     // Row R without trailing blanks.
     std::string Row(int R) const
     {
-        std::string S;
-        for (int C = 1; C <= Term->Scr.Col; ++C)
-            S += static_cast<char>(Term->Scr.Lines[R]->Cells[C].Ch);
-        S.erase(S.find_last_not_of(' ') + 1);
-        return S;
+        const TScr& S = Term().Scr;
+        std::string Text;
+        for (int C = 1; C <= S.Col; ++C) Text += static_cast<char>(S.Lines[R]->Cells[C].Ch);
+        Text.erase(Text.find_last_not_of(' ') + 1);
+        return Text;
     }
     // The first row that starts with Prefix, or 0.
     int FindRow(std::string_view Prefix) const
     {
-        for (int R = 1; R <= Term->Scr.Row; ++R)
+        for (int R = 1; R <= Term().Scr.Row; ++R)
             if (Row(R).starts_with(Prefix)) return R;
         return 0;
     }
@@ -104,14 +122,35 @@ struct TE2eSession {
         const int R = FindRow(Prefix);
         return R ? Row(R) : std::string();
     }
-    bool WaitForRow(std::string_view Prefix, int Ms = E2eWaitMs)
+    bool WaitForRow(std::string_view Prefix, int Ms = E2eWaitMs) const
     {
-        return WaitUntil([&] { return FindRow(Prefix) != 0 || Ended; }, Ms) && FindRow(Prefix) != 0;
+        return WaitUntil([&] { return FindRow(Prefix) != 0; }, Ms);
     }
     std::string Screen() const
     {
         std::string S;
-        for (int R = 1; R <= Term->Scr.Row; ++R) S += Row(R) + "|\n";
+        for (int R = 1; R <= Term().Scr.Row; ++R) S += Row(R) + "|\n";
         return S;
+    }
+
+private:
+    void Answer(QDialog& D)
+    {
+        if (auto* Manager = qobject_cast<TfrmHostManager*>(&D)) {
+            if (OnHostManager)
+                OnHostManager(*Manager);
+            else
+                Manager->btnNo->click();
+            return;
+        }
+        auto* Box = qobject_cast<QMessageBox*>(&D);
+        if (!Box) return D.reject();
+        Messages.push_back(Box->text());
+        QAbstractButton* B = Box->escapeButton();
+        if (!Replies.empty()) {
+            B = Box->button(Replies.front());
+            Replies.pop_front();
+        }
+        if (B) B->click();
     }
 };

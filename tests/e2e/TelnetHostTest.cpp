@@ -1,8 +1,9 @@
-// Sessions with a real telnetd on 127.0.0.1: what the host learns from us
-// (terminal type, window size, a resize) and what we make of its output
-// (code page 949 text, CR NUL, a 50 MB flood).
+// Sessions of the real main window with a real telnetd on 127.0.0.1: what
+// the host learns from us (terminal type, window size, a resize) and what we
+// make of its output (code page 949 text, CR NUL, a 50 MB flood).
 #include "E2eSession.h"
 #include "support/OneShotTelnetHost.h"
+#include "support/TempDir.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -35,7 +36,7 @@ std::int64_t ResidentBytes()
 // Leaves the session as a user would and checks the host goes with it.
 void Finish(TE2eSession& S, TOneShotTelnetHost& Host)
 {
-    S.Socket.Close();
+    S.Form->ClientSocket1->Close();
     QVERIFY2(WaitUntil([&] { return Host.Exited(); }, E2eWaitMs),
              "telnetd stayed after the client left");
     Host.Stop();
@@ -53,8 +54,8 @@ void Finish(TE2eSession& S, TOneShotTelnetHost& Host)
 
 #define WAIT_ROW(S, Prefix, Ms)                                                                    \
     QVERIFY2((S).WaitForRow(Prefix, Ms),                                                           \
-             qPrintable(QStringLiteral("no row \"%1\"; error \"%2\"; screen:\n%3")                 \
-                            .arg(QString::fromLatin1(Prefix), QString::fromStdString((S).Error),   \
+             qPrintable(QStringLiteral("no row \"%1\"; title \"%2\"; screen:\n%3")                 \
+                            .arg(QString::fromLatin1(Prefix), (S).Form->windowTitle(),             \
                                  QString::fromLatin1((S).Screen()))))
 
 class TelnetHostTest : public QObject {
@@ -79,7 +80,9 @@ private slots:
         S.OnChunk = [&](const std::uint8_t* B, int N) {
             Raw.append(reinterpret_cast<const char*>(B), static_cast<std::size_t>(N));
         };
-        QVERIFY2(S.Connect(Host.Port()), S.Error.c_str());
+        QVERIFY(S.Connect(Host.Port()));
+        QCOMPARE(S.Form->windowTitle(),
+                 QStringLiteral("127.0.0.1:%1 -  Brevanix v1.3.1").arg(Host.Port()));
         WAIT_ROW(S, "ready?", E2eWaitMs);
 
         // The one client has been taken: nothing listens on the port now.
@@ -89,16 +92,17 @@ private slots:
                           E2eWaitMs));
         QCOMPARE(Late.error(), QAbstractSocket::ConnectionRefusedError);
 
-        S.Send("\r");
+        S.PressEnter();
         WAIT_ROW(S, "done.", E2eWaitMs);
+        // A bare address connects through _DEFAULT, whose rows default to 30.
         QCOMPARE(Q(S.RowStartingWith("term:")), QByteArray("term: xterm"));
-        QCOMPARE(Q(S.RowStartingWith("size:")), QByteArray("size: 24 80"));
+        QCOMPARE(Q(S.RowStartingWith("size:")), QByteArray("size: 30 80"));
 
         // 한글 in code page 949: two double-byte pairs from column 9.
         const int K = S.FindRow("korean:");
         QVERIFY(K != 0);
         QCOMPARE(Q(S.Row(K)), QByteArray("korean: \xC7\xD1\xB1\xDB"));
-        const auto& Cells = S.Term->Scr.Lines[K]->Cells;
+        const auto& Cells = S.Term().Scr.Lines[K]->Cells;
         QCOMPARE(Cells[9].DbcsPart, std::uint8_t{1});
         QCOMPARE(Cells[10].DbcsPart, std::uint8_t{2});
         QCOMPARE(Cells[11].DbcsPart, std::uint8_t{1});
@@ -112,19 +116,22 @@ private slots:
         Finish(S, Host);
     }
 
+    // A registered alias connects with its own profile: terminal type and grid.
     void hostSeesChosenTypeAndSize()
     {
         TOneShotTelnetHost Host;
         START_HOST(Host, "term_info.sh");
         TE2eSession S;
-        Switches.TermTypeName = "vt220";
-        S.Term->SetSize(132, 50);
-        QVERIFY2(S.Connect(Host.Port()), S.Error.c_str());
+        WriteBytes(S.Ini, "[wide]\nAddress=127.0.0.1\nPort=" + std::to_string(Host.Port()) +
+                              "\nTerminalType=vt220\nCol=132\nRow=50\n");
+        S.Start({"-A", "wide"});
         WAIT_ROW(S, "ready?", E2eWaitMs);
-        S.Send("\r");
+        QCOMPARE(S.Form->windowTitle(), QStringLiteral("wide -  Brevanix v1.3.1"));
+        S.PressEnter();
         WAIT_ROW(S, "done.", E2eWaitMs);
         QCOMPARE(Q(S.RowStartingWith("term:")), QByteArray("term: vt220"));
         QCOMPARE(Q(S.RowStartingWith("size:")), QByteArray("size: 50 132"));
+        QCOMPARE(S.Term().Scr.Col, 132);
         Finish(S, Host);
     }
 
@@ -133,17 +140,16 @@ private slots:
         TOneShotTelnetHost Host;
         START_HOST(Host, "resize.sh");
         TE2eSession S;
-        QVERIFY2(S.Connect(Host.Port()), S.Error.c_str());
+        QVERIFY(S.Connect(Host.Port()));
         WAIT_ROW(S, "ready?", E2eWaitMs);
-        S.Send("\r");
+        S.PressEnter();
         WAIT_ROW(S, "resize me", E2eWaitMs);
-        QCOMPARE(Q(S.RowStartingWith("before:")), QByteArray("before: 24 80"));
+        QCOMPARE(Q(S.RowStartingWith("before:")), QByteArray("before: 30 80"));
 
-        S.Term->SetSize(100, 30);
-        S.Telnet.SendWindowSize();
-        S.Send("\r");
+        S.Form->SetTermSize(100, 40);
+        S.PressEnter();
         WAIT_ROW(S, "done.", E2eWaitMs);
-        QCOMPARE(Q(S.RowStartingWith("after:")), QByteArray("after: 30 100"));
+        QCOMPARE(Q(S.RowStartingWith("after:")), QByteArray("after: 40 100"));
         Finish(S, Host);
     }
 
@@ -163,7 +169,7 @@ private slots:
         QObject::connect(&Ticker, &QTimer::timeout, [&] { ++Ticks; });
         S.OnChunk = [&](const std::uint8_t* B, int N) {
             Xs += std::count(B, B + N, std::uint8_t{'x'});
-            MaxKept = std::max(MaxKept, S.Term->Scr.ScrollBack.Count);
+            MaxKept = std::max(MaxKept, S.Term().Scr.ScrollBack.Count);
             if (Baseline == 0 && S.BytesRead >= (1 << 20)) {
                 Baseline = ResidentBytes();
                 Ticker.start();
@@ -175,7 +181,7 @@ private slots:
             QMetaObject::invokeMethod(
                 qApp, [&] { ProbePending = false; }, Qt::QueuedConnection);
         };
-        QVERIFY2(S.Connect(Host.Port()), S.Error.c_str());
+        QVERIFY(S.Connect(Host.Port()));
         WAIT_ROW(S, "flood over.", 150000);
         Ticker.stop();
         const std::int64_t Grown = ResidentBytes() - Baseline;
@@ -183,8 +189,8 @@ private slots:
         QCOMPARE(Xs, Lines * PerLine);
         QCOMPARE(Q(S.Row(S.FindRow("flood over.") - 1)), QByteArray(PerLine, 'x'));
         QVERIFY(S.LargestChunk <= TClientSocket::ChunkSize);
-        QCOMPARE(S.Term->RecycleLimit(), 1000);
-        QCOMPARE(MaxKept, S.Term->RecycleLimit());
+        QCOMPARE(S.Term().RecycleLimit(), 1000);
+        QCOMPARE(MaxKept, S.Term().RecycleLimit());
         // The flood is 50 MB; the scroll-back is full long before the
         // baseline, so anything kept per byte would show far above this.
         QVERIFY2(Grown <= 8 * 1024 * 1024,
@@ -200,5 +206,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TelnetHostTest)
+QTEST_MAIN(TelnetHostTest)
 #include "TelnetHostTest.moc"

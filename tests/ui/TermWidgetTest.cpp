@@ -9,11 +9,11 @@
 #include "term/TermWidget.h"
 
 #include <QClipboard>
+#include <QEvent>
 #include <QLabel>
 #include <QScrollBar>
-#include <QToolBar>
-#include <QEvent>
 #include <QTest>
+#include <QToolBar>
 
 namespace {
 

@@ -47,7 +47,7 @@ inline int RunShots(int argc, char* argv[], const std::function<void(TShots&)>& 
     QApplication App(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Brevanix"));
     TShots Shots;
-    Shots.Out = QDir(QString::fromLocal8Bit(argv[1]));
+    Shots.Out = QDir(QDir(QString::fromLocal8Bit(argv[1])).absolutePath()); // a shot may chdir
     if (!QDir().mkpath(Shots.Out.path())) return 1;
     Body(Shots);
     return Shots.Failures ? 1 : 0;

@@ -1,16 +1,18 @@
-// Shows the main window with a demo session and saves what the window system
-// displays: brevanix_screenshot OUT.png (run under Xvfb).
+// The main window as the window system shows it: shot_main OUT_FOLDER
+// writes main-idle.png (the start-up picture), main-connected.png (connected
+// to the demo host scripts/run serves, through a real telnetd) and
+// main-local.png (host text of every kind, fed locally, with a selection).
 #include "app/Main.h"
+#include "shots/Shots.h"
+#include "support/OneShotTelnetHost.h"
 #include "term/TermWidget.h"
 #include "text/Cp949.h"
 
-#include <QApplication>
-#include <QPixmap>
-#include <QScreen>
-#include <QTest>
+#include "../../e2e/WaitUntil.h"
 
-#include <cstdio>
+#include <filesystem>
 #include <string>
+#include <unistd.h>
 
 namespace {
 
@@ -72,37 +74,60 @@ void Select(TMainForm& Form)
     QTest::mouseRelease(Form.Term1, Qt::LeftButton, {}, Centre(18, 3));
 }
 
+// The demo host of scripts/run, served to this one window.
+void Connected(TShots& Shots)
+{
+    const std::filesystem::path Script = BREVANIX_DEMO_SCRIPT;
+    if (chdir(Script.parent_path().c_str()) != 0) {
+        ++Shots.Failures;
+        return;
+    }
+    TOneShotTelnetHost Host;
+    std::string Error;
+    if (!Host.Start("/bin/sh " + Script.filename().string(), Error)) {
+        std::fprintf(stderr, "demo host: %s\n", Error.c_str());
+        ++Shots.Failures;
+        return;
+    }
+    TMainForm Form({"-D", "127.0.0.1", QString::number(Host.Port())});
+    Form.show();
+    const auto Prompt = [&] {
+        const TScr& S = Form.Term1->Term().Scr;
+        for (int R = 1; R <= S.Row; ++R)
+            if (S.Lines[R]->Cells[1].Ch == 'd' && S.Lines[R]->Cells[5].Ch == '$') return true;
+        return false;
+    };
+    if (!WaitUntil(Prompt, 20000)) std::fprintf(stderr, "demo host: no prompt\n");
+    Form.activateWindow();
+    Form.Term1->setFocus();
+    if (!Form.Term1->Term().Focused) Form.Term1->Term().FocusGained();
+    Shots.Save(Form, QStringLiteral("main-connected.png"));
+    Form.ClientSocket1->Close();
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
 {
-    if (argc < 2) {
-        std::fprintf(stderr, "usage: %s OUT.png\n", argv[0]);
-        return 2;
-    }
-    QApplication App(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Brevanix"));
-    TMainForm Form;
-    Form.show();
-    if (!QTest::qWaitForWindowExposed(&Form, 5000)) {
-        std::fprintf(stderr, "window not exposed\n");
-        return 1;
-    }
-    Form.activateWindow();
-    Form.Term1->setFocus();
-    QTest::qWait(100);
-    // Without a window manager the window may never be activated.
-    if (!Form.Term1->Term().Focused) Form.Term1->Term().FocusGained();
-    Demo(Form);
-    Select(Form);
-    QTest::qWait(300);
-    const QPixmap Shot = Form.screen()->grabWindow(Form.winId());
-    if (Shot.isNull() || !Shot.save(QString::fromLocal8Bit(argv[1]))) {
-        std::fprintf(stderr, "cannot save %s\n", argv[1]);
-        return 1;
-    }
-    std::printf("%s: %dx%d, font %s, cell %dx%d\n", argv[1], Shot.width(), Shot.height(),
-                qPrintable(Form.Term1->Canvas().Family()), Form.Term1->Canvas().CellWidth(),
-                Form.Term1->Canvas().CellHeight());
-    return 0;
+    return RunShots(argc, argv, [](TShots& Shots) {
+        {
+            TMainForm Idle;
+            Idle.show();
+            Shots.Save(Idle, QStringLiteral("main-idle.png"));
+        }
+        {
+            TMainForm Form;
+            Form.pnlImage->hide();
+            Form.show();
+            Form.activateWindow();
+            Form.Term1->setFocus();
+            QTest::qWait(100);
+            // Without a window manager the window may never be activated.
+            if (!Form.Term1->Term().Focused) Form.Term1->Term().FocusGained();
+            Demo(Form);
+            Select(Form);
+            Shots.Save(Form, QStringLiteral("main-local.png"));
+        }
+        Connected(Shots);
+    });
 }

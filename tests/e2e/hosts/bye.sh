@@ -1,0 +1,4 @@
+#!/bin/sh
+# Says one line and hangs up.
+echo 'bye.'
+sleep 1
