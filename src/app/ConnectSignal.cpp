@@ -2,11 +2,14 @@
 
 #include <QSocketNotifier>
 
+#include <cerrno>
 #include <csignal>
 #include <fcntl.h>
 #include <unistd.h>
 
 namespace {
+// One pipe and one handler for the life of the process; windows come and go
+// (tests make several), each watching the pipe while it exists.
 int Pipe[2] = {-1, -1};
 
 void OnSignal(int)
@@ -17,12 +20,23 @@ void OnSignal(int)
     [[maybe_unused]] const ssize_t N = ::write(Pipe[1], &B, 1);
     errno = Saved;
 }
+
+bool InstallOnce()
+{
+    if (Pipe[0] >= 0) return true;
+    if (::pipe2(Pipe, O_CLOEXEC | O_NONBLOCK) != 0) return false;
+    struct sigaction Action {};
+    Action.sa_handler = OnSignal;
+    sigemptyset(&Action.sa_mask);
+    Action.sa_flags = SA_RESTART;
+    return ::sigaction(SIGUSR1, &Action, nullptr) == 0;
+}
 } // namespace
 
 TConnectSignal::TConnectSignal(std::function<void()> Request, QObject* Parent)
     : QObject(Parent), FRequest(std::move(Request))
 {
-    if (::pipe2(Pipe, O_CLOEXEC | O_NONBLOCK) != 0) return;
+    if (!InstallOnce()) return;
     FNotifier = new QSocketNotifier(Pipe[0], QSocketNotifier::Read, this);
     connect(FNotifier, &QSocketNotifier::activated, this, [this] {
         char Drain[64];
@@ -30,19 +44,6 @@ TConnectSignal::TConnectSignal(std::function<void()> Request, QObject* Parent)
         while (::read(Pipe[0], Drain, sizeof Drain) > 0) Any = true;
         if (Any && FRequest) FRequest();
     });
-    struct sigaction Action {};
-    Action.sa_handler = OnSignal;
-    sigemptyset(&Action.sa_mask);
-    Action.sa_flags = SA_RESTART;
-    ::sigaction(SIGUSR1, &Action, nullptr);
 }
 
-TConnectSignal::~TConnectSignal()
-{
-    ::signal(SIGUSR1, SIG_DFL);
-    delete FNotifier;
-    for (int& Fd : Pipe) {
-        if (Fd >= 0) ::close(Fd);
-        Fd = -1;
-    }
-}
+TConnectSignal::~TConnectSignal() = default;

@@ -12,7 +12,8 @@ class QSocketNotifier;
 class TConnectSignal : public QObject {
     Q_OBJECT
 public:
-    // One per process: installs the handler; Request runs for every signal.
+    // Installs the handler the first time; Request runs for the signals that
+    // arrive while this object exists (several at once count as one).
     explicit TConnectSignal(std::function<void()> Request, QObject* Parent = nullptr);
     ~TConnectSignal() override;
     TConnectSignal(const TConnectSignal&) = delete;
