@@ -3,6 +3,7 @@
 // test's own, every dialog answered through the modal hook, and new
 // processes recorded instead of started. Rows of the screen are read back as
 // code page 949 bytes.
+#include "LoopbackPeer.h"
 #include "WaitUntil.h"
 #include "app/Dialogs.h"
 #include "app/Main.h"
@@ -76,6 +77,14 @@ struct TE2eSession {
         Start({"-D", "127.0.0.1", QString::number(Port)});
         return WaitUntil([this] { return Form->Connected() || Ended(); }, E2eWaitMs) &&
                Form->Connected();
+    }
+    // Starts the window with Args (by default "-D 127.0.0.1" and the peer's
+    // port) and waits until Peer took the connection and the window has it.
+    bool ConnectTo(TLoopbackPeer& Peer, QStringList Args = {})
+    {
+        if (Args.isEmpty()) Args = {"-D", "127.0.0.1", QString::number(Peer.Port())};
+        Start(Args);
+        return Peer.Accept() && WaitUntil([this] { return Form->Connected(); }, E2eWaitMs);
     }
     // The disconnected set-up has run.
     bool Ended() const { return Form && Form->ledComm->State() == TLed::TState::Red; }

@@ -3,10 +3,10 @@
 // while connected, and what a hand-edited profile or a broken host may hold.
 #include "E2eSession.h"
 #include "LoopbackPeer.h"
+#include "TelnetdHost.h"
 #include "app/StartArgs.h"
 #include "common/LogSink.h"
 #include "profiles/ProfileKeys.h"
-#include "support/OneShotTelnetHost.h"
 #include "text/Cp949.h"
 
 #include <QAction>
@@ -17,10 +17,6 @@
 #include <csignal>
 
 namespace {
-std::string HostCommand(const char* Script)
-{
-    return std::string("/bin/sh ") + BREVANIX_E2E_HOSTS_DIR + "/" + Script;
-}
 QByteArray Q(const std::string& S) { return QByteArray::fromStdString(S); }
 std::string Ko(const char* Utf8) { return Cp949::FromUtf8(Utf8); }
 QString Shown(const std::string& Cp949) { return QString::fromStdString(Cp949::ToUtf8(Cp949)); }
@@ -32,12 +28,6 @@ void WriteAlias(TE2eSession& S, const char* Alias, int Port, const std::string& 
                           "]\nAddress=127.0.0.1\nPort=" + std::to_string(Port) + "\n" + Extra);
 }
 } // namespace
-
-#define START_HOST(Host, Script)                                                                   \
-    do {                                                                                           \
-        std::string StartError;                                                                    \
-        QVERIFY2((Host).Start(HostCommand(Script), StartError), StartError.c_str());               \
-    } while (false)
 
 #define WAIT_ROW(S, Prefix)                                                                        \
     QVERIFY2(                                                                                      \
@@ -168,9 +158,7 @@ private slots:
         std::vector<std::string> Log;
         SetLogSink([&](std::string_view L) { Log.emplace_back(L); });
         const QString Port = QString::number(Peer.Port()); // the peer stops listening
-        S.Start({"-D", "localhost", Port});
-        QVERIFY(Peer.Accept());
-        QVERIFY(WaitUntil([&] { return S.Form->Connected(); }, E2eWaitMs));
+        QVERIFY(S.ConnectTo(Peer, {"-D", "localhost", Port}));
         QCOMPARE(S.Form->AliasInfo.Address, std::string("127.0.0.1"));
         S.Form->Action("actReqConnect")->trigger();
         QCOMPARE(S.NewProcesses, (std::vector<QStringList>{{"-D", "127.0.0.1", Port}}));
@@ -181,9 +169,7 @@ private slots:
         QVERIFY(Aliased.Listen());
         TE2eSession A;
         WriteAlias(A, "web", Aliased.Port());
-        A.Start({"-A", "web"});
-        QVERIFY(Aliased.Accept());
-        QVERIFY(WaitUntil([&] { return A.Form->Connected(); }, E2eWaitMs));
+        QVERIFY(A.ConnectTo(Aliased, {"-A", "web"}));
         A.Form->Action("actReqConnect")->trigger();
         QCOMPARE(A.NewProcesses, (std::vector<QStringList>{{"-A", "web"}}));
     }
@@ -195,9 +181,7 @@ private slots:
         TLoopbackPeer Broken;
         QVERIFY(Broken.Listen());
         TE2eSession S;
-        S.Start({"-D", "127.0.0.1", QString::number(Broken.Port())});
-        QVERIFY(Broken.Accept());
-        QVERIFY(WaitUntil([&] { return S.Form->Connected(); }, E2eWaitMs));
+        QVERIFY(S.ConnectTo(Broken));
         Broken.Conn->write("\x1b[12;\xFF\xFA\x18");
         Broken.Conn->flush();
         Broken.Conn->disconnectFromHost();
@@ -223,9 +207,7 @@ private slots:
         QVERIFY(Peer.Listen());
         TE2eSession S;
         WriteAlias(S, "odd", Peer.Port(), "Col=0\nRow=-5\nScrollBuffer=2147483647\nFontSize=0\n");
-        S.Start({"-A", "odd"});
-        QVERIFY(Peer.Accept());
-        QVERIFY(WaitUntil([&] { return S.Form->Connected(); }, E2eWaitMs));
+        QVERIFY(S.ConnectTo(Peer, {"-A", "odd"}));
         const TScr& Scr = S.Term().Scr;
         QCOMPARE(Scr.Col, 80);
         QCOMPARE(Scr.Row, 30);
@@ -263,9 +245,7 @@ private slots:
         TLoopbackPeer Peer;
         QVERIFY(Peer.Listen());
         TE2eSession S;
-        S.Start({"-D", "127.0.0.1", QString::number(Peer.Port())});
-        QVERIFY(Peer.Accept());
-        QVERIFY(WaitUntil([&] { return S.Form->Connected(); }, E2eWaitMs));
+        QVERIFY(S.ConnectTo(Peer));
         S.Replies = {QMessageBox::No};
         QVERIFY(!S.Form->close());
         QVERIFY(S.Form->Connected());

@@ -2,7 +2,7 @@
 // the host learns from us (terminal type, window size, a resize) and what we
 // make of its output (code page 949 text, CR NUL, a 50 MB flood).
 #include "E2eSession.h"
-#include "support/OneShotTelnetHost.h"
+#include "TelnetdHost.h"
 #include "support/TempDir.h"
 
 #include <QCoreApplication>
@@ -18,10 +18,6 @@
 #include <unistd.h>
 
 namespace {
-std::string HostCommand(const char* Script)
-{
-    return std::string("/bin/sh ") + BREVANIX_E2E_HOSTS_DIR + "/" + Script;
-}
 
 QByteArray Q(const std::string& S) { return QByteArray::fromStdString(S); }
 
@@ -45,12 +41,6 @@ void Finish(TE2eSession& S, TOneShotTelnetHost& Host)
              "a process of the host was left behind");
 }
 } // namespace
-
-#define START_HOST(Host, Script)                                                                   \
-    do {                                                                                           \
-        std::string StartError;                                                                    \
-        QVERIFY2((Host).Start(HostCommand(Script), StartError), StartError.c_str());               \
-    } while (false)
 
 #define WAIT_ROW(S, Prefix, Ms)                                                                    \
     QVERIFY2((S).WaitForRow(Prefix, Ms),                                                           \
