@@ -222,6 +222,7 @@ void TMainForm::CreateActions()
         Action("actCopy")->trigger();
         Action("actPaste")->trigger();
     });
+    ConnectAuxActions();
 }
 
 void TMainForm::CreateToolBar()

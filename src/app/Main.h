@@ -122,6 +122,9 @@ protected:
 
 private:
     void CreateActions();
+    // The commands of the auxiliary windows and the printer: print, about,
+    // desktop shortcut (MainAux.cpp).
+    void ConnectAuxActions();
     void CreateToolBar();
     void CreateStatusLine();
     void CreateClientArea();
