@@ -3,7 +3,9 @@
 #include <QAction>
 #include <QDir>
 #include <QFileInfo>
+#include <QFontDatabase>
 #include <QTextBrowser>
+#include <QTextDocument>
 #include <QToolBar>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -19,6 +21,16 @@ THelpWindow::THelpWindow(QWidget* Parent) : QWidget(Parent, Qt::Window)
     Browser = new QTextBrowser(this);
     Browser->setObjectName(QStringLiteral("Browser"));
     Browser->setOpenExternalLinks(true);
+    // Latin letters from one face and Hangul from another sit on different
+    // baselines: the guide reads in a Korean face.
+    for (const char* Face : {"NanumBarunGothic", "NanumGothic", "Noto Sans CJK KR"}) {
+        if (!QFontDatabase::hasFamily(QString::fromLatin1(Face))) continue;
+        QFont F(QString::fromLatin1(Face));
+        F.setPointSize(10);
+        Browser->setFont(F);
+        break;
+    }
+    Browser->document()->setDocumentMargin(14);
     QAction* Home = ToolBar1->addAction(QStringLiteral("차례"), Browser, &QTextBrowser::home);
     QAction* Back = ToolBar1->addAction(QStringLiteral("뒤로"), Browser, &QTextBrowser::backward);
     QAction* Forward =
