@@ -3,6 +3,7 @@
 // folder, and a written file started by a real launcher. Every file written
 // here passes desktop-file-validate.
 #include "aux/XShelLnk.h"
+#include "support/ScopedEnv.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -10,7 +11,6 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <map>
 #include <optional>
 #include <thread>
 
@@ -62,34 +62,6 @@ void ExpectSame(const TShellLink& A, const TShellLink& B)
     EXPECT_EQ(A.ShowCommand, B.ShowCommand);
     EXPECT_EQ(A.WorkingDirectory, B.WorkingDirectory);
 }
-
-// Sets environment variables for one test and puts the old values back.
-class TEnv {
-public:
-    void Set(const char* Name, const std::optional<std::string>& Value)
-    {
-        if (!Old.count(Name)) {
-            const char* V = std::getenv(Name);
-            Old[Name] = V ? std::optional<std::string>(V) : std::nullopt;
-        }
-        if (Value)
-            ::setenv(Name, Value->c_str(), 1);
-        else
-            ::unsetenv(Name);
-    }
-    ~TEnv()
-    {
-        for (const auto& [Name, Value] : Old) {
-            if (Value)
-                ::setenv(Name.c_str(), Value->c_str(), 1);
-            else
-                ::unsetenv(Name.c_str());
-        }
-    }
-
-private:
-    std::map<std::string, std::optional<std::string>> Old;
-};
 
 } // namespace
 
@@ -293,7 +265,7 @@ TEST(ShellLink, ShortcutNames)
 TEST(ShellLink, DesktopFolder)
 {
     TTempDir Dir;
-    TEnv Env;
+    TScopedEnv Env;
     Env.Set("HOME", Dir.Path());
     Env.Set("XDG_CONFIG_HOME", Dir / "config");
     std::filesystem::create_directories(Dir / "config");
