@@ -7,6 +7,7 @@
 
 class TScopedEnv {
 public:
+    using TValue = std::optional<std::string>; // nothing: unset
     TScopedEnv() = default;
     TScopedEnv(const TScopedEnv&) = delete;
     TScopedEnv& operator=(const TScopedEnv&) = delete;
@@ -14,24 +15,17 @@ public:
     {
         for (const auto& [Name, Value] : Old) Put(Name.c_str(), Value);
     }
-
-    // An empty optional removes the variable.
-    void Set(const char* Name, const std::optional<std::string>& Value)
+    void Set(const char* Name, const TValue& Value)
     {
-        if (!Old.count(Name)) {
-            const char* V = std::getenv(Name);
-            Old[Name] = V ? std::optional<std::string>(V) : std::nullopt;
-        }
+        const char* V = std::getenv(Name);
+        Old.try_emplace(Name, V ? TValue(V) : std::nullopt);
         Put(Name, Value);
     }
 
 private:
-    static void Put(const char* Name, const std::optional<std::string>& Value)
+    static void Put(const char* Name, const TValue& V)
     {
-        if (Value)
-            ::setenv(Name, Value->c_str(), 1);
-        else
-            ::unsetenv(Name);
+        V ? ::setenv(Name, V->c_str(), 1) : ::unsetenv(Name);
     }
-    std::map<std::string, std::optional<std::string>> Old;
+    std::map<std::string, TValue> Old;
 };
