@@ -14,6 +14,7 @@ BREVANIX_RUN_PACKAGES=(
 BREVANIX_TEST_PACKAGES=(
   xvfb xauth clang-format
   clang libclang-rt-dev libvterm-dev valgrind
+  poppler-utils desktop-file-utils libglib2.0-bin xdotool
 )
 
 # brevanix_install_deps PACKAGE...

@@ -125,6 +125,9 @@ private:
     // The commands of the auxiliary windows and the printer: print, about,
     // desktop shortcut (MainAux.cpp).
     void ConnectAuxActions();
+    void actPrintExecute();
+    void actAboutExecute();
+    void actMakeLinkExecute();
     void CreateToolBar();
     void CreateStatusLine();
     void CreateClientArea();

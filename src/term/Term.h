@@ -11,6 +11,8 @@
 #include <string>
 #include <string_view>
 
+class TPrintChannel;
+
 struct TCell {
     TColor Back = 0;
     TColor Fore = 0;
@@ -199,6 +201,12 @@ public:
     void CopySelection();
     // The bytes of whole rows, each but the last followed by a carriage return.
     std::string GetScreenText(int FromRow, int ToRow) const;
+
+    // --- Printing ---
+    // The visible rows as one job titled AppTitle + " - Print Screen" (code
+    // page 949). False when the job could not start or a line failed; the
+    // job is closed either way.
+    bool PrintScreen(TPrintChannel& Printer, const std::string& AppTitle) const;
 
     // --- Properties with side effects ---
     TCaret Caret() const { return FCaret; }
