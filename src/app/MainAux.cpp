@@ -63,8 +63,8 @@ void TMainForm::actPrintExecute()
     StatusHint->repaint();
     const int Copies = std::max(1, Printer.copyCount());
     Printer.setCopyCount(1);
-    const std::string Title =
-        Cp949::FromUtf8(QGuiApplication::applicationDisplayName().toStdString());
+    // The application's title is the window's: SetTitle sets both.
+    const std::string Title = Cp949::FromUtf8(windowTitle().toStdString());
     for (int I = 0; I < Copies; ++I) {
         QtPrinter Channel(Printer);
         if (!Term1->Term().PrintScreen(Channel, Title)) {
