@@ -156,19 +156,6 @@ private slots:
         QCOMPARE(W.Changes, (std::vector<bool>{true, false}));
         QVERIFY(!T.GetHangulMode());
     }
-
-    void inputMethodQueries()
-    {
-        TWindow W;
-        QVERIFY(W.Show());
-        QVERIFY(W.Term->testAttribute(Qt::WA_InputMethodEnabled));
-        TTerm& T = W.Term->Term();
-        T.GotoXY(3, 2);
-        const QRect Cell((3 - 1) * T.Scr.CharWidth, (2 - 1) * T.Scr.CharHeight, T.Scr.CharWidth,
-                         T.Scr.CharHeight);
-        QCOMPARE(W.Term->inputMethodQuery(Qt::ImCursorRectangle).toRect(), Cell);
-        QVERIFY(W.Term->inputMethodQuery(Qt::ImEnabled).toBool());
-    }
 };
 
 QTEST_MAIN(ImeTest)
