@@ -4,7 +4,7 @@
 # inetd.conf switched off); the tests, the benchmark and the fuzz targets need
 # the third as well.
 BREVANIX_BUILD_PACKAGES=(
-  cmake ninja-build g++ pkg-config libgtest-dev
+  cmake ninja-build g++ pkg-config libgtest-dev libhangul-dev
   qt6-base-dev qt6-base-dev-tools libgl-dev
   fonts-nanum fonts-nanum-coding fonts-dejavu-core
 )
@@ -12,8 +12,9 @@ BREVANIX_RUN_PACKAGES=(
   inetutils-telnetd
 )
 BREVANIX_TEST_PACKAGES=(
-  xvfb xauth clang-format
+  xvfb xauth xdotool clang-format
   clang libclang-rt-dev libvterm-dev valgrind
+  poppler-utils desktop-file-utils libglib2.0-bin
 )
 
 # brevanix_install_deps PACKAGE...

@@ -56,3 +56,16 @@ QPixmap BrevanixLogo(qreal Ratio)
     P.end();
     return Pix;
 }
+
+QImage BrevanixIcon(int Size)
+{
+    const qreal Ratio = Size / 129.0; // the picture's height fills the square
+    QImage Logo = BrevanixLogo(Ratio).toImage();
+    Logo.setDevicePixelRatio(1); // placed in pixels of the square
+    QImage Icon(Size, Size, QImage::Format_ARGB32_Premultiplied);
+    Icon.fill(Qt::transparent);
+    QPainter P(&Icon);
+    P.drawImage(QPointF((Size - Logo.width()) / 2.0, (Size - Logo.height()) / 2.0), Logo);
+    P.end();
+    return Icon;
+}

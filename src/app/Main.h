@@ -189,6 +189,9 @@ private:
     // desktop shortcut (MainAux.cpp).
     void ConnectAuxActions();
     void BindActions();
+    void actPrintExecute();
+    void actAboutExecute();
+    void actMakeLinkExecute();
     void CreateToolBar();
     void CreateMenus();
     void CreateStatusLine();

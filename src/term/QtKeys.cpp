@@ -103,15 +103,6 @@ bool TypesText(std::uint16_t Vk)
            (Vk >= VK::Oem4 && Vk <= VK::Oem7);
 }
 
-// Control characters come from the key, never from the text.
-std::string Printable(const QString& Text)
-{
-    QString Kept;
-    for (const QChar C : Text)
-        if (C.category() != QChar::Other_Control) Kept += C;
-    return Cp949::FromUtf8(Kept.toStdString());
-}
-
 std::string Characters(std::uint16_t Vk, TShiftState Shift, const QString& Text)
 {
     // Alt+key is a system character on Windows, which the terminal never
@@ -126,11 +117,20 @@ std::string Characters(std::uint16_t Vk, TShiftState Shift, const QString& Text)
     case VK::Tab: return "\t";
     case VK::Return: return "\r";
     case VK::Escape: return "\x1b";
-    default: return TypesText(Vk) ? Printable(Text) : std::string();
+    default: return TypesText(Vk) ? PrintableCp949(Text) : std::string();
     }
 }
 
 } // namespace
+
+// Control characters come from the key, never from the text.
+std::string PrintableCp949(const QString& Text)
+{
+    QString Kept;
+    for (const QChar C : Text)
+        if (C.category() != QChar::Other_Control) Kept += C;
+    return Cp949::FromUtf8(Kept.toStdString());
+}
 
 TQtKey MapQtKey(int QtKey, Qt::KeyboardModifiers Modifiers, const QString& Text)
 {

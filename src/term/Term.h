@@ -3,6 +3,7 @@
 // a list of line records (the scroll-back), drawn through a TCanvas.
 #include "common/GridLimits.h"
 #include "term/Canvas.h"
+#include "term/InputContext.h"
 #include "term/TermCommon.h"
 
 #include <array>
@@ -10,6 +11,8 @@
 #include <functional>
 #include <string>
 #include <string_view>
+
+class TPrintChannel;
 
 struct TCell {
     TColor Back = 0;
@@ -185,6 +188,32 @@ public:
     std::function<void(std::uint8_t& Ch)> OnKeyPress;
     bool SkipKeyPress = false; // swallow the next character
 
+    // --- Input method ---
+    // The built-in composer or the system's input method; null means no
+    // input context.
+    TInputContext* InputContext = nullptr;
+    std::function<void(bool Status)> OnImeChange; // Status: Hangul mode
+    // The input context's mode, also kept in HangulMode; true without a
+    // context, and then nothing changes.
+    bool GetHangulMode();
+    // False without a context or when it cannot change the mode.
+    bool SetHangulMode(bool Hangul);
+    // The notification an input method sends when its mode changed.
+    static constexpr int ImnSetConversionMode = 6;
+    // Logs "Notify:" + Code and fires OnImeChange with GetHangulMode.
+    void ImeNotify(int Code);
+    // The text being composed (code page 949) is now Preedit, shown at the
+    // cursor; an empty Preedit ends the composition.
+    void SetComposition(std::string_view Preedit);
+    // Finished input-method text: each byte through KeyPress.
+    void CommitText(std::string_view Bytes);
+    // Ends the composition, its text sent first. Every key, click, focus
+    // loss and mode switch does this before it acts.
+    void CommitComposition();
+    // Letters in Hangul mode and Backspace while composing go to the
+    // composer; true when it took the key.
+    bool ComposeKey(std::uint16_t Key, TShiftState Shift);
+
     // --- Mouse selection ---
     // The control's own mouse events fire before the selection logic.
     std::function<void(TMouseButton, TShiftState, int X, int Y)> OnMouseDown, OnMouseUp;
@@ -199,6 +228,12 @@ public:
     void CopySelection();
     // The bytes of whole rows, each but the last followed by a carriage return.
     std::string GetScreenText(int FromRow, int ToRow) const;
+
+    // --- Printing ---
+    // The visible rows as one job titled AppTitle + " - Print Screen" (code
+    // page 949). False when the job could not start or a line failed; the
+    // job is closed either way.
+    bool PrintScreen(TPrintChannel& Printer, const std::string& AppTitle) const;
 
     // --- Properties with side effects ---
     TCaret Caret() const { return FCaret; }

@@ -273,6 +273,7 @@ void TTerm::FocusGained()
 
 void TTerm::FocusLost()
 {
+    CommitComposition(); // the syllable goes where it was typed
     Focused = false;
     if (Scr.SelActive) {
         Scr.SelActive = false;

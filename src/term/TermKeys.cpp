@@ -1,5 +1,5 @@
 // Key intake of the terminal control: the keys it handles itself before the
-// main window's key events see them.
+// main window's key events see them, the Hangul composition first.
 #include "term/Term.h"
 
 #include "common/LogSink.h"
@@ -19,6 +19,65 @@ constexpr TShiftState KeyModifiers = ssShift | ssAlt | ssCtrl;
 // else sees it; a key set to 0 but not stopped still goes on, as 0.
 using TKeyStep = bool (*)(TTerm& Term, std::uint16_t& Key, TShiftState Shift);
 
+// A modifier or lock key on its own is part of the next key (Shift makes ㄲ
+// of ㄱ), not a key that ends a syllable.
+bool IsModifierKey(std::uint16_t Key)
+{
+    switch (Key) {
+    case VK::Shift:
+    case VK::Control:
+    case VK::Menu:
+    case VK::Capital:
+    case VK::NumLock:
+    case VK::Scroll:
+    case VK::LWin:
+    case VK::RWin: return true;
+    default: return false;
+    }
+}
+
+// Letters in Hangul mode compose; any other key commits the syllable first,
+// so its bytes reach the host before the key's own.
+bool CompositionKey(TTerm& Term, std::uint16_t& Key, TShiftState Shift)
+{
+    if (IsModifierKey(Key)) return false;
+    if (Term.ComposeKey(Key, Shift)) {
+        Key = 0;
+        return true;
+    }
+    Term.CommitComposition();
+    return false;
+}
+
+// Shift+Space with ShiftSpace on switches the mode and types nothing; off, it
+// is a key and a space like any other.
+bool ShiftSpaceKey(TTerm& Term, std::uint16_t& Key, TShiftState Shift)
+{
+    if (Key != VK::Space || !(Shift & ssShift) || !Term.ShiftSpace) return false;
+    Term.SetHangulMode(!Term.HangulMode);
+    Term.SkipKeyPress = true;
+    Key = 0;
+    return true;
+}
+
+// The Hangul key of a Korean keyboard switches the mode of the input context
+// and types nothing.
+bool HangulKey(TTerm& Term, std::uint16_t& Key, TShiftState)
+{
+    if (Key != VK::Hangul || !Term.InputContext) return false;
+    Term.SetHangulMode(!Term.HangulMode);
+    Key = 0;
+    return true;
+}
+
+// Esc leaves Hangul mode, so a vi user's commands are letters again; the key
+// still goes to the host.
+bool EscKey(TTerm& Term, std::uint16_t& Key, TShiftState)
+{
+    if (Key == VK::Escape && Term.GetHangulMode()) Term.SetHangulMode(!Term.HangulMode);
+    return false;
+}
+
 bool BrowseKey(TTerm& Term, std::uint16_t& Key, TShiftState Shift)
 {
     if ((Shift & KeyModifiers) != ssShift) return false;
@@ -35,7 +94,8 @@ bool RepaintKey(TTerm& Term, std::uint16_t& Key, TShiftState Shift)
     return false;
 }
 
-constexpr TKeyStep OwnKeys[] = {BrowseKey, RepaintKey};
+constexpr TKeyStep OwnKeys[] = {CompositionKey, ShiftSpaceKey, HangulKey,
+                                EscKey,         BrowseKey,     RepaintKey};
 } // namespace
 
 void TTerm::KeyDown(std::uint16_t& Key, TShiftState Shift)

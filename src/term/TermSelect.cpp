@@ -55,6 +55,8 @@ void TTerm::InvertCells(TColor Colour, int RowIndex, int FromCol, int ToCol, TRa
 
 void TTerm::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y)
 {
+    // Before a mouse report or a selection: the syllable was typed first.
+    CommitComposition();
     if (OnMouseDown) OnMouseDown(Button, Shift, X, Y);
     if (!Focused) FHost.SetFocus();
     if (Button != TMouseButton::Left || (Shift & ssRight)) return;

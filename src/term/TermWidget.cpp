@@ -20,6 +20,7 @@ TermWidget::TermWidget(QWidget* Parent)
 {
     setAttribute(Qt::WA_OpaquePaintEvent);
     setFocusPolicy(Qt::StrongFocus);
+    SetUpInputMethod();
 }
 
 TermWidget::~TermWidget() = default;
@@ -163,6 +164,7 @@ QPoint Pixel(const QMouseEvent& E) { return E.position().toPoint(); }
 
 void TermWidget::mousePressEvent(QMouseEvent* Event)
 {
+    CommitSystemComposition();
     const QPoint P = Pixel(*Event);
     FTerm.MouseDown(ButtonOf(Event->button()), ShiftOf(*Event), P.x(), P.y());
 }
@@ -171,6 +173,7 @@ void TermWidget::mousePressEvent(QMouseEvent* Event)
 // the second press.
 void TermWidget::mouseDoubleClickEvent(QMouseEvent* Event)
 {
+    CommitSystemComposition();
     const QPoint P = Pixel(*Event);
     FTerm.MouseDown(ButtonOf(Event->button()), ShiftOf(*Event) | ssDouble, P.x(), P.y());
 }
@@ -214,15 +217,20 @@ void TermWidget::keyPressEvent(QKeyEvent* Event)
 {
     Event->accept();
     const TQtKey K = MapQtKey(Event->key(), Event->modifiers(), Event->text());
+    SeeKey(K.Key, K.Shift, K.Chars);
     if (K.Key != 0) {
         if (LogEnabled()) LogToSink(WmKeyDownLine(K.Key, K.Shift));
         std::uint16_t Key = K.Key;
         FTerm.KeyDown(Key, K.Shift);
+    } else if (!K.Chars.empty()) {
+        FTerm.CommitComposition(); // text an input method sent as a key
     }
     for (const char C : K.Chars) {
         std::uint8_t Ch = static_cast<std::uint8_t>(C);
         FTerm.KeyPress(Ch);
     }
+    // A key without a character must not leave the swallow for the next key.
+    FTerm.SkipKeyPress = false;
 }
 
 // Releases mean nothing to the terminal, nor to the widgets around it.

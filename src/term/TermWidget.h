@@ -8,6 +8,9 @@
 // Keys reach the terminal as virtual-key codes and code page 949 characters.
 // The control keeps Tab, arrows, Enter and Esc from focus moves, and leaves
 // the keys with Ctrl or Alt to the window's shortcuts when it has them.
+// Korean comes from the built-in composer, or from a system input method
+// once one shows itself (TermWidgetIme.cpp).
+#include "term/HangulComposer.h"
 #include "term/QtCanvas.h"
 #include "term/Term.h"
 
@@ -45,8 +48,28 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent* Event) override;
     void mouseMoveEvent(QMouseEvent* Event) override;
     void mouseReleaseEvent(QMouseEvent* Event) override;
+    void inputMethodEvent(QInputMethodEvent* Event) override;
+
+public:
+    QVariant inputMethodQuery(Qt::InputMethodQuery Query) const override;
+    // The system's input method has shown itself and is the input context.
+    bool SystemInputMethod() const { return FTerm.InputContext == &FSystemIm; }
 
 private:
+    // A system input method (ibus, fcitx): Qt can neither read nor set its
+    // mode, so the mode is what its text shows and cannot be set from here.
+    struct TSystemInputContext : TInputContext {
+        bool Mode = false;
+        std::string Text; // its preedit
+        bool Hangul() const override { return Mode; }
+        bool SetHangul(bool) override { return false; }
+        std::string Preedit() const override { return Text; }
+    };
+    void SetUpInputMethod();
+    void UseSystemInputMethod();
+    void SeeSystemMode(bool Hangul);
+    void CommitSystemComposition();
+    void SeeKey(std::uint16_t Key, TShiftState Shift, const std::string& Chars);
     void CanvasDrawn(const QRect& Pixels);
     void CanvasInvalidated();
     void FlushCopies();
@@ -58,6 +81,9 @@ private:
     QRegion FDrawnInPaint;
     bool FInPaint = false;
     bool FCopyOnly = false;
+    // Before the terminal, which points at one of them.
+    std::unique_ptr<THangulComposer> FComposer;
+    TSystemInputContext FSystemIm;
     QtCanvas FCanvas;
     TTerm FTerm;
 };

@@ -145,4 +145,11 @@ std::string FromUtf8(std::string_view S)
     return Out;
 }
 
+std::string FromUnicode(std::u32string_view Text)
+{
+    std::string Utf8;
+    for (const char32_t U : Text) AppendUtf8(Utf8, U);
+    return FromUtf8(Utf8);
+}
+
 } // namespace Cp949

@@ -19,5 +19,6 @@ char32_t PairToUnicode(std::uint8_t Lead, std::uint8_t Trail);
 // cannot hold become '?'. Nothing is dropped silently.
 std::string ToUtf8(std::string_view Cp949Bytes);
 std::string FromUtf8(std::string_view Utf8);
+std::string FromUnicode(std::u32string_view Text);
 
 } // namespace Cp949

@@ -95,6 +95,21 @@ TEST(TermKeys, BrowsingKeys)
     }
 }
 
+// Nothing older to show: the key enters browsing, moves nothing and leaves
+// again, which gives back the cursor and the focus.
+TEST(TermKeys, ShiftPageUpOnAFreshScreenEntersAndLeaves)
+{
+    TTermRig R;
+    R.Term->GotoXY(5, 3);
+    TKeyRecorder Rec(*R.Term);
+    EXPECT_EQ(Down(R, VK::Prior, ssShift), 0);
+    EXPECT_FALSE(R.Scr().ScrollBack.Browsing);
+    EXPECT_EQ(R.Host.Focus, 1);
+    EXPECT_EQ(R.Scr().CurX, 5);
+    EXPECT_EQ(R.Scr().CurY, 3);
+    EXPECT_EQ(Rec.Downs, (TDowns{{0, ssShift}}));
+}
+
 TEST(TermKeys, AltRRepaintsAndGoesOn)
 {
     const std::pair<std::uint16_t, TShiftState> Cases[] = {
