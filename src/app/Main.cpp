@@ -527,6 +527,7 @@ void TMainForm::ConnectSession()
         Term1MouseUp(B, S, X, Y);
     };
     Term.OnMouseMove = [this](TShiftState S, int X, int Y) { Term1MouseMove(S, X, Y); };
+    Term.OnImeChange = [this](bool Hangul) { Term1ImeChange(Hangul); };
     Term.OnChangeSize = [this] { Term1ChangeSize(); };
 }
 

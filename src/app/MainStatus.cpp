@@ -65,7 +65,13 @@ void TMainForm::Term1ImeChange(bool Hangul)
     StatusIME->setText(Hangul ? QStringLiteral("한") : QStringLiteral("영"));
 }
 
-void TMainForm::StatusIMEClick() {}
+// The panel follows through Term1ImeChange, when the input method lets
+// the mode change.
+void TMainForm::StatusIMEClick()
+{
+    TTerm& Term = Term1->Term();
+    Term.SetHangulMode(!Term.GetHangulMode());
+}
 
 // Texts whose first character has the code 1 are not for the status line;
 // while a connection attempt runs, its messages stay.

@@ -574,6 +574,18 @@ private slots:
         QCOMPARE(W.Form.StatusMouseRow->text(), Inside ? QString::number(Cell.y()) : "000");
     }
 
+    // A click on the input panel switches the mode; the panel shows it.
+    void inputPanelSwitchesTheMode()
+    {
+        TWindow W;
+        QCOMPARE(W.Form.StatusIME->text(), QStringLiteral("영"));
+        for (const char* Shown : {"한", "영"}) {
+            QTest::mouseClick(W.Form.StatusIME, Qt::LeftButton);
+            QCOMPARE(W.Form.StatusIME->text(), QString::fromUtf8(Shown));
+            QCOMPARE(W.Term().HangulMode, QByteArray(Shown) == "한");
+        }
+    }
+
     void hintTextsReachTheStatusLine_data()
     {
         QTest::addColumn<QString>("Tip");
