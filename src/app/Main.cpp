@@ -361,7 +361,8 @@ QMenu* TMainForm::createPopupMenu()
     Menu->addSeparator();
     Menu->addAction(Action("actFormClose"));
     Menu->addSeparator();
-    Menu->addAction(QStringLiteral("About.."), Action("actAbout"), &QAction::trigger);
+    Menu->addAction(Action("actAbout")->icon(), QStringLiteral("About.."), Action("actAbout"),
+                    &QAction::trigger);
     return Menu;
 }
 

@@ -96,6 +96,7 @@ void TMainForm::ApplyTitleOnly(bool On)
         TitleStrip->setGeometry(0, 0, width(), TitleStrip->sizeHint().height());
         TitleStrip->show();
         TitleStrip->raise();
+        setSizeIncrement(0, 0); // the strip's height is no whole number of cells
         setFixedHeight(TitleStrip->sizeHint().height());
         return;
     }
@@ -103,7 +104,6 @@ void TMainForm::ApplyTitleOnly(bool On)
     TitleStrip->hide();
     setMinimumHeight(FSavedMinHeight);
     setMaximumHeight(FSavedMaxHeight);
-    resize(width(), SavedHeight);
     resize(SavedWidth, SavedHeight);
 }
 
@@ -146,6 +146,9 @@ void TMainForm::TitleStripPress(const QPoint& Global)
     Screen.replace(QLatin1Char('\r'), QLatin1Char('\n'));
     TitleHint = new THintWindow(this);
     TitleHint->setObjectName(QStringLiteral("TitleHint"));
+    // It opens under the pointer: the strip beneath keeps the pointer's
+    // moves, or the preview would close the moment it opened.
+    TitleHint->setWindowFlag(Qt::WindowTransparentForInput);
     QFont F(Term1->Canvas().Family());
     F.setPixelSize(12);
     TitleHint->setFont(F);
