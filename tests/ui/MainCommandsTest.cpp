@@ -38,6 +38,7 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
+#include <QWheelEvent>
 
 #include <functional>
 
@@ -572,6 +573,28 @@ private slots:
         const bool Inside = !Hint.isEmpty();
         QCOMPARE(W.Form.StatusMouseCol->text(), Inside ? QString::number(Cell.x()) : "000");
         QCOMPARE(W.Form.StatusMouseRow->text(), Inside ? QString::number(Cell.y()) : "000");
+    }
+
+    // The wheel names itself in the status line and goes on to the terminal.
+    void wheelNamesItsDirection_data()
+    {
+        QTest::addColumn<int>("Delta");
+        QTest::addColumn<QString>("Hint");
+        QTest::newRow("down") << -120 << "MouseWheelDown";
+        QTest::newRow("up") << 120 << "MouseWheelUp";
+        QTest::newRow("sideways") << 0 << "MouseWheel";
+    }
+    void wheelNamesItsDirection()
+    {
+        QFETCH(int, Delta);
+        QFETCH(QString, Hint);
+        TWindow W;
+        const QPointF At = W.CellCentre(2, 2);
+        QWheelEvent E(At, W.Form.Term1->mapToGlobal(At), {}, QPoint(Delta ? 0 : 120, Delta),
+                      Qt::NoButton, {}, Qt::NoScrollPhase, false);
+        QCoreApplication::sendEvent(W.Form.Term1, &E);
+        QCOMPARE(W.Form.StatusHint->text(), Hint);
+        QVERIFY(!E.isAccepted());
     }
 
     // A click on the input panel switches the mode; the panel shows it.
