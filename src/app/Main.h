@@ -3,7 +3,10 @@
 // (the socket ClientSocket1, the Telnet engine with its interpreter, the input
 // encoder, the terminal Term1 and the current profile), the commands as named
 // actions, the toolbar, the status line and the scroll bar. The session's
-// steps live in MainSession.cpp, the window's own in Main.cpp.
+// steps live in MainSession.cpp, the window's own in Main.cpp, the action
+// list and menus in MainActions.cpp, the commands in MainCommands.cpp, the
+// status line's clock, mouse and hints in MainStatus.cpp, and the auxiliary
+// windows' commands in MainAux.cpp.
 #include "emulation/Input_VT100.h"
 #include "profiles/HostManagerCommon.h"
 #include "telnet/QtSocket.h"
