@@ -1,10 +1,12 @@
-// The main window as a window: its creation in order, the action list, the
-// toolbar, the status line, the client area, closing, and the keys and sizes
-// handled at window level.
+// The main window as a window: its creation in order (the client area and
+// the status line here, the actions and menus in MainActions.cpp), closing,
+// the events it routes to its handlers, and the keys and sizes handled at
+// window level.
 #include "app/Main.h"
 
 #include "app/ConnectSignal.h"
 #include "app/Dialogs.h"
+#include "app/HelpWindow.h"
 #include "app/Logo.h"
 #include "app/StartArgs.h"
 #include "app/Version.h"
@@ -12,70 +14,28 @@
 #include "common/SessionSocket.h"
 #include "common/Switches.h"
 #include "common/VirtualKeys.h"
-#include "term/QtClipboard.h"
+#include "term/QtCanvas.h"
 #include "term/TermWidget.h"
+#include "widgets/HintWindow.h"
 #include "widgets/Led.h"
+#include "widgets/TitleStrip.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QHBoxLayout>
+#include <QHelpEvent>
 #include <QLabel>
 #include <QProcess>
 #include <QScrollBar>
+#include <QStatusTipEvent>
+#include <QTimer>
 #include <QToolBar>
-#include <QToolButton>
+#include <QToolTip>
 #include <QVBoxLayout>
+#include <QWheelEvent>
 
 namespace {
-
-struct TActionDef {
-    const char* Name;
-    const char* Category;
-    const char* Caption;
-    const char* Hint;
-    const char* Shortcut;
-    bool Switch;
-};
-
-// The action list: name, category, caption, hint, shortcut, and whether it
-// is an on/off switch.
-// clang-format off
-const TActionDef ActionDefs[] = {
-    {"actConnect",       "Communication", "접속",               "Connect",  "",       false},
-    {"actDisconnect",    "Communication", "Disconnect",         "",         "",       false},
-    {"actReqConnect",    "Communication", "접속/새창(&A)",      "접속/새창", "Alt+R", false},
-    {"actReqDisconnect", "Communication", "단절(&D)",           "접속 단절", "Alt+D", false},
-    {"actFastConnect",   "File", "빠른 연결",          "젤 빠른 연결을 할수 있습니다.", "Alt+Q", false},
-    {"actNew",           "File", "새 터미널 열기(&N)", "새 터미널 열기", "Alt+N", false},
-    {"actPrint",         "File", "화면 출력(&W)",      "화면 인쇄",      "Alt+P", false},
-    {"actSaveAlias",     "File", "환경 저장(&S)",      "",               "",      false},
-    {"actMakeLink",      "File", "단축 아이콘 만들기(&M)", "바탕 화면에 단축 아이콘을 만듭니다.", "", false},
-    {"actHelp",          "File", "도움말(&H)",         "도움이 필요하십니까?", "", false},
-    {"actExitProgram",   "File", "종료(&X)",           "프로그램 종료",  "",      false},
-    {"actCopy",          "Edit", "복사(&C)",           "복사",           "Alt+C", false},
-    {"actPaste",         "Edit", "붙여놓기(&P)",       "붙여놓기",       "Alt+V", false},
-    {"actCopyAndPaste",  "Edit", "복사/붙여넣기(&V)",  "복사 후 붙여넣기", "Alt+Z", false},
-    {"actFormTitleOlny", "View", "화면 감추기(&T)",    "화면 감추기",    "Ctrl+F2", false},
-    {"actFormClose",     "View", "프로그램 종료(&C)",  "프로그램 종료",  "Ctrl+F4", false},
-    {"actFormIcon",      "View", "0",                  "아이콘",         "Ctrl+F1", false},
-    {"actFormNormalize", "View", "크기 조정(&N)",      "크기 조정",      "Ctrl+F3", false},
-    {"actPopUp",         "View", "actPopUp(&P)",       "",               "Ctrl+F10", false},
-    {"actAbout",         "View", "About(&A)",          "프로그램에 대하여...", "", false},
-    {"actTopMost",       "View", "최상위 폼",          "최상위 폼",      "Alt+T", true},
-    {"actOption",        "Option", "설정(&O)",         "설정",           "",      false},
-    {"actSoftScroll",    "Option", "SoftScroll(&S)",   "부드러운 스크롤", "Alt+S", true},
-    {"actCrossCaret",    "Option", "십자형 Caret(&C)", "십자형 캐럿",    "Alt+X", true},
-    {"actVisualBeep",    "Option", "Visual Beep(&V)",  "화면 알람",      "Alt+A", true},
-    {"actBeep",          "Option", "Beep(&B)",         "알람",           "Alt+B", true},
-    {"actAutoWrap",      "Option", "AutoWrap(&W)",     "자동 줄바꿈",    "Alt+W", true},
-    {"actSetUpFont",     "Option", "폰트설정(&F)",     "폰트설정",       "Alt+F", false},
-    {"actBackColor",     "Option", "바탕화면 설정(&K)", "바탕화면의 색상을 설정합니다.", "Alt+K", false},
-    {"actCaretColor",    "Option", "캐럿색상(&E)",     "캐럿의 색상설정", "Alt+E", false},
-    {"actViewToolbar",   "Option", "ToolBar 보기(&T)", "ToolBar 보기",   "Ctrl+F5", true},
-    {"actViewStatusBar", "Option", "Status Bar 보기(&L)", "상태줄 보기", "Ctrl+F6", true},
-};
-// clang-format on
 
 constexpr int StatusLineHeight = 17;
 constexpr int ScrollBarWidth = 13;
@@ -107,12 +67,14 @@ protected:
     }
 };
 
+// A status line panel. Its tool-tip is also its hint for the status line.
 QLabel* Panel(QWidget* Parent, const char* Name, int Width, const QString& Tip, const QString& Text)
 {
     auto* L = new QLabel(Text, Parent);
     L->setObjectName(QString::fromLatin1(Name));
     if (Width > 0) L->setFixedWidth(Width);
     L->setToolTip(Tip);
+    L->setStatusTip(Tip);
     L->setAlignment(Qt::AlignCenter);
     L->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     return L;
@@ -149,8 +111,10 @@ TMainForm::TMainForm(const QStringList& Args, const std::string& Path, QWidget* 
     };
     CreateActions();
     CreateToolBar();
+    CreateMenus();
     CreateClientArea();
     CreateStatusLine();
+    CreateTitleStrip();
     resize(656, 427);
     FormCreate(Args);
 }
@@ -158,99 +122,13 @@ TMainForm::TMainForm(const QStringList& Args, const std::string& Path, QWidget* 
 TMainForm::~TMainForm()
 {
     FClosing = true;
+    qApp->removeEventFilter(this);
+    CloseTitleHint();
     FormClose();
     Term1->Term().ScrollBar = nullptr;
 }
 
-QAction* TMainForm::Action(const char* Name) const
-{
-    const auto It = FActions.find(Name);
-    return It == FActions.end() ? nullptr : It->second;
-}
-
 // ---------------------------------------------------------------- building
-
-void TMainForm::CreateActions()
-{
-    for (const TActionDef& D : ActionDefs) {
-        auto* A = new QAction(QString::fromUtf8(D.Caption), this);
-        A->setObjectName(QString::fromLatin1(D.Name));
-        A->setProperty("Category", QString::fromLatin1(D.Category));
-        A->setToolTip(QString::fromUtf8(D.Hint));
-        A->setStatusTip(QString::fromUtf8(D.Hint));
-        A->setCheckable(D.Switch);
-        if (*D.Shortcut) A->setShortcut(QKeySequence(QString::fromLatin1(D.Shortcut)));
-        // Shortcuts belong to the window, before the terminal: they never reach the host.
-        addAction(A);
-        FActions[D.Name] = A;
-    }
-    const auto Bind = [this](const char* Name, void (TMainForm::*Handler)()) {
-        connect(Action(Name), &QAction::triggered, this, [this, Handler] { (this->*Handler)(); });
-    };
-    Bind("actReqConnect", &TMainForm::actReqConnectExecute);
-    Bind("actReqDisconnect", &TMainForm::actReqDisconnectExecute);
-    Bind("actFastConnect", &TMainForm::actFastConnectExecute);
-    Bind("actConnect", &TMainForm::actConnectExecute);
-    Bind("actDisconnect", &TMainForm::actDisconnectExecute);
-    Bind("actNew", &TMainForm::actNewExecute);
-    Bind("actExitProgram", &TMainForm::actExitProgramExecute);
-    Bind("actFormClose", &TMainForm::actExitProgramExecute);
-
-    // The switches write through to the terminal, the program-wide switches
-    // and the profile, so saving an alias saves what is on screen.
-    const auto Switch = [this](const char* Name, std::function<void(bool)> Apply) {
-        connect(Action(Name), &QAction::toggled, this, std::move(Apply));
-    };
-    Switch("actSoftScroll", [this](bool On) { Switches.SoftScroll = AliasInfo.SoftScroll = On; });
-    Switch("actAutoWrap", [this](bool On) { Switches.AutoWrap = AliasInfo.AutoWrap = On; });
-    Switch("actBeep", [this](bool On) { Term1->Term().Scr.BeepOn = AliasInfo.BeepOn = On; });
-    Switch("actVisualBeep",
-           [this](bool On) { Term1->Term().Scr.VisualBeep = AliasInfo.VisualBeep = On; });
-    Switch("actCrossCaret", [this](bool On) {
-        AliasInfo.CrossCaret = On;
-        Term1->Term().SetCaret(On ? TCaret::Cross_Block : TCaret::Block);
-    });
-    connect(Action("actCopy"), &QAction::triggered, this, [this] {
-        Term1->Term().CopySelection();
-        Term1->Term().ClearSelection();
-    });
-    connect(Action("actPaste"), &QAction::triggered, this, [this] {
-        for (const char B : QtClipboard::Text())
-            Input.SendChar(Term1->Term(), static_cast<std::uint8_t>(B));
-    });
-    connect(Action("actCopyAndPaste"), &QAction::triggered, this, [this] {
-        Action("actCopy")->trigger();
-        Action("actPaste")->trigger();
-    });
-    ConnectAuxActions();
-}
-
-void TMainForm::CreateToolBar()
-{
-    tbMain = new QToolBar(this);
-    tbMain->setObjectName(QStringLiteral("tbMain"));
-    tbMain->setMovable(false);
-    tbMain->setFloatable(false);
-    tbMain->setFixedHeight(26);
-    tbMain->setToolButtonStyle(Qt::ToolButtonTextOnly);
-    addToolBar(Qt::TopToolBarArea, tbMain);
-    for (const char* Name : {"actReqConnect", "actReqDisconnect", "actFastConnect"})
-        tbMain->addAction(Action(Name));
-    tbMain->addSeparator();
-    tbMain->addAction(Action("actNew"));
-    tbMain->addSeparator();
-    btnLogView = new QToolButton(tbMain);
-    btnLogView->setObjectName(QStringLiteral("btnLogView"));
-    btnLogView->setText(QStringLiteral("Log view"));
-    btnLogView->setToolTip(QStringLiteral("Log 보기"));
-    // Hidden in the design, shown at creation; a toolbar shows a widget
-    // through its action.
-    FLogViewAction = tbMain->addWidget(btnLogView);
-    FLogViewAction->setVisible(false);
-    connect(btnLogView, &QToolButton::clicked, this, &TMainForm::btnLogViewClick);
-    tbMain->addSeparator();
-    tbMain->addAction(Action("actExitProgram"));
-}
 
 void TMainForm::CreateClientArea()
 {
@@ -265,17 +143,15 @@ void TMainForm::CreateClientArea()
 
     Term1 = new TermWidget(Area);
     Term1->setObjectName(QStringLiteral("Term1"));
+    Term1->setMouseTracking(true); // the mouse panels follow the pointer
+    Term1->installEventFilter(this);
     ScrollBar = new QScrollBar(Qt::Vertical, Area);
     ScrollBar->setObjectName(QStringLiteral("ScrollBar"));
     ScrollBar->setMaximum(0);
     ScrollBar->setPageStep(5);
     ScrollBar->setEnabled(false);
-    connect(ScrollBar, &QScrollBar::actionTriggered, this, [this](int) {
-        // The terminal shows what it can; the bar takes the position shown.
-        const int Shown = Term1->Term().ScrollBackTo(ScrollBar->sliderPosition());
-        const QSignalBlocker Quiet(ScrollBar);
-        ScrollBar->setSliderPosition(Shown);
-    });
+    ScrollBar->installEventFilter(this);
+    connect(ScrollBar, &QScrollBar::actionTriggered, this, [this](int) { ScrollBarScroll(); });
     pnlImage = new QWidget(Area);
     pnlImage->setObjectName(QStringLiteral("pnlImage"));
     pnlImage->setAutoFillBackground(true);
@@ -286,6 +162,7 @@ void TMainForm::CreateClientArea()
     Image1 = new QLabel(pnlImage);
     Image1->setObjectName(QStringLiteral("Image1"));
     Image1->setPixmap(BrevanixLogo(devicePixelRatio()));
+    Image1->installEventFilter(this);
     Centre->addWidget(Image1, 0, Qt::AlignCenter);
     Area->Term = Term1;
     Area->Bar = ScrollBar;
@@ -298,6 +175,9 @@ void TMainForm::CreateStatusLine()
     StatusLine = new QWidget(centralWidget());
     StatusLine->setObjectName(QStringLiteral("StatusLine"));
     StatusLine->setFixedHeight(StatusLineHeight);
+    // The fixed panels must not make the window wider than a narrow grid:
+    // they run off the right edge instead.
+    StatusLine->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
     QFont F = StatusLine->font();
     F.setPixelSize(12);
     StatusLine->setFont(F);
@@ -316,10 +196,12 @@ void TMainForm::CreateStatusLine()
     ledComm = new TLed(StatusCom);
     ledComm->setObjectName(QStringLiteral("ledComm"));
     ledComm->setToolTip(QStringLiteral("통신상태"));
+    ledComm->setStatusTip(QStringLiteral("통신상태"));
     LedBox->addWidget(ledComm, 0, Qt::AlignCenter);
     Row->addWidget(StatusCom);
     Row->addWidget(StatusIME = Panel(StatusLine, "StatusIME", 16, QStringLiteral("한영 상태"),
                                      QStringLiteral("영")));
+    StatusIME->installEventFilter(this);
     Row->addWidget(StatusCol = Panel(StatusLine, "StatusCol", 24, QStringLiteral("Caret X 좌표"),
                                      QStringLiteral("000")));
     Row->addWidget(StatusRow = Panel(StatusLine, "StatusRow", 24, QStringLiteral("Caret Y 좌표"),
@@ -339,6 +221,18 @@ void TMainForm::CreateStatusLine()
 
 void TMainForm::FormCreate(const QStringList& Args)
 {
+    // Hint texts reach HintControl through event(); tool-tips are the
+    // application's hint window: silver, "굴림체" 12 pixels, 15 seconds.
+    qApp->installEventFilter(this);
+    QPalette Tip = QToolTip::palette();
+    Tip.setColor(QPalette::ToolTipBase, QColor(0xC0, 0xC0, 0xC0));
+    Tip.setColor(QPalette::ToolTipText, Qt::black);
+    QToolTip::setPalette(Tip);
+    QFont TipFont(QtCanvas::ResolveFamily(QStringLiteral("굴림체")));
+    TipFont.setPixelSize(12);
+    QToolTip::setFont(TipFont);
+    HelpFile = FindHelpFile(QCoreApplication::applicationDirPath());
+
     Action("actReqConnect")->setEnabled(true);
     Action("actReqDisconnect")->setEnabled(false);
     for (const char* Name : {"actPrint", "actCopy", "actPaste"}) Action(Name)->setEnabled(true);
@@ -369,6 +263,12 @@ void TMainForm::FormCreate(const QStringList& Args)
     FLogViewAction->setVisible(true);
     FConnectSignal = new TConnectSignal([this] { actReqConnectExecute(); }, this);
     if (StartMode > 0) actReqConnectExecute();
+
+    PointerHideTimeout = 1000;
+    Timer1 = new QTimer(this);
+    Timer1->setInterval(1000);
+    connect(Timer1, &QTimer::timeout, this, &TMainForm::Timer1Timer);
+    Timer1->start();
 }
 
 // Wiring of the terminal's and the socket's events to the handlers.
@@ -386,31 +286,87 @@ void TMainForm::ConnectSession()
     Term.OnKeyDown = [this](std::uint16_t& Key, TShiftState Shift) { Term1KeyDown(Key, Shift); };
     Term.OnKeyPress = [this](std::uint8_t& Ch) { Term1KeyPress(Ch); };
     Term.OnMouseDown = [this](TMouseButton B, TShiftState S, int X, int Y) {
-        if (B == TMouseButton::Left) Input.MousePress(Term1->Term(), B, S, X, Y);
+        Term1MouseDown(B, S, X, Y);
     };
     Term.OnMouseUp = [this](TMouseButton B, TShiftState S, int X, int Y) {
-        Input.MouseRelease(Term1->Term(), B, S, X, Y);
+        Term1MouseUp(B, S, X, Y);
     };
-    // The terminal's pixel size changed (a font, say): fit the window to it.
-    Term.OnChangeSize = [this] {
-        if (TitleOnly || ResizeGuard) return;
-        ResizeGuard = true;
-        FitWindowToTerm();
-        Telnet.SendWindowSize();
-        ResizeGuard = false;
-    };
+    Term.OnMouseMove = [this](TShiftState S, int X, int Y) { Term1MouseMove(S, X, Y); };
+    Term.OnImeChange = [this](bool Hangul) { Term1ImeChange(Hangul); };
+    Term.OnChangeSize = [this] { Term1ChangeSize(); };
 }
 
 void TMainForm::changeEvent(QEvent* Event)
 {
     QMainWindow::changeEvent(Event);
     if (Event->type() == QEvent::ActivationChange && isActiveWindow()) FormActivate();
+    if (Event->type() == QEvent::WindowTitleChange && TitleStrip)
+        TitleStrip->SetText(windowTitle());
 }
 
 void TMainForm::FormActivate()
 {
     SetStatusHint(QString::fromUtf8(ProductTitle));
     Term1->setFocus();
+}
+
+// ---------------------------------------------------------------- events
+
+// The application's hint texts: actions under the mouse in the toolbar and
+// the menus, and controls with a hint.
+bool TMainForm::event(QEvent* Event)
+{
+    if (Event->type() == QEvent::StatusTip) {
+        HintControl(static_cast<QStatusTipEvent*>(Event)->tip());
+        return true;
+    }
+    return QMainWindow::event(Event);
+}
+
+bool TMainForm::eventFilter(QObject* Watched, QEvent* Event)
+{
+    const QEvent::Type Type = Event->type();
+    if (Type == QEvent::ToolTip) {
+        // hintMainShowHint: a hint closes the title-only preview and shows
+        // for 15 seconds.
+        auto* W = qobject_cast<QWidget*>(Watched);
+        if (!W || W->window() != this) return false;
+        CloseTitleHint();
+        if (W->toolTip().isEmpty()) {
+            QToolTip::hideText();
+            Event->ignore();
+        } else {
+            QToolTip::showText(static_cast<QHelpEvent*>(Event)->globalPos(), W->toolTip(), W, {},
+                               15000);
+        }
+        return true;
+    }
+    if (Watched == Term1 && Type == QEvent::Wheel) {
+        Term1MouseWheel(static_cast<QWheelEvent*>(Event)->angleDelta().y());
+        return false; // the wheel is not taken
+    }
+    if (Watched == ScrollBar && (Type == QEvent::KeyPress || Type == QEvent::KeyRelease)) {
+        // Keys typed on the scroll bar are the terminal's.
+        if (!Term1->isEnabled() || !Term1->isVisible()) return false;
+        Term1->setFocus();
+        auto* Key = static_cast<QKeyEvent*>(Event);
+        QKeyEvent Copy(Key->type(), Key->key(), Key->modifiers(), Key->text(), Key->isAutoRepeat(),
+                       static_cast<ushort>(Key->count()));
+        QCoreApplication::sendEvent(Term1, &Copy);
+        return true;
+    }
+    if (Type == QEvent::MouseButtonPress) {
+        auto* Mouse = static_cast<QMouseEvent*>(Event);
+        if (Watched == Image1 && Mouse->button() == Qt::RightButton) {
+            PopupAt(Image1->mapToGlobal(Mouse->position().toPoint()) + QPoint(1, 2));
+            return true;
+        }
+        if (Watched == StatusIME && Mouse->button() == Qt::LeftButton) {
+            StatusIMEClick();
+            return true;
+        }
+    }
+    return QMainWindow::eventFilter(Watched, Event);
 }
 
 // ---------------------------------------------------------------- end
@@ -495,15 +451,26 @@ int TMainForm::BarsHeight() const
            (StatusLine->isHidden() ? 0 : StatusLine->height());
 }
 
+// The client area around the grid; the window manager adds its own frame and
+// caption. It also learns the cell as the size step, so a drag of the
+// window's edge moves by whole cells.
 void TMainForm::FitWindowToTerm()
 {
-    const int BarW = ScrollBar->isHidden() ? 0 : ScrollBarWidth;
-    resize(BarW + Term1->width(), BarsHeight() + Term1->height());
+    const TScr& S = Term1->Term().Scr;
+    const QSize Around((ScrollBar->isHidden() ? 0 : ScrollBarWidth), BarsHeight());
+    // Only on a change: each one is a message to the window manager.
+    if (baseSize() != Around) setBaseSize(Around);
+    const QSize Cell(S.CharWidth, S.CharHeight);
+    if (!Cell.isEmpty() && sizeIncrement() != Cell) setSizeIncrement(Cell);
+    // A maximised window keeps the desktop's size; the grid takes what fits.
+    if (windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen)) return;
+    resize(Around + Term1->size());
 }
 
 void TMainForm::resizeEvent(QResizeEvent* Event)
 {
     QMainWindow::resizeEvent(Event);
+    if (TitleOnly) TitleStrip->setGeometry(rect());
     FormResize();
 }
 
@@ -537,6 +504,19 @@ void TMainForm::FormResize()
     ResizeGuard = false;
     AliasInfo.Col = Cols;
     AliasInfo.Row = Rows;
+}
+
+// The terminal's pixel size changed (a new font): fit the window to it.
+void TMainForm::Term1ChangeSize()
+{
+    if (TitleOnly || ResizeGuard) return;
+    ResizeGuard = true;
+    FitWindowToTerm();
+    Telnet.SendWindowSize();
+    if (SessionSocket) Term1->setFocus();
+    const TScr& S = Term1->Term().Scr;
+    SetStatusHint(QStringLiteral("Col [%1]   Row [%2]").arg(S.Col).arg(S.Row));
+    ResizeGuard = false;
 }
 
 void TMainForm::SetStatusHint(const QString& Text) { StatusHint->setText(Text); }

@@ -3,12 +3,17 @@
 // (the socket ClientSocket1, the Telnet engine with its interpreter, the input
 // encoder, the terminal Term1 and the current profile), the commands as named
 // actions, the toolbar, the status line and the scroll bar. The session's
-// steps live in MainSession.cpp, the window's own in Main.cpp.
+// steps live in MainSession.cpp, the window's own in Main.cpp, the action
+// list and menus in MainActions.cpp, the commands in MainCommands.cpp, the
+// status line's clock, mouse and hints in MainStatus.cpp, and the auxiliary
+// windows' commands in MainAux.cpp.
 #include "emulation/Input_VT100.h"
 #include "profiles/HostManagerCommon.h"
 #include "telnet/QtSocket.h"
 #include "telnet/Telnet.h"
 
+#include <QDateTime>
+#include <QLocale>
 #include <QMainWindow>
 #include <QStringList>
 
@@ -21,11 +26,16 @@
 
 class QAction;
 class QLabel;
+class QMenu;
 class QScrollBar;
+class QTimer;
 class QToolBar;
 class QToolButton;
 class TConnectSignal;
+class THelpWindow;
+class THintWindow;
 class TLed;
+class TTitleStrip;
 class TermWidget;
 
 class TMainForm : public QMainWindow {
@@ -48,7 +58,11 @@ public:
     std::array<std::uint8_t, TClientSocket::ChunkSize> ReceiveBuffer{};
     bool ResizeGuard = false;
     bool TitleOnly = false;
+    int SavedWidth = 0, SavedHeight = 0; // the size before title-only mode
     std::string IniPath;
+    // The contents page of the user's guide; found beside the program at
+    // start-up, a test may point it elsewhere.
+    QString HelpFile;
     // Starts this same program with the parameters; a test replaces it. The
     // result is the process id, or 0 when the start failed.
     std::function<qint64(const QStringList& Args)> StartProcess;
@@ -70,6 +84,21 @@ public:
     QScrollBar* ScrollBar = nullptr;
     QWidget* pnlImage = nullptr;
     QLabel* Image1 = nullptr;
+    QMenu* mnuMainPopup = nullptr;
+    QMenu* mnuOption = nullptr; // the options sub-menu, under actOption
+    // Stands in for the caption while only the caption is shown.
+    TTitleStrip* TitleStrip = nullptr;
+    THintWindow* TitleHint = nullptr; // the title-only preview, while open
+    THelpWindow* frmHelp = nullptr;
+
+    // --- Timers. Timer1: the clock and pointer hiding, every second.
+    // Timer2: closes the title-only preview. PopupDelay: how long a right
+    // press waits for a left one before it opens the pop-up menu.
+    QTimer* Timer1 = nullptr;
+    QTimer* Timer2 = nullptr;
+    QTimer* PopupDelay = nullptr;
+    static constexpr int ChordMs = 150;
+    int PointerHideTimeout = 1000; // milliseconds until the pointer hides
 
     // The actions of the action list, by name ("actReqConnect", ...).
     QAction* Action(const char* Name) const;
@@ -114,7 +143,44 @@ public:
     void FormResize();
     void btnLogViewClick();
 
+    // --- Commands
+    void Term1ChangeSize();
+    void actSoftScrollExecute();
+    void actViewToolbarExecute();
+    void actViewStatusBarExecute();
+    void actTopMostExecute();
+    void actFormTitleOlnyExecute();
+    void actFormNormalizeExecute();
+    void actFormIconExecute();
+    void actSetUpFontExecute();
+    void actBackColorExecute();
+    void actCaretColorExecute();
+    void actSaveAliasExecute();
+    void actHelpExecute();
+    void actCopyExecute();
+    void actPasteExecute();
+    void actCopyAndPasteExecute();
+    void actPopUpExecute();
+    void PopupAt(const QPoint& Global);
+    void Term1MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y);
+    void Term1MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y);
+    void Term1MouseWheel(int Delta);
+    void ScrollBarScroll();
+    void CloseTitleHint();
+
+    // --- Status line
+    void Timer1Timer();
+    void Term1MouseMove(TShiftState Shift, int X, int Y);
+    void Term1ImeChange(bool Hangul);
+    void StatusIMEClick();
+    void HintControl(const QString& Hint);
+    // The clock's text: "mm-dd (ddd) ampm h:mm:ss" in Locale's names.
+    static QString ClockText(const QDateTime& When, const QLocale& Locale);
+
 protected:
+    bool event(QEvent* Event) override;
+    bool eventFilter(QObject* Watched, QEvent* Event) override;
+    QMenu* createPopupMenu() override;
     void changeEvent(QEvent* Event) override;
     void closeEvent(QCloseEvent* Event) override;
     void resizeEvent(QResizeEvent* Event) override;
@@ -125,12 +191,19 @@ private:
     // The commands of the auxiliary windows and the printer: print, about,
     // desktop shortcut (MainAux.cpp).
     void ConnectAuxActions();
+    void BindActions();
     void actPrintExecute();
     void actAboutExecute();
     void actMakeLinkExecute();
     void CreateToolBar();
+    void CreateMenus();
     void CreateStatusLine();
     void CreateClientArea();
+    void CreateTitleStrip();
+    void ApplyTitleOnly(bool On);
+    void TitleStripPress(const QPoint& Global);
+    void ShowPointer();
+    bool PickColor(TColor& Color);
     void ConnectSession();
     void FormCreate(const QStringList& Args);
     void FormClose();
@@ -149,4 +222,7 @@ private:
     bool FInConnect = false; // a connect request is running
     bool FClosing = false;
     int FToolbarTag = 0; // 1 just hidden, 2 just shown
+    QPoint FPopupAt;     // where a right press opens the menu when no left one follows
+    QPoint FMouseCell;   // the last cell shown in the mouse panels
+    int FSavedMinHeight = 0, FSavedMaxHeight = 0; // the limits before title-only mode
 };

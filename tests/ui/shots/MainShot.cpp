@@ -1,7 +1,10 @@
 // The main window as the window system shows it: shot_main OUT_FOLDER
 // writes main-idle.png (the start-up picture), main-connected.png (connected
-// to the demo host scripts/run serves, through a real telnetd) and
+// to the demo host scripts/run serves, through a real telnetd, with the
+// pointer over the screen and the clock running), main-popup.png (the pop-up
+// menu with its options sub-menu open), help.png (the user's guide) and
 // main-local.png (host text of every kind, fed locally, with a selection).
+#include "app/HelpWindow.h"
 #include "app/Main.h"
 #include "shots/Shots.h"
 #include "support/OneShotTelnetHost.h"
@@ -9,6 +12,11 @@
 #include "text/Cp949.h"
 
 #include "../../e2e/WaitUntil.h"
+
+#include <QAction>
+#include <QDir>
+#include <QLabel>
+#include <QMenu>
 
 #include <filesystem>
 #include <string>
@@ -101,7 +109,26 @@ void Connected(TShots& Shots)
     Form.activateWindow();
     Form.Term1->setFocus();
     if (!Form.Term1->Term().Focused) Form.Term1->Term().FocusGained();
+    const TScr& S = Form.Term1->Term().Scr;
+    QTest::mouseMove(Form.Term1, QPoint(20 * S.CharWidth + 2, 5 * S.CharHeight + 2));
+    if (!WaitUntil([&] { return !Form.StatusTime->text().isEmpty(); }, 3000))
+        std::fprintf(stderr, "main window: no clock\n");
     Shots.Save(Form, QStringLiteral("main-connected.png"));
+
+    Form.PopupAt(Form.Term1->mapToGlobal(QPoint(12 * S.CharWidth, 3 * S.CharHeight)));
+    QMenu* Menu = Form.mnuMainPopup;
+    WaitUntil([&] { return Menu->isVisible(); }, 2000);
+    Menu->setActiveAction(Form.Action("actOption"));
+    QTest::keyClick(Menu, Qt::Key_Right);
+    WaitUntil([&] { return Form.mnuOption->isVisible(); }, 2000);
+    Shots.SaveArea(
+        Form.frameGeometry().united(Menu->frameGeometry()).united(Form.mnuOption->frameGeometry()),
+        QStringLiteral("main-popup.png"));
+    Menu->hide();
+
+    Form.HelpFile = QDir(QStringLiteral(BREVANIX_HELP_DIR)).filePath(QStringLiteral("index.html"));
+    Form.Action("actHelp")->trigger();
+    if (Form.frmHelp) Shots.Save(*Form.frmHelp, QStringLiteral("help.png"));
     Form.ClientSocket1->Close();
 }
 

@@ -23,10 +23,16 @@ public:
     {
         if (!QTest::qWaitForWindowExposed(&W, 5000))
             std::fprintf(stderr, "%s: not exposed\n", qPrintable(Name));
+        SaveArea(W.frameGeometry(), Name);
+    }
+
+    // Saves a part of the screen: a window with its open menus, say.
+    void SaveArea(const QRect& G, const QString& Name)
+    {
         QTest::qWait(200); // let the window system finish painting
         const QString Path = Out.filePath(Name);
-        const QRect G = W.frameGeometry();
-        const QPixmap Shot = W.screen()->grabWindow(0, G.x(), G.y(), G.width(), G.height());
+        const QPixmap Shot =
+            QGuiApplication::primaryScreen()->grabWindow(0, G.x(), G.y(), G.width(), G.height());
         if (Shot.isNull() || !Shot.save(Path)) {
             std::fprintf(stderr, "cannot save %s\n", qPrintable(Path));
             ++Failures;
