@@ -114,11 +114,13 @@ char32_t PairToUnicode(std::uint8_t Lead, std::uint8_t Trail)
     return Table().Map[static_cast<std::size_t>((Lead - 0x81) * TrailCount + Trail)];
 }
 
-std::uint16_t PairOf(char32_t U)
+const std::uint16_t* PairsOfBmp()
 {
     static const auto T = std::make_unique<TUnicodeTable>();
-    return U < 0x10000 ? T->Pair[U] : 0;
+    return T->Pair.data();
 }
+
+std::uint16_t PairOf(char32_t U) { return U < 0x10000 ? PairsOfBmp()[U] : 0; }
 
 std::string ToUtf8(std::string_view S)
 {

@@ -135,7 +135,7 @@ int TUtf8Decoder::Put(char32_t U, std::uint8_t* Out)
             return N + 1;
         }
     }
-    if (const std::uint16_t Pair = Cp949::PairOf(U)) {
+    if (const std::uint16_t Pair = U < 0x10000 ? Pairs[U] : 0) {
         Out[0] = static_cast<std::uint8_t>(Pair >> 8);
         Out[1] = static_cast<std::uint8_t>(Pair);
         return N + 2;
@@ -154,39 +154,76 @@ int TUtf8Decoder::PutHeld(std::uint8_t* Out)
 {
     const char32_t U = IsL(Held) ? char32_t{CompatibilityL[Held - LBase]} : Held;
     Held = 0;
-    const std::uint16_t Pair = Cp949::PairOf(U); // every syllable and jamo is there
+    const std::uint16_t Pair = Pairs[U]; // every syllable and jamo is there
     Out[0] = static_cast<std::uint8_t>(Pair >> 8);
     Out[1] = static_cast<std::uint8_t>(Pair);
     return 2;
 }
 
+// ASCII and whole three-byte characters the code page holds as a pair
+// (Hangul and Hanja: most of a Korean text) in a tight loop; returns where it
+// stopped. A lead byte outside E1..ED, box drawing, a cut or malformed
+// sequence and the last two bytes are left to the general path.
+const std::uint8_t* TUtf8Decoder::Plain(const std::uint8_t* P, const std::uint8_t* End,
+                                        std::uint8_t*& Q) const
+{
+    // Locals: a store through a byte pointer may alias Q and Pairs, which
+    // the compiler would then reload for every byte.
+    std::uint8_t* O = Q;
+    const std::uint16_t* const Map = Pairs;
+    while (P + 2 < End) {
+        const unsigned B = P[0];
+        if (B < 0x80) {
+            *O++ = static_cast<std::uint8_t>(B);
+            ++P;
+            continue;
+        }
+        const unsigned C1 = P[1], C2 = P[2];
+        if (B - 0xE1 > 0xED - 0xE1 || ((C1 | C2 << 8) & 0xC0C0) != 0x8080 ||
+            (B == 0xED && C1 >= 0xA0))
+            break;
+        const char32_t U = (B & 0x0F) << 12 | (C1 & 0x3F) << 6 | (C2 & 0x3F);
+        const std::uint16_t Pair = Map[U];
+        if (!Pair || U - FirstBox < BoxShapes.size()) break;
+        O[0] = static_cast<std::uint8_t>(Pair >> 8);
+        O[1] = static_cast<std::uint8_t>(Pair);
+        O += 2;
+        P += 3;
+    }
+    Q = O;
+    return P;
+}
+
 int TUtf8Decoder::Decode(const std::uint8_t* In, int Len, std::uint8_t* Out)
 {
-    int O = 0;
-    for (int I = 0; I < Len;) {
-        const std::uint8_t B = In[I];
+    if (!Pairs) Pairs = Cp949::PairsOfBmp();
+    const std::uint8_t* P = In;
+    const std::uint8_t* const End = In + Len;
+    std::uint8_t* Q = Out;
+    while (P < End) {
+        if (Need == 0 && Held == 0 && (P = Plain(P, End, Q)) == End) break;
+        const std::uint8_t B = *P;
         if (Need > 0) {
             if (B >= Lo && B <= Hi) {
                 Partial = Partial << 6 | (B & 0x3Fu);
                 Lo = 0x80;
                 Hi = 0xBF;
-                ++I;
-                if (--Need == 0) O += Put(Partial, Out + O);
+                ++P;
+                if (--Need == 0) Q += Put(Partial, Q);
                 continue;
             }
             // The subpart ends here: one replacement, and B starts afresh.
             Need = 0;
-            if (Held) O += PutHeld(Out + O);
-            Out[O++] = NarrowReplacement;
+            if (Held) Q += PutHeld(Q);
+            *Q++ = NarrowReplacement;
             continue;
         }
+        ++P;
         if (B < 0x80) {
-            if (Held) O += PutHeld(Out + O);
-            do Out[O++] = In[I++];
-            while (I < Len && In[I] < 0x80);
+            if (Held) Q += PutHeld(Q);
+            *Q++ = B;
             continue;
         }
-        ++I;
         // The lead byte fixes the length and the range of the first
         // continuation byte, which shuts out overlong forms and surrogates.
         Lo = 0x80;
@@ -205,11 +242,11 @@ int TUtf8Decoder::Decode(const std::uint8_t* In, int Len, std::uint8_t* Out)
             if (B == 0xF0) Lo = 0x90;
             if (B == 0xF4) Hi = 0x8F;
         } else { // a continuation byte on its own, C0, C1 or F5..FF
-            if (Held) O += PutHeld(Out + O);
-            Out[O++] = NarrowReplacement;
+            if (Held) Q += PutHeld(Q);
+            *Q++ = NarrowReplacement;
         }
     }
-    return O;
+    return static_cast<int>(Q - Out);
 }
 
 // ---------------------------------------------------------------- keys to host

@@ -46,13 +46,16 @@ public:
     bool Idle() const { return Need == 0 && Held == 0; }
 
 private:
+    const std::uint8_t* Plain(const std::uint8_t* P, const std::uint8_t* End,
+                              std::uint8_t*& Q) const;
     int Put(char32_t U, std::uint8_t* Out);
     int PutHeld(std::uint8_t* Out);
 
-    char32_t Partial = 0;        // the bits of the sequence so far
-    int Need = 0;                // continuation bytes still to come
-    std::uint8_t Lo = 0, Hi = 0; // the range the next one must be in
-    char32_t Held = 0;           // a leading jamo or a syllable without a final
+    char32_t Partial = 0;                 // the bits of the sequence so far
+    int Need = 0;                         // continuation bytes still to come
+    std::uint8_t Lo = 0, Hi = 0;          // the range the next one must be in
+    char32_t Held = 0;                    // a leading jamo or a syllable without a final
+    const std::uint16_t* Pairs = nullptr; // Cp949::PairsOfBmp, once needed
 };
 
 // The host's text on its way to the interpreter: handed on as it is for a code
