@@ -17,6 +17,7 @@
 #include <cwchar>
 #include <functional>
 #include <locale.h>
+#include <random>
 
 namespace {
 
@@ -176,6 +177,41 @@ TEST(Utf8Host, TextKeepsTheHostsColumns)
         EXPECT_EQ(R.Screen.Parts(1).substr(0, C.Parts.size()), C.Parts);
         EXPECT_EQ(R.Screen.Scr().CurX, static_cast<int>(C.Row1.size()) + 1);
     }
+}
+
+// The Telnet engine's buffer holds a run plus MaxCarry: no cut of any mix of
+// held jamo, cut sequences and wide characters writes more.
+TEST(Utf8Host, OutputStaysWithinItsBound)
+{
+    const std::string Pieces[] = {"a",
+                                  "\xE1\x84\x92",
+                                  "\xE1\x85\xA1",
+                                  "\xE1\x86\xAB",
+                                  "\xF0\x9F\x98",
+                                  "\x80",
+                                  "\xED\x95\x9C",
+                                  "\xE4\xB8\xAA",
+                                  "\xE1",
+                                  "\xC2",
+                                  "\xE2\x94\x80",
+                                  "\x1b"};
+    std::mt19937 Random(949);
+    int Most = 0;
+    for (int Round = 0; Round < 2000; ++Round) {
+        std::string In;
+        while (In.size() < 40) In += Pieces[Random() % std::size(Pieces)];
+        TUtf8Decoder D;
+        std::uint8_t Out[64];
+        for (std::size_t At = 0; At < In.size();) {
+            const int N = static_cast<int>(std::min<std::size_t>(1 + Random() % 4, In.size() - At));
+            const int Made =
+                D.Decode(reinterpret_cast<const std::uint8_t*>(In.data() + At), N, Out);
+            ASSERT_LE(Made, N + TUtf8Decoder::MaxCarry) << "round " << Round;
+            Most = std::max(Most, Made - N);
+            At += static_cast<std::size_t>(N);
+        }
+    }
+    EXPECT_EQ(Most, TUtf8Decoder::MaxCarry) << "the bound is reached";
 }
 
 // The generated width table against the C library it was made from.
