@@ -21,11 +21,12 @@ bool InRanges(const TWidthRange* Begin, const TWidthRange* End, char32_t U)
     return R != Begin && U <= (R - 1)->Last;
 }
 
-// Box drawing (U+2500..U+257F) takes one column on a UTF-8 host, and full-screen
-// programs draw their frames with it, so it keeps to one cell: the single-byte
-// line codes the screen draws as lines (C0 codes the interpreter prints, not
-// acts on), by the shape of the character, its weight and dashes aside. Legend: - horizontal, |
-// vertical, r 7 L J corners, E 3 T W tees (left, right, top, bottom), + cross, . none (diagonals).
+// Box drawing (U+2500..U+257F) takes one column on a UTF-8 host, and
+// full-screen programs draw their frames with it, so it keeps to one cell: the
+// single-byte line codes the screen draws as lines (C0 codes the interpreter
+// prints, not acts on), by the shape of the character, its weight and dashes
+// aside. Legend: - horizontal, | vertical, r 7 L J corners, E 3 T W tees
+// (left, right, top, bottom), + cross, . none (the diagonals).
 constexpr char32_t FirstBox = 0x2500;
 constexpr std::string_view BoxShapes =
     "--||--||--||rrrr7777LLLLJJJJEEEEEEEE33333333TTTTTTTTWWWWWWWW"
