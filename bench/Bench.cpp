@@ -1,4 +1,4 @@
-// Throughput of our terminal against libvterm on five host streams.
+// Throughput of our terminal against libvterm on six host streams.
 //
 //   brevanix_bench [--size MiB]                    the table
 //   brevanix_bench --only WORKLOAD --engine NAME [--size MiB]
@@ -74,7 +74,7 @@ int Table(std::size_t Size)
                 "libvterm MB/s", "speed-up", "ours allocs", "libvterm allocs");
     std::printf("%-8s %8s %11s %13s %9s %13s %15s\n", "", "", "", "", "", "per block", "per block");
     for (const TWorkload& W : MakeWorkloads(Size)) {
-        auto Ours = NewOurEngine();
+        auto Ours = NewOurEngine(W.Utf8Host);
         const TResult A = Run(*Ours, W.Ours);
         auto Peer = NewPeerEngine();
         const TResult B = Run(*Peer, W.Peer);
@@ -97,7 +97,7 @@ int Single(std::string_view Only, std::string_view EngineName, std::size_t Size)
 {
     for (const TWorkload& W : MakeWorkloads(Size)) {
         if (W.Name != Only) continue;
-        auto E = NewEngine(EngineName);
+        auto E = NewEngine(EngineName, W.Utf8Host);
         if (!E) break;
         const std::string& Text = EngineName == "libvterm" ? W.Peer : W.Ours;
         const auto* P = reinterpret_cast<const std::uint8_t*>(Text.data());

@@ -15,10 +15,11 @@ public:
     virtual std::size_t Allocations() const = 0;
 };
 
-std::unique_ptr<TEngine> NewOurEngine();
+std::unique_ptr<TEngine> NewOurEngine(bool Utf8Host = false);
 std::unique_ptr<TEngine> NewPeerEngine();
 std::unique_ptr<TEngine> NewFloorEngine();
-std::unique_ptr<TEngine> NewEngine(std::string_view Name); // "ours", "libvterm", "floor"
+// "ours", "libvterm", "floor"; Utf8Host tells ours what the host writes.
+std::unique_ptr<TEngine> NewEngine(std::string_view Name, bool Utf8Host = false);
 
 // Counts of operator new in this process (the bench replaces it).
 std::size_t NewCalls();

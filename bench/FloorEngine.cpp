@@ -40,9 +40,9 @@ private:
 
 std::unique_ptr<TEngine> NewFloorEngine() { return std::make_unique<TFloorEngine>(); }
 
-std::unique_ptr<TEngine> NewEngine(std::string_view Name)
+std::unique_ptr<TEngine> NewEngine(std::string_view Name, bool Utf8Host)
 {
-    if (Name == "ours") return NewOurEngine();
+    if (Name == "ours") return NewOurEngine(Utf8Host);
     if (Name == "libvterm") return NewPeerEngine();
     if (Name == "floor") return NewFloorEngine();
     return nullptr;

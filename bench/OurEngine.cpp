@@ -9,9 +9,10 @@ namespace {
 
 class TOurEngine : public TEngine {
 public:
-    TOurEngine()
+    explicit TOurEngine(bool Utf8Host)
     {
         TTelnet::Reset();
+        Switches.HostEncoding = Utf8Host ? THostEncoding::Utf8 : THostEncoding::Cp949;
         Term.SetSize(80, 24);
         Term.SetScrollBack(1000);
         Switches.SoftScroll = false;
@@ -30,4 +31,7 @@ private:
 
 } // namespace
 
-std::unique_ptr<TEngine> NewOurEngine() { return std::make_unique<TOurEngine>(); }
+std::unique_ptr<TEngine> NewOurEngine(bool Utf8Host)
+{
+    return std::make_unique<TOurEngine>(Utf8Host);
+}

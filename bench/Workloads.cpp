@@ -134,6 +134,16 @@ TWorkload Korean(std::size_t Bytes)
     return W;
 }
 
+// The Korean text from a host that writes UTF-8, which ours converts.
+TWorkload KoreanUtf8(std::size_t Bytes)
+{
+    TWorkload W = Korean(Bytes);
+    W.Name = "utf8";
+    W.Ours = W.Peer;
+    W.Utf8Host = true;
+    return W;
+}
+
 // Whole screens drawn by position: every row addressed, written and erased to
 // its end, then an erase below or of the whole screen. No wrapping.
 TWorkload Redraw(std::size_t Bytes)
@@ -170,5 +180,6 @@ TWorkload Region(std::size_t Bytes)
 
 std::vector<TWorkload> MakeWorkloads(std::size_t Bytes)
 {
-    return {Plain(Bytes), Coloured(Bytes), Korean(Bytes), Redraw(Bytes), Region(Bytes)};
+    return {Plain(Bytes),      Coloured(Bytes), Korean(Bytes),
+            KoreanUtf8(Bytes), Redraw(Bytes),   Region(Bytes)};
 }

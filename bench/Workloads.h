@@ -1,7 +1,8 @@
 #pragma once
-// The benchmark's input: five deterministic host streams. Each is the same
-// text for both terminals; only the Korean one differs in encoding (code page
-// 949 for ours, UTF-8 for the peer).
+// The benchmark's input: six deterministic host streams. Each is the same
+// text for both terminals; the Korean one differs in encoding (code page 949
+// for ours, UTF-8 for the peer), and "utf8" is that text from a UTF-8 host to
+// both.
 #include <cstddef>
 #include <string>
 #include <vector>
@@ -11,6 +12,7 @@ struct TWorkload {
     std::string Ours;      // code page 949
     std::string Peer;      // UTF-8
     std::size_t Chars = 0; // characters of text, for per-character figures
+    bool Utf8Host = false; // ours is told that the host speaks UTF-8
 };
 
 // Every workload is about Bytes long (in our encoding).

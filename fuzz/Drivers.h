@@ -7,13 +7,14 @@
 #include <string>
 
 // Input: cols, rows, scroll-back limit, switch bits, four block sizes, the
-// blocks before which the user pages into the scroll-back, then the host's
-// bytes, fed through the Telnet engine block by block with the screen's
-// invariants checked after every block.
+// blocks before which the user pages into the scroll-back, host bits (1: the
+// host writes UTF-8), then the host's bytes, fed through the Telnet engine
+// block by block with the screen's invariants checked after every block.
 std::string FuzzStream(const std::uint8_t* Data, std::size_t Size);
 
-// Input: two bytes of split point, cols, rows, switch bits, then the host's
-// bytes. Fed whole and again in two parts, the screen must end the same.
+// Input: two bytes of split point, cols, rows, scroll-back limit, switch
+// bits, host bits (as above), then the host's bytes. Fed whole and again in
+// two parts, the screen must end the same.
 std::string FuzzSplit(const std::uint8_t* Data, std::size_t Size);
 
 // Input: an INI text. Parsing, serialising and rewriting must agree; some

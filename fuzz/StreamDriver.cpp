@@ -75,9 +75,15 @@ constexpr unsigned NoAutoWrap = 1, AutoCR = 2, AutoLF = 4, SoftScroll = 8, Loggi
                    Replies = 32, Focused = 64, Monochrome = 128;
 } // namespace Flag
 
+// The host bits of an input's header.
+namespace HostFlag {
+constexpr unsigned Utf8 = 1;
+} // namespace HostFlag
+
 struct TConfig {
     int Cols = 80, Rows = 24, ScrollBack = 1000;
     unsigned Flags = 0;
+    unsigned Host = 0;
 };
 
 // One terminal wired as the application wires it, with the program-wide state
@@ -106,6 +112,7 @@ struct TRig {
         Switches.AutoCR = C.Flags & Flag::AutoCR;
         Switches.AutoLF = C.Flags & Flag::AutoLF;
         Switches.SoftScroll = C.Flags & Flag::SoftScroll;
+        if (C.Host & HostFlag::Utf8) Switches.HostEncoding = THostEncoding::Utf8;
     }
     TRig(const TRig&) = delete;
     TRig& operator=(const TRig&) = delete;
@@ -217,7 +224,8 @@ struct TSnapshot {
                     {"CaretDrawEnabled", Switches.CaretDrawEnabled},
                     {"IacSeen", St.IacSeen},
                     {"PendingCommand", St.PendingCommand},
-                    {"InSubNegotiation", St.InSubNegotiation}};
+                    {"InSubNegotiation", St.InSubNegotiation},
+                    {"HostTextIdle", R.Telnet->HostText.Idle()}};
         P.Texts = {std::string(S.EscBuf.View()), std::string(S.OsString.View()), St.SubBuffer,
                    R.Socket.Sent};
         for (int Row = 1; Row <= S.Row; ++Row)
@@ -255,7 +263,7 @@ struct TSnapshot {
 
 std::string FuzzStream(const std::uint8_t* Data, std::size_t Size)
 {
-    constexpr std::size_t Header = 9;
+    constexpr std::size_t Header = 10;
     TConfig C;
     C.Cols = 1 + At(Data, Size, 0) % MaxCols;
     C.Rows = 1 + At(Data, Size, 1) % MaxRows;
@@ -269,6 +277,7 @@ std::string FuzzStream(const std::uint8_t* Data, std::size_t Size)
     }
     // Bit k: the user pages up into the scroll-back before block k (mod 8).
     const std::uint8_t Browse = At(Data, Size, 8);
+    C.Host = At(Data, Size, 9);
     const std::uint8_t* Body = Data + std::min(Size, Header);
     const std::size_t Len = Size - std::min(Size, Header);
 
@@ -291,12 +300,13 @@ std::string FuzzStream(const std::uint8_t* Data, std::size_t Size)
 
 std::string FuzzSplit(const std::uint8_t* Data, std::size_t Size)
 {
-    constexpr std::size_t Header = 6;
+    constexpr std::size_t Header = 7;
     TConfig C;
     C.Cols = 1 + At(Data, Size, 2) % MaxCols;
     C.Rows = 1 + At(Data, Size, 3) % MaxRows;
     C.ScrollBack = At(Data, Size, 4);
     C.Flags = At(Data, Size, 5) | Flag::Replies;
+    C.Host = At(Data, Size, 6);
     const std::uint8_t* Body = Data + std::min(Size, Header);
     const std::size_t Len = Size - std::min(Size, Header);
     const std::size_t Split =

@@ -14,7 +14,7 @@ BREVANIX_RUN_PACKAGES=(
 BREVANIX_TEST_PACKAGES=(
   xvfb xauth xdotool clang-format
   clang libclang-rt-dev libvterm-dev valgrind
-  poppler-utils desktop-file-utils libglib2.0-bin
+  poppler-utils desktop-file-utils libglib2.0-bin locales vim
 )
 
 # brevanix_install_deps PACKAGE...
@@ -29,4 +29,16 @@ brevanix_install_deps() {
   [ "$(id -u)" -ne 0 ] && sudo="sudo"
   $sudo apt-get update -qq
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+}
+
+# brevanix_ensure_locale NAME: makes a locale the tests need (ko_KR.UTF-8 for
+# the UTF-8 host) when the system lacks it, from the locales package's sources.
+brevanix_ensure_locale() {
+  local want
+  want="$(echo "$1" | tr '[:upper:]' '[:lower:]' | sed 's/utf-8$/utf8/')"
+  locale -a 2>/dev/null | tr '[:upper:]' '[:lower:]' | grep -qx "$want" && return 0
+  echo "Generating the locale $1"
+  local sudo=""
+  [ "$(id -u)" -ne 0 ] && sudo="sudo"
+  $sudo localedef -i "${1%%.*}" -f "${1#*.}" "$1"
 }

@@ -283,6 +283,7 @@ void TMainForm::actPasteExecute()
     if (!Connected()) return;
     for (const char B : QtClipboard::Text())
         Input.SendChar(Term1->Term(), static_cast<std::uint8_t>(B));
+    Input.HostText.EndText(SessionSocket); // a lead byte the selection cut off
 }
 
 void TMainForm::actCopyAndPasteExecute()

@@ -12,6 +12,7 @@
 #include "profiles/ProfileKeys.h"
 #include "term/TermWidget.h"
 #include "text/Cp949.h"
+#include "text/Utf8Host.h"
 #include "widgets/Led.h"
 
 #include <QAction>
@@ -358,6 +359,7 @@ void TMainForm::ApplyAliasInfo(TAliasInfo& Info)
     Switches.AutoLF = Info.AutoLF;
     Switches.AutoCR = Info.AutoCR;
     if (!Info.TerminalType.empty()) Switches.TermTypeName = Info.TerminalType;
+    Switches.HostEncoding = HostEncodingOf(Info.HostEncoding);
     ScrollBar->setMaximum(Info.Row);
     ScrollBar->setValue(Info.Row);
     SetTermSize(Info.Col, Info.Row);

@@ -16,4 +16,5 @@ void TTermSwitches::Reset()
     TermTypeName = "xterm";
     // "여기" in code page 949.
     LocationText = "\xBF\xA9\xB1\xE2";
+    HostEncoding = THostEncoding::Cp949;
 }

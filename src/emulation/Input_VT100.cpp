@@ -90,7 +90,7 @@ void TI_VT100::SendChar(TTerm& Term, std::uint8_t B) { SendText(Term, &B, 1); }
 
 void TI_VT100::SendText(TTerm&, const std::uint8_t* Bytes, int Len)
 {
-    if (SessionSocket && Len > 0) SessionSocket->Write(Bytes, static_cast<std::size_t>(Len));
+    if (SessionSocket && Len > 0) HostText.Write(*SessionSocket, Bytes, Len);
 }
 
 void TI_VT100::MousePress(TTerm& Term, TMouseButton, TShiftState Shift, int X, int Y)
@@ -114,5 +114,6 @@ void TI_VT100::MouseReport(TTerm& Term, std::uint8_t ButtonByte, TShiftState Shi
     const int Row = std::clamp(Y / S.CharHeight, 0, S.Row - 1);
     const auto Pos = [](int N) { return static_cast<std::uint8_t>(33 + N); }; // 1-based, + 32
     const std::uint8_t Report[6] = {0x1B, '[', 'M', ButtonByte, Pos(Col), Pos(Row)};
-    SendText(Term, Report, 6);
+    // Positions past column 94 are bytes above 0x7F, not text: never converted.
+    if (SessionSocket) SessionSocket->Write(Report, sizeof Report);
 }

@@ -3,6 +3,7 @@
 // to SessionSocket as they are (no Telnet escaping, no CR translation).
 #include "emulation/InputCommon.h"
 #include "term/Term.h"
+#include "text/Utf8Host.h"
 
 #include <array>
 #include <cstdint>
@@ -21,6 +22,9 @@ public:
     void SendText(TTerm& Term, const std::uint8_t* Bytes, int Len);
     void MousePress(TTerm& Term, TMouseButton Button, TShiftState Shift, int X, int Y);
     void MouseRelease(TTerm& Term, TMouseButton Button, TShiftState Shift, int X, int Y);
+
+    // What SendText writes goes through it, in the host's encoding.
+    THostWriter HostText;
 
     static int SlotOf(TShiftState Shift);
     const std::string& Entry(std::uint16_t Key, int Slot) const;

@@ -6,6 +6,7 @@
 #include "app/DataModuleMaster.h"
 #include "common/GridLimits.h"
 #include "text/Cp949.h"
+#include "text/Utf8Host.h"
 #include "widgets/ColorComboBox.h"
 #include "widgets/FontDialog.h"
 #include "widgets/SpinEdit.h"
@@ -100,8 +101,8 @@ void TfrmHostManager::ConnectHandlers()
         connect(S.Box, &QCheckBox::toggled, this, [this, B = S.Box] { CheckBoxChange(B); });
     for (TColorComboBox* C : {clrColorCaret, clrColorBack})
         connect(C, &TColorComboBox::ColorChanged, this, [this, C] { ChangeColor(C); });
-    connect(cbxTerminalType, &QComboBox::currentTextChanged, this,
-            [this] { cbxComboBoxChange(cbxTerminalType); });
+    for (QComboBox* C : {cbxTerminalType, cbxHostEncoding})
+        connect(C, &QComboBox::currentTextChanged, this, [this, C] { cbxComboBoxChange(C); });
     for (TSpinEdit* S : {spinCol, spinRow, spinScrollBuffer})
         connect(S, &TSpinEdit::DownClick, this, [this, S] { SpinChange(S); });
     connect(lbxAlias, &QListWidget::itemSelectionChanged, this, &TfrmHostManager::lbxAliasClick);
@@ -202,6 +203,9 @@ void TfrmHostManager::ShowAliasInfo(const TAliasInfo& Info)
     spinCol->setValue(Info.Col);
     spinRow->setValue(Info.Row);
     cbxTerminalType->setCurrentText(Text(Info.TerminalType));
+    // Only two choices: a hand-edited value shows as what it means.
+    cbxHostEncoding->setCurrentIndex(HostEncodingOf(Info.HostEncoding) == THostEncoding::Utf8 ? 1
+                                                                                              : 0);
 }
 
 void TfrmHostManager::CollectAliasInfo()
@@ -221,6 +225,7 @@ void TfrmHostManager::CollectAliasInfo()
     AliasInfo.Col = spinCol->value();
     AliasInfo.Row = spinRow->value();
     AliasInfo.TerminalType = Bytes(cbxTerminalType->currentText());
+    AliasInfo.HostEncoding = Bytes(cbxHostEncoding->currentText());
 }
 
 void TfrmHostManager::EditChange(QObject* Sender)
@@ -267,7 +272,9 @@ void TfrmHostManager::ChangeColor(QObject* Sender)
 void TfrmHostManager::cbxComboBoxChange(QObject* Sender)
 {
     if (FShowing) return;
-    if (Tag(Sender) == 1) AliasInfo.TerminalType = Bytes(cbxTerminalType->currentText());
+    const auto* Combo = qobject_cast<QComboBox*>(Sender);
+    if (Tag(Sender) == 1) AliasInfo.TerminalType = Bytes(Combo->currentText());
+    if (Tag(Sender) == 2) AliasInfo.HostEncoding = Bytes(Combo->currentText());
 }
 
 void TfrmHostManager::SpinChange(QObject* Sender)

@@ -49,6 +49,7 @@ public:
     TSpinEdit* spinRow = nullptr;
     TSpinEdit* spinScrollBuffer = nullptr;
     QComboBox* cbxTerminalType = nullptr;
+    QComboBox* cbxHostEncoding = nullptr;
     QCheckBox* ckbSoftScroll = nullptr;
     QCheckBox* ckbCrossCaret = nullptr;
     QCheckBox* ckbVisualBeep = nullptr;

@@ -106,6 +106,10 @@ void TfrmHostManager::BuildControls()
     cbxTerminalType->setInsertPolicy(QComboBox::NoInsert);
     cbxTerminalType->addItems({QStringLiteral("vt220"), QStringLiteral("xterm"),
                                QStringLiteral("xterm-color")}); // sorted
+    cbxHostEncoding = Named(new QComboBox, "cbxHostEncoding", 2,
+                            "Host의 한글 코드\r\n최근 Linux(ko_KR.UTF-8)는 UTF-8을\r\n"
+                            "그외(ko_KR.eucKR)는 CP949로 설정하세요.");
+    cbxHostEncoding->addItems({QStringLiteral("CP949"), QStringLiteral("UTF-8")});
     ckbSoftScroll =
         Check("Soft Scroll", "ckbSoftScroll", 1, &TAliasInfo::SoftScroll, "부드러운 스크롤");
     ckbCrossCaret =
@@ -121,12 +125,13 @@ void TfrmHostManager::BuildControls()
         AddRow(G, 2, 0, "Scroll Buffer :", spinScrollBuffer);
         AddRow(G, 2, 2, "Row :", spinRow);
         AddRow(G, 3, 0, "Terminal Type :", cbxTerminalType, 3);
-        G->addWidget(ckbSoftScroll, 4, 0, 1, 2);
-        G->addWidget(ckbCrossCaret, 4, 2, 1, 2);
-        G->addWidget(ckbVisualBeep, 5, 0, 1, 2);
-        G->addWidget(ckbBeepOn, 5, 2, 1, 2);
-        G->addWidget(ckbAutoWrap, 6, 0, 1, 2);
-        G->setRowStretch(7, 1);
+        AddRow(G, 4, 0, "Encoding :", cbxHostEncoding);
+        G->addWidget(ckbSoftScroll, 5, 0, 1, 2);
+        G->addWidget(ckbCrossCaret, 5, 2, 1, 2);
+        G->addWidget(ckbVisualBeep, 6, 0, 1, 2);
+        G->addWidget(ckbBeepOn, 6, 2, 1, 2);
+        G->addWidget(ckbAutoWrap, 7, 0, 1, 2);
+        G->setRowStretch(8, 1);
         G->setColumnStretch(1, 1);
         G->setColumnStretch(3, 1);
     }

@@ -46,6 +46,8 @@ struct TAliasInfo {
     bool FastInterrupt;    // Global
     std::string TerminalType;
     bool HanEng; // Global
+    // "CP949" or "UTF-8": what the host's text is written in.
+    std::string HostEncoding;
 
     bool operator==(const TAliasInfo&) const = default;
 };

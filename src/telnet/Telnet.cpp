@@ -47,6 +47,7 @@ void TTelnet::ClearReceiveState()
     St.SubBuffer.clear();
     St.SubBuffer.shrink_to_fit();
     Count = 0;
+    HostText.Clear();
 }
 
 // ---------------------------------------------------------------- receive
@@ -133,7 +134,7 @@ void TTelnet::PutData(std::uint8_t B)
 void TTelnet::Flush()
 {
     if (Count > 0 && Term) {
-        VT100.Process(*Term, Staging, Count);
+        HostText.Feed(Staging, Count, [this](auto* B, int N) { VT100.Process(*Term, B, N); });
         if (Term->Scr.RedrawPending) Term->ReDrawScreen();
     }
     Count = 0;

@@ -4,6 +4,7 @@
 // interpreter. Passive: it only answers, apart from the window size.
 #include "emulation/Output_VT100.h"
 #include "term/Term.h"
+#include "text/Utf8Host.h"
 
 #include <cstdint>
 #include <string>
@@ -33,6 +34,7 @@ public:
 
     TTerm* Term = nullptr; // assigned by the owner right after construction
     TO_VT100 VT100;
+    THostReader HostText; // staged data on its way to VT100
 
     void Receive(const std::uint8_t* Buf, int Len);
     void PutData(std::uint8_t B);
@@ -57,6 +59,7 @@ private:
     void Command(std::uint8_t B);
     int PutDataRun(const std::uint8_t* Bytes, int Len);
 
+    static_assert(StagingSize <= THostReader::Chunk, "a run is converted in one piece");
     std::uint8_t Staging[StagingSize] = {};
     int Count = 0;
 };

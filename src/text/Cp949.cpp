@@ -48,6 +48,22 @@ const TPairTable& Table()
     return *T;
 }
 
+// The pair table turned round. Every character the code page holds has
+// exactly one pair, so this agrees with iconv's own encoder.
+struct TUnicodeTable {
+    std::array<std::uint16_t, 0x10000> Pair{};
+
+    TUnicodeTable()
+    {
+        const TPairTable& T = Table();
+        for (std::size_t I = 0; I < T.Map.size(); ++I) {
+            const char16_t U = T.Map[I];
+            if (U != Replacement && Pair[U] == 0)
+                Pair[U] = static_cast<std::uint16_t>((0x81 + I / TrailCount) << 8 | I % TrailCount);
+        }
+    }
+};
+
 void AppendUtf8(std::string& Out, char32_t U)
 {
     if (U < 0x80) {
@@ -97,6 +113,14 @@ char32_t PairToUnicode(std::uint8_t Lead, std::uint8_t Trail)
     if (!IsLead(Lead)) return Replacement;
     return Table().Map[static_cast<std::size_t>((Lead - 0x81) * TrailCount + Trail)];
 }
+
+const std::uint16_t* PairsOfBmp()
+{
+    static const auto T = std::make_unique<TUnicodeTable>();
+    return T->Pair.data();
+}
+
+std::uint16_t PairOf(char32_t U) { return U < 0x10000 ? PairsOfBmp()[U] : 0; }
 
 std::string ToUtf8(std::string_view S)
 {

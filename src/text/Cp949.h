@@ -15,6 +15,13 @@ constexpr bool IsLead(std::uint8_t B) { return B >= 0x81; }
 // code page 949.
 char32_t PairToUnicode(std::uint8_t Lead, std::uint8_t Trail);
 
+// The pair that holds a character, lead byte high, or 0 when code page 949
+// has no such character (it has none outside the basic multilingual plane).
+std::uint16_t PairOf(char32_t U);
+// The same for every character of the basic multilingual plane: 65536
+// entries, for loops that look up one per character.
+const std::uint16_t* PairsOfBmp();
+
 // Whole texts. Undecodable bytes become U+FFFD; characters code page 949
 // cannot hold become '?'. Nothing is dropped silently.
 std::string ToUtf8(std::string_view Cp949Bytes);

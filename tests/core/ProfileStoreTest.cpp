@@ -25,8 +25,9 @@ static void PrintTo(const TAliasInfo& I, std::ostream* Os)
         << I.BeepOn << I.AutoWrap << I.AutoLF << I.AutoCR << I.Monochrome << " Colors "
         << I.ColorCaret << "/" << I.ColorBack << "/" << I.FontColor << " Font '" << I.FontName
         << "' " << I.FontSize << " Scroll " << I.ScrollBuffer << " " << I.Col << "x" << I.Row
-        << " Type '" << I.TerminalType << "' Global " << I.ShowToolBar << I.ShowStatusBar
-        << I.ShowScrollBar << I.ExitOnDisconnect << I.FastInterrupt << I.HanEng << "}";
+        << " Type '" << I.TerminalType << "' Host '" << I.HostEncoding << "' Global "
+        << I.ShowToolBar << I.ShowStatusBar << I.ShowScrollBar << I.ExitOnDisconnect
+        << I.FastInterrupt << I.HanEng << "}";
 }
 
 namespace {
@@ -62,6 +63,7 @@ TAliasInfo SampleRecord()
     I.Col = 132;
     I.Row = 50;
     I.TerminalType = "vt220";
+    I.HostEncoding = "UTF-8";
     return I;
 }
 
@@ -132,6 +134,7 @@ TEST_F(ProfileStore, NoFileGivesTheDefaults)
     EXPECT_EQ(I.Col, 80);
     EXPECT_EQ(I.Row, 30);
     EXPECT_EQ(I.TerminalType, "xterm");
+    EXPECT_EQ(I.HostEncoding, "CP949");
     for (bool B : {I.CrossCaret, I.VisualBeep, I.BeepOn, I.AutoWrap, I.ShowToolBar, I.ShowStatusBar,
                    I.ShowScrollBar})
         EXPECT_TRUE(B);
@@ -217,7 +220,7 @@ TEST_F(ProfileStore, RoundTripOfAllNineteenValues)
     Expected.ShowToolBar = true;
     Expected.HanEng = false;
     EXPECT_EQ(LoadAliasInfo(Ini, Saved.Alias), Expected);
-    EXPECT_EQ(OpenProfileIni(Ini)->ReadSection(Saved.Alias).size(), 19u);
+    EXPECT_EQ(OpenProfileIni(Ini)->ReadSection(Saved.Alias).size(), 20u);
     EXPECT_FALSE(OpenProfileIni(Ini)->SectionExists(GlobalSectionName));
 }
 
@@ -243,7 +246,8 @@ TEST_F(ProfileStore, FileTextOfASave)
                                      "Col=132",
                                      "Row=50",
                                      "TerminalType=vt220",
-                                     "Monochrome=1"}));
+                                     "Monochrome=1",
+                                     "HostEncoding=UTF-8"}));
 }
 
 TEST_F(ProfileStore, GlobalSwitchesComeFromTheirOwnSection)
@@ -286,7 +290,7 @@ TEST_F(ProfileStore, ResavingReplacesValuesAndKeepsTheRest)
     EXPECT_NE(After.find("Custom=stays\n"), std::string::npos);
     const auto F = OpenProfileIni(Ini);
     EXPECT_EQ(F->ReadSections(), (std::vector<std::string>{"Keep", "A"}));
-    EXPECT_EQ(F->ReadSection("a").size(), 20u);
+    EXPECT_EQ(F->ReadSection("a").size(), 21u);
     const TAliasInfo L = LoadAliasInfo(Ini, "a");
     EXPECT_EQ(L.Address, "new");
     EXPECT_EQ(L.Port, 23);
@@ -320,12 +324,12 @@ TEST_F(ProfileStore, LineBreaksNeverAddALineOrAKey)
     SaveAliasInfo(Ini, I);
 
     const std::string T = ReadBytes(Ini);
-    EXPECT_EQ(std::count(T.begin(), T.end(), '\n'), 2 + 1 + 19) << T;
+    EXPECT_EQ(std::count(T.begin(), T.end(), '\n'), 2 + 1 + 20) << T;
     EXPECT_EQ(T.find('\r'), std::string::npos);
     const auto F = OpenProfileIni(Ini);
     EXPECT_EQ(F->ReadSections(), (std::vector<std::string>{"Global", "evil  [Global]"}));
     EXPECT_EQ(F->ReadSection("Global"), (std::vector<std::string>{"HanEng"}));
-    EXPECT_EQ(F->ReadSection(I.Alias).size(), 19u);
+    EXPECT_EQ(F->ReadSection(I.Alias).size(), 20u);
     EXPECT_FALSE(F->SectionExists("other"));
 
     // CR and LF are stored as blanks; the record is found under its own name.
@@ -761,7 +765,7 @@ TEST(ProfileConcurrency, TwoProcessesSavingLoseNothing)
     auto Names = F->ReadSections();
     std::sort(Names.begin(), Names.end()); // whichever saved first comes first
     EXPECT_EQ(Names, Aliases);
-    for (const std::string& Alias : Aliases) EXPECT_EQ(F->ReadSection(Alias).size(), 19u);
+    for (const std::string& Alias : Aliases) EXPECT_EQ(F->ReadSection(Alias).size(), 20u);
     EXPECT_EQ(Dir.Entries(), (std::vector<std::string>{"Brevanix.ini", "Brevanix.ini.lock"}));
 }
 

@@ -426,6 +426,45 @@ private slots:
         QVERIFY(!ListItems(F).contains("Global"));
     }
 
+    // The file's value shows as one of the two choices; a choice goes into
+    // AliasInfo at once and into the file with Add.
+    void encodingComboShowsAndStoresTheChoice_data()
+    {
+        QTest::addColumn<QString>("Line");
+        QTest::addColumn<QString>("Shown");
+        QTest::addColumn<QString>("Chosen");
+        QTest::newRow("missing") << ""
+                                 << "CP949"
+                                 << "UTF-8";
+        QTest::newRow("UTF-8") << "HostEncoding=UTF-8\n"
+                               << "UTF-8"
+                               << "CP949";
+        QTest::newRow("hand-edited utf8") << "HostEncoding=utf8\n"
+                                          << "UTF-8"
+                                          << "CP949";
+        QTest::newRow("unknown") << "HostEncoding=EUC-KR\n"
+                                 << "CP949"
+                                 << "UTF-8";
+    }
+    void encodingComboShowsAndStoresTheChoice()
+    {
+        QFETCH(QString, Line);
+        QFETCH(QString, Shown);
+        QFETCH(QString, Chosen);
+        WriteIni(("[web]\nAddress=w\n" + Line).toUtf8().constData());
+        TfrmHostManager F(nullptr, Ini);
+        F.show();
+        Select(F, "web");
+        QCOMPARE(F.cbxHostEncoding->currentText(), Shown);
+        QVERIFY(!F.cbxHostEncoding->toolTip().isEmpty());
+        F.cbxHostEncoding->setCurrentText(Chosen);
+        QCOMPARE(QString::fromStdString(F.AliasInfo.HostEncoding), Chosen);
+        TAnswers A;
+        A.Replies << QMessageBox::Yes;
+        F.ToolbarButton971->click();
+        QCOMPARE(QString::fromStdString(LoadAliasInfo(Ini, "web").HostEncoding), Chosen);
+    }
+
     void deleteAsksFirst_data()
     {
         QTest::addColumn<int>("Reply");

@@ -14,6 +14,7 @@
 #include "support/RecordingSocket.h"
 #include "support/TempDir.h"
 #include "term/QtCanvas.h"
+#include "term/QtClipboard.h"
 #include "term/TermWidget.h"
 #include "text/Cp949.h"
 #include "widgets/FontDialog.h"
@@ -405,24 +406,41 @@ private slots:
     void pasteTypesTheClipboardToTheHost_data()
     {
         QTest::addColumn<QString>("Clipboard");
+        QTest::addColumn<QByteArray>("Copied"); // our own copy instead, as bytes
+        QTest::addColumn<bool>("Utf8Host");
         QTest::addColumn<bool>("Connected");
         QTest::addColumn<QByteArray>("Sent");
-        QTest::newRow("lines") << QString("가\r\n나\n다") << true
+        QTest::newRow("lines") << QString("가\r\n나\n다") << QByteArray() << false << true
                                << QByteArray("\xB0\xA1\r\xB3\xAA\r\xB4\xD9");
-        QTest::newRow("empty clipboard") << QString() << true << QByteArray();
-        QTest::newRow("disconnected") << QString("ls\n") << false << QByteArray();
+        QTest::newRow("lines to a UTF-8 host")
+            << QString("가\r\n나\n다") << QByteArray() << true << true
+            << QByteArray("\xEA\xB0\x80\r\xEB\x82\x98\r\xEB\x8B\xA4");
+        QTest::newRow("our copy cut after a lead byte, to a UTF-8 host")
+            << QString() << QByteArray("ab\xC7") << true << true << QByteArray("ab\xEF\xBF\xBD");
+        QTest::newRow("empty clipboard")
+            << QString() << QByteArray() << false << true << QByteArray();
+        QTest::newRow("disconnected")
+            << QString("ls\n") << QByteArray() << false << false << QByteArray();
     }
     void pasteTypesTheClipboardToTheHost()
     {
         QFETCH(QString, Clipboard);
+        QFETCH(QByteArray, Copied);
+        QFETCH(bool, Utf8Host);
         QFETCH(bool, Connected);
         QFETCH(QByteArray, Sent);
         TWindow W;
         TRecordingSocket Host;
         Host.IsConnected = Connected;
+        if (Utf8Host) Switches.HostEncoding = THostEncoding::Utf8;
         if (!Clipboard.isEmpty()) QGuiApplication::clipboard()->setText(Clipboard);
+        if (!Copied.isEmpty()) QtClipboard::SetText(Copied.toStdString());
         W.Action("actPaste")->trigger();
         QCOMPARE(QByteArray::fromStdString(Host.Sent), Sent);
+        // A letter typed next is that letter, whatever the paste ended with.
+        std::uint8_t Letter = 'x';
+        W.Form.Term1KeyPress(Letter);
+        QCOMPARE(QByteArray::fromStdString(Host.Sent), Sent + "x");
     }
 
     // Right then left within the chord time is copy and paste and no menu; a

@@ -55,8 +55,9 @@ int main(int argc, char* argv[])
         const std::string Ini = Dir / "Brevanix.ini";
         WriteBytes(Ini,
                    Cp949::FromUtf8("[개발서버]\nAddress=개발.예제.kr\nPort=2323\nCol=132\nRow=43\n"
-                                   "TerminalType=xterm-color\nFontName=NanumGothicCoding\n"
-                                   "FontColor=65280\nColorBack=8388608\nColorCaret=1193046\n"
+                                   "TerminalType=xterm-color\nHostEncoding=UTF-8\n"
+                                   "FontName=NanumGothicCoding\nFontColor=65280\n"
+                                   "ColorBack=8388608\nColorCaret=1193046\n"
                                    "[web]\nAddress=web.example.com\n"
                                    "[mail]\nAddress=10.0.0.25\nPort=110\n"
                                    "[Global]\nHanEng=1\n"));

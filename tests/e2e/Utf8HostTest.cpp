@@ -1,0 +1,120 @@
+// The real main window with a real telnetd serving a shell under ko_KR.UTF-8,
+// the profile's HostEncoding at UTF-8: Korean typed, echoed, listed and
+// edited arrives and shows as it would from a code page 949 host.
+#include "E2eSession.h"
+#include "TelnetdHost.h"
+#include "support/TempDir.h"
+#include "text/Cp949.h"
+
+#include <QTest>
+
+#include <clocale>
+#include <locale.h>
+
+namespace {
+
+QByteArray Q(const std::string& S) { return QByteArray::fromStdString(S); }
+std::string Ko(const char* Utf8) { return Cp949::FromUtf8(Utf8); }
+
+const std::string Wide = "\xA1\x80"; // a wide character the code page lacks
+
+bool KoreanUtf8Locale()
+{
+    const locale_t L = newlocale(LC_CTYPE_MASK, "ko_KR.UTF-8", nullptr);
+    if (L) freelocale(L);
+    return L != nullptr;
+}
+
+// The shell of hosts/utf8_shell.sh in Files, reached through an alias whose
+// host speaks UTF-8.
+struct TKoreanShell {
+    TTempDir Files;
+    TOneShotTelnetHost Host;
+    TE2eSession S;
+
+    bool Start()
+    {
+        std::string Error;
+        if (!Host.Start(HostCommand("utf8_shell.sh") + " " + Files.Path(), Error)) return false;
+        WriteBytes(S.Ini, "[utf8]\nAddress=127.0.0.1\nPort=" + std::to_string(Host.Port()) +
+                              "\nHostEncoding=UTF-8\n");
+        S.Start({"-A", "utf8"});
+        return S.WaitForRow("$");
+    }
+    // Typed, then Enter; true once a row starts with Shown and the shell
+    // prompts again.
+    bool Command(const QString& Line, const std::string& Shown)
+    {
+        S.Type(Line);
+        S.PressEnter();
+        return S.WaitForRow(Shown) &&
+               WaitUntil([&] { return S.Row(S.Term().Scr.CurY) == "$"; }, E2eWaitMs);
+    }
+    void Finish()
+    {
+        S.Form->ClientSocket1->Close();
+        QVERIFY(WaitUntil([&] { return Host.Exited(); }, E2eWaitMs));
+        Host.Stop();
+    }
+};
+
+} // namespace
+
+class Utf8HostTest : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase()
+    {
+        QVERIFY2(TOneShotTelnetHost::TelnetdInstalled(),
+                 "/usr/sbin/telnetd is missing: install inetutils-telnetd (scripts/test does)");
+        QVERIFY2(KoreanUtf8Locale(), "no ko_KR.UTF-8 locale: localedef -i ko_KR -f UTF-8 "
+                                     "ko_KR.UTF-8 (scripts/test makes it)");
+    }
+
+    void echoAndLsShowKorean()
+    {
+        TKoreanShell K;
+        QVERIFY(K.Start());
+        TE2eSession& S = K.S;
+        QVERIFY(K.Command(QStringLiteral("echo 한글"), Ko("한글")));
+        const int Echoed = S.FindRow(Ko("한글"));
+        QCOMPARE(Q(S.Row(Echoed)), Q(Ko("한글")));
+        QCOMPARE(S.Term().Scr.Lines[Echoed]->Cells[1].DbcsPart, std::uint8_t{1});
+        QCOMPARE(S.Term().Scr.Lines[Echoed]->Cells[2].DbcsPart, std::uint8_t{2});
+        // What the host got: UTF-8.
+        QVERIFY(K.Command(QStringLiteral("printf 한글 | od -An -tx1"), " ed 95 9c ea b8 80"));
+
+        // One row of names, two blanks apart, in the host's sort order: the
+        // decomposed 한 composed, a wide replacement for 个 and the emoji.
+        QVERIFY(K.Command(QStringLiteral("ls"), Ko("한.txt")));
+        QCOMPARE(Q(S.RowStartingWith(Ko("한.txt"))),
+                 Q(Ko("한.txt  ") + Wide + Ko("人.txt  가나다.txt  메모.txt  보고서  사진") + Wide +
+                   Ko(".jpg  한글문서.hwp")));
+        K.Finish();
+    }
+
+    // vim at the classic level: the file shows, a Korean word typed in insert
+    // mode is written to the file in UTF-8.
+    void vimEditsAKoreanFile()
+    {
+        TKoreanShell K;
+        QVERIFY(K.Start());
+        TE2eSession& S = K.S;
+        S.Type(QStringLiteral("vim -u NONE 메모.txt"));
+        S.PressEnter();
+        QVERIFY(S.WaitForRow(Ko("첫째 줄: 안녕하세요")));
+        QVERIFY(S.WaitForRow(Ko("둘째 줄: 한글 UTF-8 파일")));
+        S.Type(QStringLiteral("A 끝"));
+        QTest::keyClick(S.Form->Term1, Qt::Key_Escape);
+        QVERIFY(S.WaitForRow(Ko("첫째 줄: 안녕하세요 끝")));
+        S.Type(QStringLiteral(":wq"));
+        S.PressEnter();
+        QVERIFY(WaitUntil([&] { return S.Row(S.Term().Scr.CurY) == "$"; }, E2eWaitMs));
+        QCOMPARE(Q(ReadBytes(K.Files / "메모.txt")),
+                 QByteArray("첫째 줄: 안녕하세요 끝\n둘째 줄: 한글 UTF-8 파일\n"));
+        K.Finish();
+    }
+};
+
+QTEST_MAIN(Utf8HostTest)
+#include "Utf8HostTest.moc"
