@@ -16,4 +16,9 @@ void TTermSwitches::Reset()
     TermTypeName = "xterm";
     // "여기" in code page 949.
     LocationText = "\xBF\xA9\xB1\xE2";
+    XtermLevel = false;
+    CursorKeysApp = false;
+    BracketedPaste = false;
+    MouseTracking = 0;
+    MouseSgr = false;
 }
