@@ -105,7 +105,7 @@ private:
     static void DeleteChars(TTerm& Term, int N);
     static void SetRegion(TTerm& Term, int TopRow, int Pos);
     static void LineFeed(TTerm& Term);
-    static void Wrap(TTerm& Term); // the cursor stands past the last column
+    static void Wrap(TTerm& Term);           // the cursor stands past the last column
     void Store(TTerm& Term, std::uint8_t B); // a translated byte, at the cursor
     static std::uint8_t Translate(std::uint8_t B);
     static void Backspace(TTerm& Term);

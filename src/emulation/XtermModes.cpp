@@ -21,8 +21,8 @@ constexpr TColor Rgb(unsigned R, unsigned G, unsigned B) { return R | G << 8 | B
 // xterm's colours 8..15, then its 6x6x6 cube and the grey ramp.
 TColor XtermColour(const TTerm& Term, int Index)
 {
-    static constexpr TColor Bright[8] = {Rgb(127, 127, 127), Rgb(255, 0, 0),   Rgb(0, 255, 0),
-                                         Rgb(255, 255, 0),   Rgb(92, 92, 255), Rgb(255, 0, 255),
+    static constexpr TColor Bright[8] = {Rgb(127, 127, 127), Rgb(255, 0, 0),    Rgb(0, 255, 0),
+                                         Rgb(255, 255, 0),   Rgb(92, 92, 255),  Rgb(255, 0, 255),
                                          Rgb(0, 255, 255),   Rgb(255, 255, 255)};
     if (Index < 8) return Term.Palette[static_cast<std::size_t>(Index)];
     if (Index < 16) return Bright[Index - 8];
@@ -58,11 +58,27 @@ int ExtendedColour(const TO_VT100::TCsi& P, int I, std::int32_t& Spec)
     if (P.Raw(I + 1) == 5 && First < P.Count)
         Spec = std::min(P.Raw(First), 255);
     else if (P.Raw(I + 1) == 2 && First + 2 < P.Count)
-        Spec = TPen::Direct | static_cast<std::int32_t>(Rgb(
-                                  static_cast<unsigned>(std::min(P.Raw(First), 255)),
-                                  static_cast<unsigned>(std::min(P.Raw(First + 1), 255)),
-                                  static_cast<unsigned>(std::min(P.Raw(First + 2), 255))));
+        Spec = TPen::Direct | static_cast<std::int32_t>(
+                                  Rgb(static_cast<unsigned>(std::min(P.Raw(First), 255)),
+                                      static_cast<unsigned>(std::min(P.Raw(First + 1), 255)),
+                                      static_cast<unsigned>(std::min(P.Raw(First + 2), 255))));
     return std::min(Last, P.Count - 1);
+}
+
+// SGR 30-37, 40-47 and their bright forms 90-97, 100-107.
+bool BasicColour(int V, TPen& Pen)
+{
+    if (V >= 30 && V <= 37)
+        Pen.Fg = V - 30;
+    else if (V >= 40 && V <= 47)
+        Pen.Bg = V - 40;
+    else if (V >= 90 && V <= 97)
+        Pen.Fg = V - 90 + 8;
+    else if (V >= 100 && V <= 107)
+        Pen.Bg = V - 100 + 8;
+    else
+        return false;
+    return true;
 }
 } // namespace
 
@@ -87,25 +103,22 @@ void TO_VT100::RenditionXterm(TTerm& Term, const TCsi& P)
     for (int I = 0; I < P.Count; ++I) {
         const int V = P.Value[I];
         if (P.Sub[I]) continue; // a sub-parameter of something we do not know
-        if (V >= 30 && V <= 37) Pen.Fg = V - 30;
-        else if (V >= 40 && V <= 47) Pen.Bg = V - 40;
-        else if (V >= 90 && V <= 97) Pen.Fg = V - 90 + 8;
-        else if (V >= 100 && V <= 107) Pen.Bg = V - 100 + 8;
-        else switch (V) {
-            case 0: Pen = TPen{}; break;
-            case 1: Set(caBold, true); break;
-            case 4: Set(caUnderline, !(I + 1 < P.Count && P.Sub[I + 1] && P.Value[I + 1] == 0)); break;
-            case 7: Set(caReverse, true); break;
-            case 21: Set(caUnderline, true); break; // double underline, drawn single
-            case 22: Set(caBold, false); break;
-            case 24: Set(caUnderline, false); break;
-            case 27: Set(caReverse, false); break;
-            case 38: I = ExtendedColour(P, I, Pen.Fg); break;
-            case 39: Pen.Fg = TPen::Default; break;
-            case 48: I = ExtendedColour(P, I, Pen.Bg); break;
-            case 49: Pen.Bg = TPen::Default; break;
-            default: break; // faint, italic, blink, hidden, crossed out and their ends
-            }
+        if (BasicColour(V, Pen)) continue;
+        switch (V) {
+        case 0: Pen = TPen{}; break;
+        case 1: Set(caBold, true); break;
+        case 4: Set(caUnderline, !(I + 1 < P.Count && P.Sub[I + 1] && P.Value[I + 1] == 0)); break;
+        case 7: Set(caReverse, true); break;
+        case 21: Set(caUnderline, true); break; // double underline, drawn single
+        case 22: Set(caBold, false); break;
+        case 24: Set(caUnderline, false); break;
+        case 27: Set(caReverse, false); break;
+        case 38: I = ExtendedColour(P, I, Pen.Fg); break;
+        case 39: Pen.Fg = TPen::Default; break;
+        case 48: I = ExtendedColour(P, I, Pen.Bg); break;
+        case 49: Pen.Bg = TPen::Default; break;
+        default: break; // faint, italic, blink, hidden, crossed out and their ends
+        }
     }
     SetPen(Term, Pen);
 }

@@ -326,12 +326,10 @@ void TO_VT100::TabXterm(TTerm& Term, int N)
     TScr& S = Term.Scr;
     int X = Column(S);
     const auto Stop = [&](int C) { return S.Xt.TabStops[static_cast<std::size_t>(C)]; };
-    for (; N > 0 && X < S.Col; --N)
-        do ++X;
-        while (X < S.Col && !Stop(X));
-    for (; N < 0 && X > 1; ++N)
-        do --X;
-        while (X > 1 && !Stop(X));
+    while (N > 0 && X < S.Col)
+        if (Stop(++X)) --N;
+    while (N < 0 && X > 1)
+        if (Stop(--X)) ++N;
     S.CurX = X;
 }
 

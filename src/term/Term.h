@@ -75,7 +75,7 @@ struct TScrollBack {
 // The pen of the xterm level: colours as the host named them, resolved into
 // CurFore and CurBack whenever they change.
 struct TPen {
-    static constexpr std::int32_t Default = -1; // the profile's colour
+    static constexpr std::int32_t Default = -1;       // the profile's colour
     static constexpr std::int32_t Direct = 0x1000000; // flag of a 24-bit colour
     std::int32_t Fg = Default, Bg = Default; // palette index 0..255, Default or Direct | RGB
     std::uint8_t Attr = 0;                   // TCellAttr bits
