@@ -301,7 +301,18 @@ void TMainForm::LogLine(const std::string& Line)
     if (LogEnabled()) LogToSink(Line);
 }
 
-void TMainForm::SetTitle(const QString& Title) { setWindowTitle(Title); }
+void TMainForm::SetTitle(const QString& Title)
+{
+    FCaption = Title;
+    setWindowTitle(Title);
+}
+
+// A host's window title (OSC 0 or 2) follows our own caption.
+void TMainForm::ShowHostTitle(std::string_view Cp949Title)
+{
+    const QString Host = Text(std::string(Cp949Title));
+    setWindowTitle(Host.isEmpty() ? FCaption : FCaption + QStringLiteral(" - ") + Host);
+}
 
 void TMainForm::BeginBusyCursor()
 {
@@ -357,6 +368,7 @@ void TMainForm::ApplyAliasInfo(TAliasInfo& Info)
     Term.ShiftSpace = Info.HanEng;
     Switches.AutoLF = Info.AutoLF;
     Switches.AutoCR = Info.AutoCR;
+    Switches.XtermLevel = Info.XtermLevel;
     if (!Info.TerminalType.empty()) Switches.TermTypeName = Info.TerminalType;
     ScrollBar->setMaximum(Info.Row);
     ScrollBar->setValue(Info.Row);
