@@ -7,6 +7,7 @@
 #include "common/SessionSocket.h"
 #include "common/Switches.h"
 #include "common/VirtualKeys.h"
+#include "emulation/Input_VT100.h"
 #include "support/ProgramState.h"
 #include "telnet/Telnet.h"
 #include "term/NullCanvas.h"
@@ -78,7 +79,15 @@ constexpr unsigned NoAutoWrap = 1, AutoCR = 2, AutoLF = 4, SoftScroll = 8, Loggi
 struct TConfig {
     int Cols = 80, Rows = 24, ScrollBack = 1000;
     unsigned Flags = 0;
+    bool XtermLevel = false;
 };
+
+// The scroll-back byte of a header: its top bit picks the emulation level.
+void ReadScrollBackByte(TConfig& C, std::uint8_t B)
+{
+    C.ScrollBack = B & 0x7F;
+    C.XtermLevel = B & 0x80;
+}
 
 // One terminal wired as the application wires it, with the program-wide state
 // (switches, receive state, socket, log) set up for it and put back after.
@@ -89,6 +98,7 @@ struct TRig {
     TReplySink Socket;
     std::unique_ptr<TTerm> Term;
     std::unique_ptr<TTelnet> Telnet;
+    TI_VT100 Input; // what the xterm level answers goes out through it
 
     explicit TRig(const TConfig& C)
     {
@@ -102,10 +112,12 @@ struct TRig {
         Term->SetScrollBack(C.ScrollBack);
         Term->SetSize(C.Cols, C.Rows);
         Telnet->Term = Term.get();
+        Telnet->VT100.Input = &Input;
         Switches.AutoWrap = !(C.Flags & Flag::NoAutoWrap);
         Switches.AutoCR = C.Flags & Flag::AutoCR;
         Switches.AutoLF = C.Flags & Flag::AutoLF;
         Switches.SoftScroll = C.Flags & Flag::SoftScroll;
+        Switches.XtermLevel = C.XtermLevel;
     }
     TRig(const TRig&) = delete;
     TRig& operator=(const TRig&) = delete;
@@ -215,11 +227,23 @@ struct TSnapshot {
                     {"InsertMode", Switches.InsertMode},
                     {"MouseReport", Switches.MouseReport},
                     {"CaretDrawEnabled", Switches.CaretDrawEnabled},
+                    {"CursorKeysApp", Switches.CursorKeysApp},
+                    {"BracketedPaste", Switches.BracketedPaste},
+                    {"MouseTracking", Switches.MouseTracking},
+                    {"MouseSgr", Switches.MouseSgr},
+                    {"CurAttr", S.CurAttr},
+                    {"PenFg", S.Xt.Pen.Fg},
+                    {"PenBg", S.Xt.Pen.Bg},
+                    {"PenAttr", S.Xt.Pen.Attr},
+                    {"OriginMode", S.Xt.OriginMode},
+                    {"AltScreen", S.Xt.AltScreen},
+                    {"ShiftLevel", S.Xt.ShiftLevel},
+                    {"EscOverflow", S.Xt.EscOverflow},
                     {"IacSeen", St.IacSeen},
                     {"PendingCommand", St.PendingCommand},
                     {"InSubNegotiation", St.InSubNegotiation}};
         P.Texts = {std::string(S.EscBuf.View()), std::string(S.OsString.View()), St.SubBuffer,
-                   R.Socket.Sent};
+                   R.Socket.Sent, std::string(S.Xt.Charsets, 4)};
         for (int Row = 1; Row <= S.Row; ++Row)
             P.Cells.insert(P.Cells.end(), &S.Lines[Row]->Cells[1], &S.Lines[Row]->Cells[S.Col] + 1);
         return P;
@@ -228,7 +252,7 @@ struct TSnapshot {
     std::string Diff(const TSnapshot& B) const
     {
         static const char* const TextNames[] = {"escape buffer", "window-title text",
-                                                "sub-negotiation", "replies"};
+                                                "sub-negotiation", "replies", "character sets"};
         for (std::size_t I = 0; I < Fields.size(); ++I)
             if (Fields[I].second != B.Fields[I].second)
                 return Fields[I].first + " " + Str(Fields[I].second) + " / " +
@@ -238,7 +262,8 @@ struct TSnapshot {
         for (std::size_t I = 0; I < Cells.size(); ++I) {
             const TCell& X = Cells[I];
             const TCell& Y = B.Cells[I];
-            if (X.Ch != Y.Ch || X.Fore != Y.Fore || X.Back != Y.Back || X.DbcsPart != Y.DbcsPart) {
+            if (X.Ch != Y.Ch || X.Fore != Y.Fore || X.Back != Y.Back || X.DbcsPart != Y.DbcsPart ||
+                X.Attr != Y.Attr) {
                 const long long Row = static_cast<long long>(I) / Col + 1;
                 const long long Column = static_cast<long long>(I) % Col + 1;
                 return "cell " + Str(Column) + "," + Str(Row) + ": byte " + Str(X.Ch) + "/" +
@@ -259,7 +284,7 @@ std::string FuzzStream(const std::uint8_t* Data, std::size_t Size)
     TConfig C;
     C.Cols = 1 + At(Data, Size, 0) % MaxCols;
     C.Rows = 1 + At(Data, Size, 1) % MaxRows;
-    C.ScrollBack = At(Data, Size, 2);
+    ReadScrollBackByte(C, At(Data, Size, 2));
     C.Flags = At(Data, Size, 3);
     // Zero stands for a block longer than the engine's staging buffer.
     std::size_t Blocks[4];
@@ -295,7 +320,7 @@ std::string FuzzSplit(const std::uint8_t* Data, std::size_t Size)
     TConfig C;
     C.Cols = 1 + At(Data, Size, 2) % MaxCols;
     C.Rows = 1 + At(Data, Size, 3) % MaxRows;
-    C.ScrollBack = At(Data, Size, 4);
+    ReadScrollBackByte(C, At(Data, Size, 4));
     C.Flags = At(Data, Size, 5) | Flag::Replies;
     const std::uint8_t* Body = Data + std::min(Size, Header);
     const std::size_t Len = Size - std::min(Size, Header);
