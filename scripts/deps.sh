@@ -15,7 +15,17 @@ BREVANIX_TEST_PACKAGES=(
   xvfb xauth xdotool clang-format
   clang libclang-rt-dev libvterm-dev valgrind
   poppler-utils desktop-file-utils libglib2.0-bin
+  nano mc htop dialog locales
 )
+
+# The Korean code page 949 locale the full-screen programs of the end-to-end
+# tests run in (they fall back to C without it).
+brevanix_korean_locale() {
+  locale -a 2>/dev/null | grep -qix 'ko_KR.cp949' && return 0
+  local sudo=""
+  [ "$(id -u)" -ne 0 ] && sudo="sudo"
+  $sudo localedef -f CP949 -i ko_KR ko_KR.CP949 || echo "ko_KR.CP949 not generated"
+}
 
 # brevanix_install_deps PACKAGE...
 brevanix_install_deps() {
