@@ -10,6 +10,7 @@
 #include "emulation/Input_VT100.h"
 #include "support/ProgramState.h"
 #include "telnet/Telnet.h"
+#include "telnet/TelnetCommon.h"
 #include "term/NullCanvas.h"
 #include "term/Term.h"
 
@@ -186,6 +187,32 @@ std::uint8_t At(const std::uint8_t* Data, std::size_t Size, std::size_t I)
     return I < Size ? Data[I] : 0;
 }
 
+// What was sent, as the engine's Telnet commands and the interpreter's answers.
+// Each keeps its order; between the two it may differ, since the engine
+// answers a negotiation at once and hands its data on at the end of a block.
+std::pair<std::string, std::string> SplitReplies(const std::string& Sent)
+{
+    std::string Negotiation, Answers;
+    for (std::size_t I = 0; I < Sent.size();) {
+        if (static_cast<std::uint8_t>(Sent[I]) != TN::IAC) {
+            Answers += Sent[I++];
+            continue;
+        }
+        std::size_t End = I + 2;
+        const auto Cmd = static_cast<std::uint8_t>(I + 1 < Sent.size() ? Sent[I + 1] : 0);
+        if (Cmd == TN::SB) {
+            const std::size_t Se = Sent.find("\xFF\xF0", I + 2);
+            End = Se == std::string::npos ? Sent.size() : Se + 2;
+        } else if (Cmd >= TN::WILL && Cmd <= TN::DONT) {
+            End = I + 3;
+        }
+        End = std::min(End, Sent.size());
+        Negotiation.append(Sent, I, End - I);
+        I = End;
+    }
+    return {Negotiation, Answers};
+}
+
 // Everything the host's bytes can change that a later byte may observe.
 struct TSnapshot {
     std::vector<std::pair<std::string, long long>> Fields;
@@ -242,8 +269,13 @@ struct TSnapshot {
                     {"IacSeen", St.IacSeen},
                     {"PendingCommand", St.PendingCommand},
                     {"InSubNegotiation", St.InSubNegotiation}};
-        P.Texts = {std::string(S.EscBuf.View()), std::string(S.OsString.View()), St.SubBuffer,
-                   R.Socket.Sent, std::string(S.Xt.Charsets, 4)};
+        const auto [Negotiation, Answers] = SplitReplies(R.Socket.Sent);
+        P.Texts = {std::string(S.EscBuf.View()),
+                   std::string(S.OsString.View()),
+                   St.SubBuffer,
+                   Negotiation,
+                   Answers,
+                   std::string(S.Xt.Charsets, 4)};
         for (int Row = 1; Row <= S.Row; ++Row)
             P.Cells.insert(P.Cells.end(), &S.Lines[Row]->Cells[1], &S.Lines[Row]->Cells[S.Col] + 1);
         return P;
@@ -251,8 +283,9 @@ struct TSnapshot {
 
     std::string Diff(const TSnapshot& B) const
     {
-        static const char* const TextNames[] = {"escape buffer", "window-title text",
-                                                "sub-negotiation", "replies", "character sets"};
+        static const char* const TextNames[] = {"escape buffer",   "window-title text",
+                                                "sub-negotiation", "Telnet replies",
+                                                "answers",         "character sets"};
         for (std::size_t I = 0; I < Fields.size(); ++I)
             if (Fields[I].second != B.Fields[I].second)
                 return Fields[I].first + " " + Str(Fields[I].second) + " / " +
