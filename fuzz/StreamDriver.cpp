@@ -258,6 +258,7 @@ struct TSnapshot {
                     {"BracketedPaste", Switches.BracketedPaste},
                     {"MouseTracking", Switches.MouseTracking},
                     {"MouseSgr", Switches.MouseSgr},
+                    {"CaretHidden", Switches.CaretHidden},
                     {"CurAttr", S.CurAttr},
                     {"PenFg", S.Xt.Pen.Fg},
                     {"PenBg", S.Xt.Pen.Bg},

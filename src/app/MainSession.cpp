@@ -267,7 +267,7 @@ void TMainForm::ProcessBlock(const std::uint8_t* Bytes, int Len, bool More)
     if (!More) {
         StatusCol->setText(QString::number(Term.Scr.CurX));
         StatusRow->setText(QString::number(Term.Scr.CurY));
-        Switches.CaretDrawEnabled = true;
+        Switches.CaretDrawEnabled = !Switches.CaretHidden; // an xterm host may keep it hidden
         Term.ShowCaret();
     } else if (AliasInfo.FastInterrupt) {
         // Every chunk is a turn of the event loop of its own, so a key gets

@@ -21,4 +21,5 @@ void TTermSwitches::Reset()
     BracketedPaste = false;
     MouseTracking = 0;
     MouseSgr = false;
+    CaretHidden = false;
 }

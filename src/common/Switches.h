@@ -26,6 +26,7 @@ struct TTermSwitches {
     bool BracketedPaste = false; // mode 2004
     int MouseTracking = 0;       // 9, 1000, 1002 or 1003; 0 none
     bool MouseSgr = false;       // mode 1006: CSI < b ; x ; y M/m
+    bool CaretHidden = false;    // DECTCEM reset: the caret stays hidden between blocks
 
     // Initial values, as restored when a connection closes.
     void Reset();

@@ -155,7 +155,10 @@ void TO_VT100::PrivateModeXterm(TTerm& Term, int Mode, bool On)
         GotoXterm(Term, 1, 1);
         break;
     case 7: Switches.AutoWrap = On; break;                       // DECAWM
-    case 25: Switches.CaretDrawEnabled = On; break;              // DECTCEM
+    case 25:                                                     // DECTCEM
+        Switches.CaretDrawEnabled = On;
+        Switches.CaretHidden = !On;
+        break;
     case 47:                                                     // the alternate screen
     case 1047:
     case 1049: AltScreenXterm(Term, Mode, On); break;
@@ -262,6 +265,7 @@ void TO_VT100::ResetXterm(TTerm& Term, bool Hard)
     Switches.InsertMode = false;
     Switches.CursorKeysApp = false;
     Switches.CaretDrawEnabled = true;
+    Switches.CaretHidden = false;
     if (Input) Input->SetKeyMap("vt100");
 }
 

@@ -147,6 +147,9 @@ const std::vector<TStreamCase>& Cases()
                          Switches.CursorKeysApp);
              EXPECT_EQ(Switches.MouseTracking, 1002);
          }},
+        {"HiddenCaretIsRemembered", Csi("?25l"), Xt(), {}, 1, 1,
+         {"Terminal Mode ReSet : Buf[[?25], Cmd[l]"}, 0,
+         [](TTermRig&) { EXPECT_TRUE(Switches.CaretHidden && !Switches.CaretDrawEnabled); }},
         {"AlternateScreenSavesClearsAndRestores",
          "main" + Csi("?1049h") + "alt\r\n\n" + Csi("?1049l"), Xt(), {{1, "main"}, {2, ""}},
          5, 1, {"Terminal Mode Set : Buf[[?1049], Cmd[h]", "Set Alternate Buffer",
