@@ -75,6 +75,7 @@ void TTerm::DrawRunsOf(int RowIndex, int FromCol, int ToCol, bool LockEachRun)
     while (C <= ToCol) {
         const int Start = C;
         const std::uint64_t Run = Colours(Cells[C]);
+        const std::uint8_t RunAttr = Cells[C].Attr; // a local: the byte stores below may alias
         int N = 0;
         for (;; ++C) {
             Bytes[N] = Cells[C].Ch;
@@ -87,7 +88,7 @@ void TTerm::DrawRunsOf(int RowIndex, int FromCol, int ToCol, bool LockEachRun)
             }
             if (C + 1 > ToCol) break;
             const TCell& Next = Cells[C + 1];
-            if (Colours(Next) != Run || Next.Attr != Cells[Start].Attr ||
+            if (Colours(Next) != Run || Next.Attr != RunAttr ||
                 (LeadStartsRun && Next.DbcsPart == 1))
                 break;
         }
