@@ -7,8 +7,10 @@
 #include "common/SessionSocket.h"
 #include "common/Switches.h"
 #include "common/VirtualKeys.h"
+#include "emulation/Input_VT100.h"
 #include "support/ProgramState.h"
 #include "telnet/Telnet.h"
+#include "telnet/TelnetCommon.h"
 #include "term/NullCanvas.h"
 #include "term/Term.h"
 
@@ -84,7 +86,15 @@ struct TConfig {
     int Cols = 80, Rows = 24, ScrollBack = 1000;
     unsigned Flags = 0;
     unsigned Host = 0;
+    bool XtermLevel = false;
 };
+
+// The scroll-back byte of a header: its top bit picks the emulation level.
+void ReadScrollBackByte(TConfig& C, std::uint8_t B)
+{
+    C.ScrollBack = B & 0x7F;
+    C.XtermLevel = B & 0x80;
+}
 
 // One terminal wired as the application wires it, with the program-wide state
 // (switches, receive state, socket, log) set up for it and put back after.
@@ -95,6 +105,7 @@ struct TRig {
     TReplySink Socket;
     std::unique_ptr<TTerm> Term;
     std::unique_ptr<TTelnet> Telnet;
+    TI_VT100 Input; // what the xterm level answers goes out through it
 
     explicit TRig(const TConfig& C)
     {
@@ -108,11 +119,13 @@ struct TRig {
         Term->SetScrollBack(C.ScrollBack);
         Term->SetSize(C.Cols, C.Rows);
         Telnet->Term = Term.get();
+        Telnet->VT100.Input = &Input;
         Switches.AutoWrap = !(C.Flags & Flag::NoAutoWrap);
         Switches.AutoCR = C.Flags & Flag::AutoCR;
         Switches.AutoLF = C.Flags & Flag::AutoLF;
         Switches.SoftScroll = C.Flags & Flag::SoftScroll;
         if (C.Host & HostFlag::Utf8) Switches.HostEncoding = THostEncoding::Utf8;
+        Switches.XtermLevel = C.XtermLevel;
     }
     TRig(const TRig&) = delete;
     TRig& operator=(const TRig&) = delete;
@@ -181,6 +194,32 @@ std::uint8_t At(const std::uint8_t* Data, std::size_t Size, std::size_t I)
     return I < Size ? Data[I] : 0;
 }
 
+// What was sent, as the engine's Telnet commands and the interpreter's answers.
+// Each keeps its order; between the two it may differ, since the engine
+// answers a negotiation at once and hands its data on at the end of a block.
+std::pair<std::string, std::string> SplitReplies(const std::string& Sent)
+{
+    std::string Negotiation, Answers;
+    for (std::size_t I = 0; I < Sent.size();) {
+        if (static_cast<std::uint8_t>(Sent[I]) != TN::IAC) {
+            Answers += Sent[I++];
+            continue;
+        }
+        std::size_t End = I + 2;
+        const auto Cmd = static_cast<std::uint8_t>(I + 1 < Sent.size() ? Sent[I + 1] : 0);
+        if (Cmd == TN::SB) {
+            const std::size_t Se = Sent.find("\xFF\xF0", I + 2);
+            End = Se == std::string::npos ? Sent.size() : Se + 2;
+        } else if (Cmd >= TN::WILL && Cmd <= TN::DONT) {
+            End = I + 3;
+        }
+        End = std::min(End, Sent.size());
+        Negotiation.append(Sent, I, End - I);
+        I = End;
+    }
+    return {Negotiation, Answers};
+}
+
 // Everything the host's bytes can change that a later byte may observe.
 struct TSnapshot {
     std::vector<std::pair<std::string, long long>> Fields;
@@ -222,12 +261,30 @@ struct TSnapshot {
                     {"InsertMode", Switches.InsertMode},
                     {"MouseReport", Switches.MouseReport},
                     {"CaretDrawEnabled", Switches.CaretDrawEnabled},
+                    {"CursorKeysApp", Switches.CursorKeysApp},
+                    {"BracketedPaste", Switches.BracketedPaste},
+                    {"MouseTracking", Switches.MouseTracking},
+                    {"MouseSgr", Switches.MouseSgr},
+                    {"CaretHidden", Switches.CaretHidden},
+                    {"CurAttr", S.CurAttr},
+                    {"PenFg", S.Xt.Pen.Fg},
+                    {"PenBg", S.Xt.Pen.Bg},
+                    {"PenAttr", S.Xt.Pen.Attr},
+                    {"OriginMode", S.Xt.OriginMode},
+                    {"AltScreen", S.Xt.AltScreen},
+                    {"ShiftLevel", S.Xt.ShiftLevel},
+                    {"EscOverflow", S.Xt.EscOverflow},
                     {"IacSeen", St.IacSeen},
                     {"PendingCommand", St.PendingCommand},
                     {"InSubNegotiation", St.InSubNegotiation},
                     {"HostTextIdle", R.Telnet->HostText.Idle()}};
-        P.Texts = {std::string(S.EscBuf.View()), std::string(S.OsString.View()), St.SubBuffer,
-                   R.Socket.Sent};
+        const auto [Negotiation, Answers] = SplitReplies(R.Socket.Sent);
+        P.Texts = {std::string(S.EscBuf.View()),
+                   std::string(S.OsString.View()),
+                   St.SubBuffer,
+                   Negotiation,
+                   Answers,
+                   std::string(S.Xt.Charsets, 4)};
         for (int Row = 1; Row <= S.Row; ++Row)
             P.Cells.insert(P.Cells.end(), &S.Lines[Row]->Cells[1], &S.Lines[Row]->Cells[S.Col] + 1);
         return P;
@@ -235,8 +292,9 @@ struct TSnapshot {
 
     std::string Diff(const TSnapshot& B) const
     {
-        static const char* const TextNames[] = {"escape buffer", "window-title text",
-                                                "sub-negotiation", "replies"};
+        static const char* const TextNames[] = {"escape buffer",   "window-title text",
+                                                "sub-negotiation", "Telnet replies",
+                                                "answers",         "character sets"};
         for (std::size_t I = 0; I < Fields.size(); ++I)
             if (Fields[I].second != B.Fields[I].second)
                 return Fields[I].first + " " + Str(Fields[I].second) + " / " +
@@ -246,7 +304,8 @@ struct TSnapshot {
         for (std::size_t I = 0; I < Cells.size(); ++I) {
             const TCell& X = Cells[I];
             const TCell& Y = B.Cells[I];
-            if (X.Ch != Y.Ch || X.Fore != Y.Fore || X.Back != Y.Back || X.DbcsPart != Y.DbcsPart) {
+            if (X.Ch != Y.Ch || X.Fore != Y.Fore || X.Back != Y.Back || X.DbcsPart != Y.DbcsPart ||
+                X.Attr != Y.Attr) {
                 const long long Row = static_cast<long long>(I) / Col + 1;
                 const long long Column = static_cast<long long>(I) % Col + 1;
                 return "cell " + Str(Column) + "," + Str(Row) + ": byte " + Str(X.Ch) + "/" +
@@ -267,7 +326,7 @@ std::string FuzzStream(const std::uint8_t* Data, std::size_t Size)
     TConfig C;
     C.Cols = 1 + At(Data, Size, 0) % MaxCols;
     C.Rows = 1 + At(Data, Size, 1) % MaxRows;
-    C.ScrollBack = At(Data, Size, 2);
+    ReadScrollBackByte(C, At(Data, Size, 2));
     C.Flags = At(Data, Size, 3);
     // Zero stands for a block longer than the engine's staging buffer.
     std::size_t Blocks[4];
@@ -304,7 +363,7 @@ std::string FuzzSplit(const std::uint8_t* Data, std::size_t Size)
     TConfig C;
     C.Cols = 1 + At(Data, Size, 2) % MaxCols;
     C.Rows = 1 + At(Data, Size, 3) % MaxRows;
-    C.ScrollBack = At(Data, Size, 4);
+    ReadScrollBackByte(C, At(Data, Size, 4));
     C.Flags = At(Data, Size, 5) | Flag::Replies;
     C.Host = At(Data, Size, 6);
     const std::uint8_t* Body = Data + std::min(Size, Header);

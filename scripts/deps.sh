@@ -15,6 +15,7 @@ BREVANIX_TEST_PACKAGES=(
   xvfb xauth xdotool clang-format
   clang libclang-rt-dev libvterm-dev valgrind
   poppler-utils desktop-file-utils libglib2.0-bin locales vim
+  nano mc htop dialog
 )
 
 # brevanix_install_deps PACKAGE...
@@ -32,7 +33,8 @@ brevanix_install_deps() {
 }
 
 # brevanix_ensure_locale NAME: makes a locale the tests need (ko_KR.UTF-8 for
-# the UTF-8 host) when the system lacks it, from the locales package's sources.
+# the UTF-8 host, ko_KR.CP949 for the full-screen programs of the xterm level)
+# when the system lacks it, from the locales package's sources.
 brevanix_ensure_locale() {
   local want
   want="$(echo "$1" | tr '[:upper:]' '[:lower:]' | sed 's/utf-8$/utf8/')"

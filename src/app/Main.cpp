@@ -248,6 +248,7 @@ void TMainForm::FormCreate(const QStringList& Args)
     TTerm& Term = Term1->Term();
     Telnet.Term = &Term;
     Telnet.VT100.Input = &Input;
+    Telnet.VT100.OnTitle = [this](std::string_view Title) { ShowHostTitle(Title); };
     FScrollLink = std::make_unique<TScrollBarAdapter>(ScrollBar);
     Term.ScrollBar = FScrollLink.get();
     Term.Scr.VisualBeep = false;

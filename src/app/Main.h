@@ -123,6 +123,7 @@ public:
     void ShowMessageLine(const std::string& Text); // code page 949
     void LogLine(const std::string& Text);         // code page 949
     void SetTitle(const QString& Text);
+    void ShowHostTitle(std::string_view Cp949Title);
     // Brings Info's numbers into range first (they may come from a hand-edited
     // file), then applies it to the terminal, the switches and the window.
     void ApplyAliasInfo(TAliasInfo& Info);
@@ -224,5 +225,6 @@ private:
     int FToolbarTag = 0; // 1 just hidden, 2 just shown
     QPoint FPopupAt;     // where a right press opens the menu when no left one follows
     QPoint FMouseCell;   // the last cell shown in the mouse panels
+    QString FCaption;    // our own title; a host's follows it
     int FSavedMinHeight = 0, FSavedMaxHeight = 0; // the limits before title-only mode
 };

@@ -281,8 +281,7 @@ void TMainForm::actCopyExecute()
 void TMainForm::actPasteExecute()
 {
     if (!Connected()) return;
-    for (const char B : QtClipboard::Text())
-        Input.SendChar(Term1->Term(), static_cast<std::uint8_t>(B));
+    Input.Paste(Term1->Term(), QtClipboard::Text());
     Input.HostText.EndText(SessionSocket); // a lead byte the selection cut off
 }
 

@@ -268,7 +268,7 @@ void TMainForm::ProcessBlock(const std::uint8_t* Bytes, int Len, bool More)
     if (!More) {
         StatusCol->setText(QString::number(Term.Scr.CurX));
         StatusRow->setText(QString::number(Term.Scr.CurY));
-        Switches.CaretDrawEnabled = true;
+        Switches.CaretDrawEnabled = !Switches.CaretHidden; // an xterm host may keep it hidden
         Term.ShowCaret();
     } else if (AliasInfo.FastInterrupt) {
         // Every chunk is a turn of the event loop of its own, so a key gets
@@ -302,7 +302,18 @@ void TMainForm::LogLine(const std::string& Line)
     if (LogEnabled()) LogToSink(Line);
 }
 
-void TMainForm::SetTitle(const QString& Title) { setWindowTitle(Title); }
+void TMainForm::SetTitle(const QString& Title)
+{
+    FCaption = Title;
+    setWindowTitle(Title);
+}
+
+// A host's window title (OSC 0 or 2) follows our own caption.
+void TMainForm::ShowHostTitle(std::string_view Cp949Title)
+{
+    const QString Host = Text(std::string(Cp949Title));
+    setWindowTitle(Host.isEmpty() ? FCaption : FCaption + QStringLiteral(" - ") + Host);
+}
 
 void TMainForm::BeginBusyCursor()
 {
@@ -358,6 +369,7 @@ void TMainForm::ApplyAliasInfo(TAliasInfo& Info)
     Term.ShiftSpace = Info.HanEng;
     Switches.AutoLF = Info.AutoLF;
     Switches.AutoCR = Info.AutoCR;
+    Switches.XtermLevel = Info.XtermLevel;
     if (!Info.TerminalType.empty()) Switches.TermTypeName = Info.TerminalType;
     Switches.HostEncoding = HostEncodingOf(Info.HostEncoding);
     ScrollBar->setMaximum(Info.Row);

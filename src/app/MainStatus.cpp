@@ -44,6 +44,7 @@ void TMainForm::ShowPointer()
 
 void TMainForm::Term1MouseMove(TShiftState Shift, int X, int Y)
 {
+    Input.MouseMove(Term1->Term(), Shift, X, Y);
     const TScr& S = Term1->Term().Scr;
     if (S.CharWidth <= 0 || S.CharHeight <= 0) return;
     const QPoint Cell(X / S.CharWidth + 1, Y / S.CharHeight + 1);

@@ -17,4 +17,10 @@ void TTermSwitches::Reset()
     // "여기" in code page 949.
     LocationText = "\xBF\xA9\xB1\xE2";
     HostEncoding = THostEncoding::Cp949;
+    XtermLevel = false;
+    CursorKeysApp = false;
+    BracketedPaste = false;
+    MouseTracking = 0;
+    MouseSgr = false;
+    CaretHidden = false;
 }

@@ -21,6 +21,18 @@ struct TTermSwitches {
     std::string LocationText; // CP949 bytes
     THostEncoding HostEncoding = THostEncoding::Cp949;
 
+    // The emulation level, from the profile: off is the classic terminal,
+    // on the xterm that full-screen programs expect of TERM=xterm. The
+    // interpreter and the encoder ask it wherever the two differ.
+    bool XtermLevel = false;
+    // Modes an xterm host sets, read by the encoder; never set while
+    // XtermLevel is off. MouseReport stays the one test of "reports wanted".
+    bool CursorKeysApp = false;  // DECCKM: cursor keys send ESC O x
+    bool BracketedPaste = false; // mode 2004
+    int MouseTracking = 0;       // 9, 1000, 1002 or 1003; 0 none
+    bool MouseSgr = false;       // mode 1006: CSI < b ; x ; y M/m
+    bool CaretHidden = false;    // DECTCEM reset: the caret stays hidden between blocks
+
     // Initial values, as restored when a connection closes.
     void Reset();
 };

@@ -77,7 +77,8 @@ std::uint16_t TI_VT100::KeyDown(TTerm& Term, std::uint16_t& Key, TShiftState Shi
         std::snprintf(Line, sizeof Line, "VT100 : KeyDown : $%02X", static_cast<unsigned>(Key));
         WriteLog(Line);
     }
-    const std::string& Bytes = Entry(Key, SlotOf(Shift));
+    const std::string& Bytes =
+        Switches.XtermLevel ? XtermEntry(Key, Shift) : Entry(Key, SlotOf(Shift));
     if (!Bytes.empty()) {
         SendText(Term, reinterpret_cast<const std::uint8_t*>(Bytes.data()),
                  static_cast<int>(Bytes.size()));
@@ -87,6 +88,22 @@ std::uint16_t TI_VT100::KeyDown(TTerm& Term, std::uint16_t& Key, TShiftState Shi
 }
 
 void TI_VT100::SendChar(TTerm& Term, std::uint8_t B) { SendText(Term, &B, 1); }
+
+void TI_VT100::Paste(TTerm& Term, std::string_view Text)
+{
+    if (!Switches.BracketedPaste) {
+        for (const char B : Text) SendChar(Term, static_cast<std::uint8_t>(B));
+        return;
+    }
+    // Without its escapes the text cannot end the bracket early and have the
+    // rest taken as typed commands.
+    std::string Bytes = Esc + "[200~";
+    for (const char B : Text)
+        if (B != 0x1B) Bytes += B;
+    Bytes += Esc + "[201~";
+    SendText(Term, reinterpret_cast<const std::uint8_t*>(Bytes.data()),
+             static_cast<int>(Bytes.size()));
+}
 
 void TI_VT100::SendText(TTerm&, const std::uint8_t* Bytes, int Len)
 {
@@ -106,6 +123,10 @@ void TI_VT100::MouseRelease(TTerm& Term, TMouseButton, TShiftState Shift, int X,
 void TI_VT100::MouseReport(TTerm& Term, std::uint8_t ButtonByte, TShiftState Shift, int X, int Y)
 {
     const TScr& S = Term.Scr;
+    if (Switches.XtermLevel) {
+        XtermMouse(Term, ButtonByte == 0x23 ? TMouse::Release : TMouse::Press, Shift, X, Y);
+        return;
+    }
     if (!Switches.MouseReport || (Shift & ssShift)) return;
     if (S.CharWidth <= 0 || S.CharHeight <= 0) return; // font not measured yet
     // A pointer dragged outside the grid reports the nearest cell: the byte

@@ -22,6 +22,12 @@ public:
     void SendText(TTerm& Term, const std::uint8_t* Bytes, int Len);
     void MousePress(TTerm& Term, TMouseButton Button, TShiftState Shift, int X, int Y);
     void MouseRelease(TTerm& Term, TMouseButton Button, TShiftState Shift, int X, int Y);
+    // Pointer motion: reported only to an xterm host that asked for it (1002
+    // while the button is held, 1003 always), once per cell.
+    void MouseMove(TTerm& Term, TShiftState Shift, int X, int Y);
+    // Clipboard text typed to the host; between ESC [ 200 ~ and ESC [ 201 ~
+    // when the host asked for bracketed paste.
+    void Paste(TTerm& Term, std::string_view Text);
 
     // What SendText writes goes through it, in the host's encoding.
     THostWriter HostText;
@@ -29,8 +35,18 @@ public:
     static int SlotOf(TShiftState Shift);
     const std::string& Entry(std::uint16_t Key, int Slot) const;
 
+    // The bytes xterm sends for a key, or the key's table entry for keys
+    // xterm has no sequence of its own for (Ctrl+C).
+    const std::string& XtermEntry(std::uint16_t Key, TShiftState Shift);
+
 private:
+    enum class TMouse { Press, Release, Motion };
     void MouseReport(TTerm& Term, std::uint8_t ButtonByte, TShiftState Shift, int X, int Y);
+    void XtermMouse(TTerm& Term, TMouse Kind, TShiftState Shift, int X, int Y);
+
+    std::string FXterm;             // the last sequence XtermEntry built
+    bool FButtonHeld = false;       // a press was reported and its release not yet
+    int FLastCol = 0, FLastRow = 0; // the cell of the last report
 
     using TKeyTable = std::array<TKeyRecord, 256>;
     TKeyTable NormalTable;

@@ -31,12 +31,33 @@ constexpr std::uint8_t LineDrawingMap(std::uint8_t B)
     }
 }
 
+// The xterm level's DEC special graphics: the whole set of corners, tees and
+// lines, and the bullet; '#' is no graphic there. Signs without a stored
+// glyph (diamond, degree, scan lines, comparison signs) stay their letters.
+constexpr std::uint8_t XtermGraphicsMap(std::uint8_t B)
+{
+    switch (B) {
+    case 0x23: return B;    // #
+    case 0x6E: return 0x10; // n crossing
+    case 0x76: return 0x15; // v bottom tee
+    case 0x77: return 0x16; // w top tee
+    case 0x7E: return 0x07; // ~ bullet
+    default: return LineDrawingMap(B);
+    }
+}
+
 // Bytes the main loop handles itself (NUL BEL BS HT LF FF CR SO SI ESC);
 // every other byte is printed.
 constexpr std::uint32_t ControlBytes = 1u << 0x00 | 1u << 0x07 | 1u << 0x08 | 1u << 0x09 |
                                        1u << 0x0A | 1u << 0x0C | 1u << 0x0D | 1u << 0x0E |
                                        1u << 0x0F | 1u << 0x1B;
-constexpr bool IsControl(std::uint8_t B) { return B < 32 && (ControlBytes >> B & 1u); }
+// At the xterm level every C0 byte is a control: those without a function
+// are ignored, never printed.
+constexpr std::uint32_t XtermControlBytes = 0xFFFFFFFFu;
+constexpr bool IsControl(std::uint8_t B, std::uint32_t Controls)
+{
+    return B < 32 && (Controls >> B & 1u);
+}
 } // namespace
 
 void TO_VT100::Process(TTerm& Term, const std::uint8_t* Buf, int Len)
@@ -49,6 +70,15 @@ void TO_VT100::Process(TTerm& Term, const std::uint8_t* Buf, int Len)
         const std::uint8_t B = Buf[I];
         if (S.InOsString) {
             OsStringByte(Term, B);
+            continue;
+        }
+        if (Switches.XtermLevel) { // controls act even inside a sequence
+            if (B < 0x20)
+                ControlXterm(Term, B);
+            else if (S.InEscape)
+                CollectXterm(Term, B);
+            else
+                I = PrintRun(Term, Buf, I, Len);
             continue;
         }
         if (S.InEscape) {
@@ -144,7 +174,12 @@ void TO_VT100::OsStringByte(TTerm& Term, std::uint8_t B)
         if (B != '\\') { // any other escape ends the string and starts anew
             S.EscBuf.Clear();
             S.InEscape = true;
-            Collect(Term, B);
+            if (!Switches.XtermLevel)
+                Collect(Term, B);
+            else if (B < 0x20)
+                ControlXterm(Term, B);
+            else
+                CollectXterm(Term, B);
         }
         return;
     }
@@ -162,6 +197,7 @@ void TO_VT100::OsStringByte(TTerm& Term, std::uint8_t B)
 void TO_VT100::EndOsString(TTerm& Term)
 {
     TScr& S = Term.Scr;
+    if (Switches.XtermLevel) EndStringXterm(Term);
     if (LogEnabled()) {
         std::string Line = "OS Command Discarded : ";
         Line += S.OsString.View();
@@ -189,7 +225,7 @@ int TO_VT100::GetParam(const TTerm& Term, int Pos, int& Value)
 std::uint8_t TO_VT100::Translate(std::uint8_t B)
 {
     if (Switches.MetaBit) B |= 0x80;
-    if (Switches.LineDrawing) B = LineDrawingMap(B);
+    if (Switches.LineDrawing) B = Switches.XtermLevel ? XtermGraphicsMap(B) : LineDrawingMap(B);
     return B;
 }
 
@@ -198,7 +234,12 @@ void TO_VT100::PrintChar(TTerm& Term, std::uint8_t B)
     TScr& S = Term.Scr;
     if (S.CurX > S.Col) Wrap(Term);
     B = Translate(B);
-    if (B == 0) return;
+    if (B != 0) Store(Term, B);
+}
+
+void TO_VT100::Store(TTerm& Term, std::uint8_t B)
+{
+    TScr& S = Term.Scr;
     if (Switches.InsertMode) Term.InsertBlank();
     const bool Stored = Term.PutChar(B, S.CurFore, S.LastPart, S.CurBack);
     if (!S.RedrawPending && Stored) Term.DrawCells(S.CurX - 1, S.CurX - 1);
@@ -219,7 +260,8 @@ int TO_VT100::PrintRun(TTerm& Term, const std::uint8_t* Buf, int I, int Len)
         if (!DirtyFrom) DirtyFrom = From;
         DirtyTo = To;
     };
-    while (I < Len && !IsControl(Buf[I])) {
+    const std::uint32_t Controls = Switches.XtermLevel ? XtermControlBytes : ControlBytes;
+    while (I < Len && !IsControl(Buf[I], Controls)) {
         if (S.CurX > S.Col) {
             Draw();
             Wrap(Term);
@@ -228,7 +270,7 @@ int TO_VT100::PrintRun(TTerm& Term, const std::uint8_t* Buf, int I, int Len)
         if (!Switches.MetaBit && !Switches.LineDrawing && !Switches.InsertMode) {
             const int Room = std::min(Len - I, S.Col - S.CurX + 1);
             int N = 0;
-            while (N < Room && !IsControl(Buf[I + N])) ++N;
+            while (N < Room && !IsControl(Buf[I + N], Controls)) ++N;
             const int From = S.CurX;
             if (const int Stored = Term.PutText(Buf + I, N); Stored > 0) {
                 Dirty(From, From + Stored - 1);
@@ -251,7 +293,10 @@ int TO_VT100::PrintRun(TTerm& Term, const std::uint8_t* Buf, int I, int Len)
 void TO_VT100::Wrap(TTerm& Term)
 {
     TScr& S = Term.Scr;
-    if (Switches.AutoWrap) {
+    if (Switches.AutoWrap && Switches.XtermLevel) { // the region scrolls, as a line feed does
+        S.CurX = 1;
+        IndexXterm(Term);
+    } else if (Switches.AutoWrap) {
         S.CurX = 1;
         if (S.CurY + 1 > S.Row)
             Term.ScrollUp(S.Top, S.Bottom);

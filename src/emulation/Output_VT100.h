@@ -36,10 +36,60 @@ public:
     // kept for the log; the rest is consumed up to the terminator.
     static constexpr int MaxOsStringKept = 64;
 
+    // At the xterm level, the window title a host sets with OSC 0 or 2
+    // (code page 949 bytes, at most MaxOsStringKept of them).
+    std::function<void(std::string_view Title)> OnTitle;
+
+    // Parameters of a control sequence as the xterm level reads them.
+    struct TCsi {
+        // More than any sequence we act on carries (SGR with a few colours).
+        static constexpr int MaxParams = 16;
+        char Prefix = 0; // '<', '=', '>' or '?' right after '['
+        char Inter = 0;  // the last intermediate byte (space to '/'), if any
+        int Count = 0;
+        int Value[MaxParams] = {}; // absent ones read 0; capped at 65535
+        bool Sub[MaxParams] = {};  // the value followed a ':' (SGR 38:2::r:g:b)
+        int Raw(int I) const { return I < Count ? Value[I] : 0; }
+        // A count or position: absent and 0 mean 1.
+        int AtLeastOne(int I) const { return Raw(I) > 0 ? Raw(I) : 1; }
+    };
+    static TCsi ParseCsi(const TTerm& Term);
+
 private:
+    // --- the xterm level (XtermSequences.cpp, XtermModes.cpp)
+    void CollectXterm(TTerm& Term, std::uint8_t B);
+    void ControlXterm(TTerm& Term, std::uint8_t B);
+    void ExecXterm(TTerm& Term, std::uint8_t Final);
+    void EscapeXterm(TTerm& Term, std::uint8_t Final);
+    void CsiXterm(TTerm& Term, const TCsi& P, std::uint8_t Final);
+    void PrivateCsiXterm(TTerm& Term, const TCsi& P, std::uint8_t Final);
+    void ModesXterm(TTerm& Term, const TCsi& P, bool On);
+    void PrivateModeXterm(TTerm& Term, int Mode, bool On);
+    void RenditionXterm(TTerm& Term, const TCsi& P);
+    void Answer(TTerm& Term, std::string_view Bytes);
+    void Report(TTerm& Term, const TCsi& P, std::uint8_t Final);
+    void Repeat(TTerm& Term, int N);
+    void EndStringXterm(TTerm& Term);
+    static void Designate(TTerm& Term, int G, char Set);
+    static void ShiftTo(TTerm& Term, int Level);
+    static void IndexXterm(TTerm& Term);
+    static void ReverseIndexXterm(TTerm& Term);
+    static void TabXterm(TTerm& Term, int N);
+    static void SaveCursorXterm(TTerm& Term);
+    static void RestoreCursorXterm(TTerm& Term);
+    static void SetPen(TTerm& Term, const TPen& Pen);
+    void ResetXterm(TTerm& Term, bool Hard);
+    static void GotoXterm(TTerm& Term, int X, int Y); // Y counts from the region in origin mode
+    static void EraseXterm(TTerm& Term, int Mode, bool WholeScreen);
+    static void EditLinesXterm(TTerm& Term, int N, bool Insert);
+    static void EditCharsXterm(TTerm& Term, int N, int Kind);
+    static void ScrollXterm(TTerm& Term, int N, bool Up);
+    static void RegionXterm(TTerm& Term, const TCsi& P);
+    static void AltScreenXterm(TTerm& Term, int Mode, bool On);
+
     void Collect(TTerm& Term, std::uint8_t B);
     void OsStringByte(TTerm& Term, std::uint8_t B);
-    static void EndOsString(TTerm& Term);
+    void EndOsString(TTerm& Term);
     void Invalid(TTerm& Term, std::uint8_t Final);
     void SingleEscape(TTerm& Term, std::uint8_t Final);
     void ControlSequence(TTerm& Term, std::uint8_t Final);
@@ -55,7 +105,8 @@ private:
     static void DeleteChars(TTerm& Term, int N);
     static void SetRegion(TTerm& Term, int TopRow, int Pos);
     static void LineFeed(TTerm& Term);
-    static void Wrap(TTerm& Term); // the cursor stands past the last column
+    static void Wrap(TTerm& Term);           // the cursor stands past the last column
+    void Store(TTerm& Term, std::uint8_t B); // a translated byte, at the cursor
     static std::uint8_t Translate(std::uint8_t B);
     static void Backspace(TTerm& Term);
     static void Tab(TTerm& Term);

@@ -63,6 +63,7 @@ public:
     QWidget* tbExtendedOption = nullptr;
     QCheckBox* ckbAutoLF = nullptr;
     QCheckBox* ckbAutoCR = nullptr;
+    QCheckBox* ckbXtermLevel = nullptr;
     QWidget* TabSheet1 = nullptr;
     QCheckBox* ckbToolBar = nullptr;
     QCheckBox* ckbStatusBar = nullptr;

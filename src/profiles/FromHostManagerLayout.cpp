@@ -159,11 +159,16 @@ void TfrmHostManager::BuildControls()
     tbExtendedOption = Named(new QWidget, "tbExtendedOption");
     ckbAutoLF = Check("AutoLF", "ckbAutoLF", 6, &TAliasInfo::AutoLF);
     ckbAutoCR = Check("AutoCR", "ckbAutoCR", 7, &TAliasInfo::AutoCR);
+    ckbXtermLevel =
+        Check("xterm 호환 (vim, mc, htop 등)", "ckbXtermLevel", 15, &TAliasInfo::XtermLevel,
+              "전체 화면 프로그램을 위해 xterm 처럼 동작\r\n"
+              "(선 그리기, 대체 화면, 색상, 기능키, 마우스)");
     {
         QGridLayout* G = PageGrid(tbExtendedOption);
         G->addWidget(ckbAutoLF, 0, 0);
         G->addWidget(ckbAutoCR, 1, 0);
-        G->setRowStretch(2, 1);
+        G->addWidget(ckbXtermLevel, 2, 0);
+        G->setRowStretch(3, 1);
     }
 
     // Global

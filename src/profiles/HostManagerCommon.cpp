@@ -128,6 +128,16 @@ TAliasInfo LoadAliasInfo(const std::string& Path, const std::string& Alias)
 }
 
 namespace {
+bool IsDefault(const TProfileKey& K, const TAliasInfo& Info)
+{
+    return std::visit(
+        [&](auto Field) {
+            using T = std::remove_cvref_t<decltype(Info.*Field)>;
+            return Info.*Field == DefaultOf<T>(K);
+        },
+        K.Field);
+}
+
 // Writes the keys of one section, in table order.
 void SaveKeys(const std::string& Path, const TAliasInfo& Info, TProfileSection Which)
 {
@@ -136,6 +146,7 @@ void SaveKeys(const std::string& Path, const TAliasInfo& Info, TProfileSection W
         for (const TProfileKey& K : ProfileKeys) {
             if (K.Section != Which) continue;
             const std::string_view Section = SectionOf(K, Info.Alias);
+            if (K.Added && !D.Find(Section, K.Name) && IsDefault(K, Info)) continue;
             std::visit(
                 [&](auto Field) {
                     const auto& V = Info.*Field;

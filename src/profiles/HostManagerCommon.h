@@ -45,7 +45,8 @@ struct TAliasInfo {
     bool ExitOnDisconnect; // Global
     bool FastInterrupt;    // Global
     std::string TerminalType;
-    bool HanEng; // Global
+    bool HanEng;     // Global
+    bool XtermLevel; // the emulation: the classic terminal, or xterm
     // "CP949" or "UTF-8": what the host's text is written in.
     std::string HostEncoding;
 

@@ -9,7 +9,7 @@ constexpr TProfileSection Alias = TProfileSection::Alias, Global = TProfileSecti
 } // namespace
 
 // The alias keys in the order the file has always had them.
-const std::array<TProfileKey, 26> ProfileKeys{{
+const std::array<TProfileKey, 27> ProfileKeys{{
     {"Address", Alias, &A::Address, "Remote Address"},
     {"Port", Alias, &A::Port, 23, {1, 65535}},
     {"SoftScroll", Alias, &A::SoftScroll, false},
@@ -30,6 +30,7 @@ const std::array<TProfileKey, 26> ProfileKeys{{
     {"TerminalType", Alias, &A::TerminalType, "xterm"},
     {"Monochrome", Alias, &A::Monochrome, false},
     {"HostEncoding", Alias, &A::HostEncoding, "CP949"},
+    {"XtermLevel", Alias, &A::XtermLevel, false, {}, true}, // 0 classic, 1 xterm
     {"ShowToolBar", Global, &A::ShowToolBar, true},
     {"ShowStatusBar", Global, &A::ShowStatusBar, true},
     {"ShowScrollBar", Global, &A::ShowScrollBar, true},

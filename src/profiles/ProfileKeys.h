@@ -33,6 +33,10 @@ struct TProfileKey {
     TProfileField Field;
     TProfileDefault Default;
     TProfileRange Range{};
+    // A key newer than the file format: written only when it is away from its
+    // default or its section holds it already, so a profile that never used
+    // it keeps exactly the keys it always had.
+    bool Added = false;
 };
 
 // Lines of scroll-back a profile may ask for. A line record holds 153 cells of
@@ -45,7 +49,7 @@ inline constexpr std::int32_t MaxFontSize = 72;
 
 // Every key, in the order a load reads and a save writes them: the alias keys
 // first, then the program-wide ones of "Global".
-extern const std::array<TProfileKey, 26> ProfileKeys;
+extern const std::array<TProfileKey, 27> ProfileKeys;
 
 // The key of a field; nullptr for a field that is not stored (Registered, Alias).
 const TProfileKey* ProfileKeyOf(const TProfileField& Field);

@@ -167,27 +167,37 @@ void QtCanvas::ApplyQtFont()
     const QString Name = QString::fromStdString(Cp949::ToUtf8(FRequested.Name));
     QFont F(ResolveFamily(Name));
     F.setPixelSize(PixelSizeFor(FRequested.Size));
-    F.setBold(FStyle & fsBold);
-    F.setItalic(FStyle & fsItalic);
     F.setKerning(false);
-    FFont = F;
     const QString Narrow = FallbackFamilies().back();
     FHasNarrow = F.family() != Narrow && QFontDatabase::hasFamily(Narrow);
-    if (FHasNarrow) {
-        FNarrowFont = F;
-        FNarrowFont.setFamily(Narrow);
+    for (int I = 0; I < 4; ++I) {
+        TFace& Face = FFaces[static_cast<std::size_t>(I)];
+        Face.Font = F;
+        Face.Font.setBold(I & 1);
+        Face.Font.setItalic(I & 2);
+        Face.Narrow = Face.Font;
+        if (FHasNarrow) Face.Narrow.setFamily(Narrow);
     }
     FGlyphs.clear();
+    SelectFace();
+}
+
+void QtCanvas::SelectFace()
+{
+    FFace = (FStyle & fsBold ? 1 : 0) | (FStyle & fsItalic ? 2 : 0);
+    FFont = FFaces[static_cast<std::size_t>(FFace)].Font;
+    FNarrowFont = FFaces[static_cast<std::size_t>(FFace)].Narrow;
 }
 
 void QtCanvas::SetFontColor(TColor Color) { FFore = Color; }
 
+// Runs switch renditions often: the faces and their glyphs are all kept, so a
+// change of style only picks another face. The cells stay as measured.
 void QtCanvas::SetFontStyle(int Style)
 {
     if (Style == FStyle) return;
-    // Only the face changes: the cells stay as measured, the core placed them.
     FStyle = Style;
-    ApplyQtFont();
+    SelectFace();
 }
 
 void QtCanvas::SetBrushColor(TColor Color) { FBrush = Color; }
@@ -220,8 +230,9 @@ void QtCanvas::Drawn(const QRect& R)
 
 const QtCanvas::TGlyph& QtCanvas::Glyph(char32_t U, int Cells)
 {
-    const std::uint32_t Key =
-        static_cast<std::uint32_t>(U) << 2 | static_cast<std::uint32_t>(Cells);
+    const std::uint32_t Key = static_cast<std::uint32_t>(U) << 4 |
+                              static_cast<std::uint32_t>(FFace) << 2 |
+                              static_cast<std::uint32_t>(Cells);
     auto It = FGlyphs.find(Key);
     if (It == FGlyphs.end()) {
         TGlyph G;

@@ -13,6 +13,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <array>
 #include <functional>
 #include <unordered_map>
 
@@ -80,9 +81,16 @@ private:
     void DrawChecker(QPainter& P, const QRect& Cell);
     void DrawRuleLines(QPainter& P, int X, int Y, int Width);
     void ApplyQtFont();
+    void SelectFace(); // FFont and FNarrowFont for FStyle
     void Drawn(const QRect& R);
 
     QImage FImage;
+    // The face by bold (1) and italic (2), and its narrow stand-in.
+    struct TFace {
+        QFont Font, Narrow;
+    };
+    std::array<TFace, 4> FFaces;
+    int FFace = 0;
     QFont FFont;
     QFont FNarrowFont; // single-cell pictographs that the face draws full-width
     bool FHasNarrow = false;
@@ -97,5 +105,5 @@ private:
     // draw on yet) and no memory for a painter.
     static constexpr int ErrorNoSurface = 6, ErrorNoPainter = 8;
     int FLastError = 0;
-    std::unordered_map<std::uint32_t, TGlyph> FGlyphs; // code point and cells
+    std::unordered_map<std::uint32_t, TGlyph> FGlyphs; // code point, face and cells
 };

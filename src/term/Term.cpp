@@ -56,6 +56,12 @@ void FillCells(TCell* Dest, int Count, const TCell& Value)
     }
 }
 
+// Tab stops every eight columns: 9, 17, 25, ...
+TXtermState::TXtermState()
+{
+    for (int C = 9; C <= MaxCols; C += 8) TabStops[static_cast<std::size_t>(C)] = true;
+}
+
 int TTerm::RecycleLimit() const { return std::max(Scr.ScrollBack.MaxLines, Scr.Row + 1); }
 
 // ---------------------------------------------------------------- cells
@@ -76,11 +82,12 @@ int TTerm::PutText(const std::uint8_t* Bytes, int Len)
     TCell* Cells = &Scr.Lines[Scr.CurY]->Cells[Scr.CurX];
     const TColor Back = Scr.CurBack;
     const TColor Fore = Scr.CurFore == Back ? Scr.CurFore ^ InvertRgb : Scr.CurFore;
+    const std::uint8_t Attr = Scr.CurAttr;
     int Part = Scr.LastPart;
     for (int I = 0; I < N; ++I) {
         const std::uint8_t Ch = Bytes[I];
         Part = Part == 1 ? 2 : (Ch >= 0x81 ? 1 : 0);
-        Cells[I] = TCell{Back, Fore, Ch, static_cast<std::uint8_t>(Part)};
+        Cells[I] = TCell{Back, Fore, Ch, static_cast<std::uint8_t>(Part), Attr};
     }
     Scr.CurX += N;
     Scr.LastPart = Part;
@@ -146,7 +153,7 @@ void TTerm::ScrollUp(int TopRow, int BottomRow)
 {
     if (TopRow == 0) TopRow = Scr.Top;
     if (BottomRow == 0) BottomRow = Scr.Bottom;
-    if (TopRow == 1 && BottomRow == Scr.Row) {
+    if (TopRow == 1 && BottomRow == Scr.Row && !Scr.Xt.AltScreen) {
         // Move references: the line leaving row 1 stays as scroll-back.
         for (int R = 1; R < Scr.Row; ++R) Scr.Lines[R] = Scr.Lines[R + 1];
         AppendLine(Scr.Row);
@@ -335,6 +342,8 @@ void TTerm::ResetScreen()
     Scr.CurY = 1;
     Scr.CaretX = Scr.CaretY = -1;
     Scr.SavedX = Scr.SavedY = -1;
+    Scr.CurAttr = 0;
+    Scr.Xt = TXtermState{};
     ResetScrollRegion();
     ClearAllLines();
     FCanvas.Invalidate();
@@ -407,6 +416,26 @@ void TTerm::RestoreScreen()
     if (Scr.CurY > Scr.Row) Scr.CurY = Scr.Row;
     for (int R = 1; R <= Scr.Row; ++R) CopyLine(*Scr.Lines[R], AltLines[R]);
     EraseCells(Scr.CurX, MaxCols, Scr.CurY);
+    ReDrawScreen();
+}
+
+void TTerm::EnterAltScreen()
+{
+    if (Scr.Xt.AltScreen) return;
+    for (int R = 1; R <= MaxRows; ++R) {
+        if (R <= Scr.Row)
+            CopyLine(AltLines[R], *Scr.Lines[R]);
+        else
+            BlankLine(AltLines[R]); // rows a resize may add meanwhile come back blank
+    }
+    Scr.Xt.AltScreen = true;
+}
+
+void TTerm::LeaveAltScreen()
+{
+    if (!Scr.Xt.AltScreen) return;
+    for (int R = 1; R <= Scr.Row; ++R) CopyLine(*Scr.Lines[R], AltLines[R]);
+    Scr.Xt.AltScreen = false;
     ReDrawScreen();
 }
 

@@ -14,12 +14,18 @@
 
 class TPrintChannel;
 
+// Renditions the xterm level keeps in a cell and draws as such; the classic
+// level shows its renditions as colours and leaves them 0.
+enum TCellAttr : std::uint8_t { caBold = 1, caUnderline = 2, caReverse = 4 };
+
 struct TCell {
     TColor Back = 0;
     TColor Fore = 0;
     std::uint8_t Ch = 32;
     std::uint8_t DbcsPart = 0; // 0 single, 1 lead, 2 trail
+    std::uint8_t Attr = 0;     // TCellAttr bits, in what was padding
 };
+static_assert(sizeof(TCell) == 12, "a cell stays three words: rows are copied whole");
 
 // Sets Count cells to Value: a few block copies instead of a loop over
 // 12-byte cells.
@@ -66,12 +72,48 @@ struct TScrollBack {
     int ViewPos = 0;
 };
 
+// The pen of the xterm level: colours as the host named them, resolved into
+// CurFore and CurBack whenever they change.
+struct TPen {
+    static constexpr std::int32_t Default = -1;       // the profile's colour
+    static constexpr std::int32_t Direct = 0x1000000; // flag of a 24-bit colour
+    std::int32_t Fg = Default, Bg = Default; // palette index 0..255, Default or Direct | RGB
+    std::uint8_t Attr = 0;                   // TCellAttr bits
+};
+
+// What DECSC keeps at the xterm level: position, pen and character sets.
+struct TSavedCursor {
+    bool Valid = false;
+    int X = 1, Y = 1;
+    TPen Pen;
+    bool OriginMode = false;
+    char Charsets[4] = {'B', 'B', 'B', 'B'};
+    int ShiftLevel = 0;
+};
+
+// Screen state only the xterm level uses; a new screen, a reset and a new
+// connection start from these values.
+struct TXtermState {
+    TXtermState();
+    TPen Pen;
+    bool OriginMode = false;                 // DECOM: rows count from the region's top
+    bool AltScreen = false;                  // the alternate screen is shown
+    char Charsets[4] = {'B', 'B', 'B', 'B'}; // G0..G3: '0' DEC special graphics, else ASCII
+    int ShiftLevel = 0;                      // which of G0 (SI) or G1 (SO) prints
+    std::array<bool, MaxCols + 1> TabStops{};
+    TSavedCursor Saved[2]; // for the normal and the alternate screen
+    // A sequence too long for EscBuf: consumed to its final, then dropped.
+    bool EscOverflow = false;
+    char StringKind = ']'; // the introducer of the string being consumed
+};
+
 struct TScr {
     int Col = 80;
     int Row = 24;
     TColor CurBack = 0;
     TColor CurFore = 0x008080;
     int LastPart = 0;
+    std::uint8_t CurAttr = 0; // TCellAttr of the next stored byte
     TColor BackColor = 0;
     TColor FontColor = 0x008080;
     TFont Font;
@@ -94,6 +136,7 @@ struct TScr {
     bool Reverse = false, Bold = false, Underline = false;
     bool VisualBeep = true;
     bool BeepOn = true;
+    TXtermState Xt;
     std::array<TLine*, MaxRows + 1> Lines{}; // 1-based
     TScrollBack ScrollBack;
     std::string CompStr;
@@ -129,6 +172,11 @@ public:
     void GotoXY(int X, int Y);
     void SaveScreen();
     void RestoreScreen();
+    // The xterm level's alternate screen: the normal rows are kept aside and
+    // the live rows become the alternate screen, whose lines never reach the
+    // scroll-back; leaving brings the normal rows back as they were.
+    void EnterAltScreen();
+    void LeaveAltScreen();
     void ResetScreen();
     void ClearAllLines();
     void SetSize(int Cols, int Rows);
@@ -264,7 +312,7 @@ private:
     template <bool LeadStartsRun>
     void DrawRunsOf(int RowIndex, int FromCol, int ToCol, bool LockEachRun);
     void DrawRun(int RowIndex, int FromCol, const std::uint8_t* Bytes, const std::uint8_t* Parts,
-                 int Len, TColor Fore, TColor Back, bool Lock);
+                 int Len, const TCell& Look, bool Lock);
     void FireChangeSize();
     void DropSelection();
     TPoint CellAt(int X, int Y) const;
@@ -288,6 +336,7 @@ inline bool TTerm::PutChar(std::uint8_t Ch, TColor Fore, int PrevPart, TColor Ba
     C.Ch = Ch;
     C.Back = Back;
     C.DbcsPart = static_cast<std::uint8_t>(Part);
+    C.Attr = Scr.CurAttr;
     // Equal colours would hide the character: keep it readable.
     C.Fore = Fore == Back ? Fore ^ InvertRgb : Fore;
     ++Scr.CurX;

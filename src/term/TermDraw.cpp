@@ -20,11 +20,15 @@ void WriteLog(std::string_view Text)
 // ---------------------------------------------------------------- runs
 
 void TTerm::DrawRun(int RowIndex, int FromCol, const std::uint8_t* Bytes, const std::uint8_t* Parts,
-                    int Len, TColor Fore, TColor Back, bool Lock)
+                    int Len, const TCell& Look, bool Lock)
 {
     if (Lock) FCanvas.Lock();
+    const bool Swap = Look.Attr & caReverse;
+    const TColor Fore = Swap ? Look.Back : Look.Fore, Back = Swap ? Look.Fore : Look.Back;
+    const int Style = Scr.Font.Style | (Look.Attr & caBold ? fsBold : 0) |
+                      (Look.Attr & caUnderline ? fsUnderline : 0);
     if (FCanvas.FontColor() != Fore) FCanvas.SetFontColor(Fore);
-    if (FCanvas.FontStyle() != Scr.Font.Style) FCanvas.SetFontStyle(Scr.Font.Style);
+    if (FCanvas.FontStyle() != Style) FCanvas.SetFontStyle(Style);
     if (FCanvas.BrushColor() != Back) FCanvas.SetBrushColor(Back);
     const int X = (FromCol - 1) * Scr.CharWidth;
     const int Y = (RowIndex - 1) * Scr.CharHeight;
@@ -33,7 +37,7 @@ void TTerm::DrawRun(int RowIndex, int FromCol, const std::uint8_t* Bytes, const 
     if (Lock) FCanvas.Unlock();
 }
 
-// Runs of equal colours over FromCol..ToCol. With LeadStartsRun every lead
+// Runs of equal colours and renditions over FromCol..ToCol. With LeadStartsRun every lead
 // byte opens a run. In both kinds a lead takes its trail cell along, even past
 // ToCol or across a change of colour, so a pair is never split between runs
 // and every painter hands the canvas the same pairs.
@@ -71,6 +75,7 @@ void TTerm::DrawRunsOf(int RowIndex, int FromCol, int ToCol, bool LockEachRun)
     while (C <= ToCol) {
         const int Start = C;
         const std::uint64_t Run = Colours(Cells[C]);
+        const std::uint8_t RunAttr = Cells[C].Attr; // a local: the byte stores below may alias
         int N = 0;
         for (;; ++C) {
             Bytes[N] = Cells[C].Ch;
@@ -83,11 +88,12 @@ void TTerm::DrawRunsOf(int RowIndex, int FromCol, int ToCol, bool LockEachRun)
             }
             if (C + 1 > ToCol) break;
             const TCell& Next = Cells[C + 1];
-            if (Colours(Next) != Run || (LeadStartsRun && Next.DbcsPart == 1)) break;
+            if (Colours(Next) != Run || Next.Attr != RunAttr ||
+                (LeadStartsRun && Next.DbcsPart == 1))
+                break;
         }
         ++C;
-        DrawRun(RowIndex, Start, Bytes, Parts, N, Cells[Start].Fore, Cells[Start].Back,
-                LockEachRun);
+        DrawRun(RowIndex, Start, Bytes, Parts, N, Cells[Start], LockEachRun);
     }
 }
 
