@@ -3,6 +3,7 @@
 
 #include "common/LogSink.h"
 #include "common/Switches.h"
+#include "text/Utf8Host.h"
 
 #include <algorithm>
 #include <string>
@@ -58,6 +59,13 @@ constexpr bool IsControl(std::uint8_t B, std::uint32_t Controls)
 {
     return B < 32 && (Controls >> B & 1u);
 }
+// The xterm level's controls. From a UTF-8 host the box characters arrive as
+// line codes (Utf8Host.h): those print, or its frames would vanish.
+std::uint32_t XtermControls()
+{
+    return Switches.HostEncoding == THostEncoding::Utf8 ? XtermControlBytes & ~BoxLineCodes
+                                                        : XtermControlBytes;
+}
 } // namespace
 
 void TO_VT100::Process(TTerm& Term, const std::uint8_t* Buf, int Len)
@@ -73,7 +81,7 @@ void TO_VT100::Process(TTerm& Term, const std::uint8_t* Buf, int Len)
             continue;
         }
         if (Switches.XtermLevel) { // controls act even inside a sequence
-            if (B < 0x20)
+            if (IsControl(B, XtermControls()))
                 ControlXterm(Term, B);
             else if (S.InEscape)
                 CollectXterm(Term, B);
@@ -260,7 +268,7 @@ int TO_VT100::PrintRun(TTerm& Term, const std::uint8_t* Buf, int I, int Len)
         if (!DirtyFrom) DirtyFrom = From;
         DirtyTo = To;
     };
-    const std::uint32_t Controls = Switches.XtermLevel ? XtermControlBytes : ControlBytes;
+    const std::uint32_t Controls = Switches.XtermLevel ? XtermControls() : ControlBytes;
     while (I < Len && !IsControl(Buf[I], Controls)) {
         if (S.CurX > S.Col) {
             Draw();

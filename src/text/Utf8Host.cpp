@@ -34,7 +34,7 @@ constexpr std::string_view BoxShapes =
     "-|-|-|-|-|-|";
 static_assert(BoxShapes.size() == 0x80);
 
-std::uint8_t LineCode(char Shape)
+constexpr std::uint8_t LineCode(char Shape)
 {
     switch (Shape) {
     case 'r': return 0x01;
@@ -51,6 +51,11 @@ std::uint8_t LineCode(char Shape)
     default: return 0;
     }
 }
+static_assert([] {
+    for (const char Shape : BoxShapes)
+        if (const std::uint8_t C = LineCode(Shape); C && !(BoxLineCodes >> C & 1u)) return false;
+    return true;
+}());
 
 // Hangul syllable composition from conjoining jamo (the Unicode standard, 3.12).
 constexpr char32_t SBase = 0xAC00, LBase = 0x1100, VBase = 0x1161, TBase = 0x11A7;

@@ -27,6 +27,13 @@ int HostWidth(char32_t U);
 inline constexpr std::uint8_t NarrowReplacement = 0x80;
 inline constexpr std::uint16_t WideReplacement = 0xA180;
 
+// The C0 codes a UTF-8 host's box characters become, one bit per code: the
+// line codes the screen stores and draws as lines. The interpreter prints them
+// at both emulation levels; a code page 949 host's own C0 bytes are no concern
+// of this set.
+inline constexpr std::uint32_t BoxLineCodes =
+    0x7Eu /* 0x01..0x06 */ | 1u << 0x11 | 1u << 0x15 | 1u << 0x16 | 1u << 0x17 | 1u << 0x19;
+
 // UTF-8 to the bytes the screen stores, in as many cells as the host counts.
 // Malformed input gives one narrow replacement per maximal subpart (the
 // Unicode standard, section 3.9). A sequence cut by the end of the input waits

@@ -169,14 +169,17 @@ TEST(Utf8Host, TextKeepsTheHostsColumns)
          "\x01\x06\x06\x02", "0000"},
         {"a symbol the code page holds is its pair", "\xC2\xB7", "\xA1\xA4", "12"},
     };
-    for (const TCase& C : Cases) {
-        SCOPED_TRACE(C.Name);
-        TUtf8Rig R;
-        R.Receive({C.In});
-        EXPECT_EQ(R.Screen.Text(1), C.Row1);
-        EXPECT_EQ(R.Screen.Parts(1).substr(0, C.Parts.size()), C.Parts);
-        EXPECT_EQ(R.Screen.Scr().CurX, static_cast<int>(C.Row1.size()) + 1);
-    }
+    // The same at the xterm level, which acts on every other C0 byte.
+    for (const bool Xterm : {false, true})
+        for (const TCase& C : Cases) {
+            SCOPED_TRACE(std::string(C.Name) + (Xterm ? ", xterm level" : ""));
+            TUtf8Rig R;
+            Switches.XtermLevel = Xterm;
+            R.Receive({C.In});
+            EXPECT_EQ(R.Screen.Text(1), C.Row1);
+            EXPECT_EQ(R.Screen.Parts(1).substr(0, C.Parts.size()), C.Parts);
+            EXPECT_EQ(R.Screen.Scr().CurX, static_cast<int>(C.Row1.size()) + 1);
+        }
 }
 
 // The Telnet engine's buffer holds a run plus MaxCarry: no cut of any mix of
