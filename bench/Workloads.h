@@ -1,9 +1,11 @@
 #pragma once
-// The benchmark's input: five deterministic host streams. Each is the same
-// text for both terminals; only the Korean one differs in encoding (code page
-// 949 for ours, UTF-8 for the peer).
+// The benchmark's input: deterministic host streams. Each is the same text
+// for both terminals; only the Korean ones differ in encoding (code page 949
+// for ours, UTF-8 for the peer). Five are ordinary output; three are dense in
+// escapes, nearly one per character, as full-screen programs draw.
 #include <cstddef>
 #include <string>
+#include <string_view>
 #include <vector>
 
 struct TWorkload {
@@ -13,5 +15,15 @@ struct TWorkload {
     std::size_t Chars = 0; // characters of text, for per-character figures
 };
 
+// The screen the streams are shaped for: line lengths, rows addressed.
+struct TGeometry {
+    int Cols = 80;
+    int Rows = 24;
+};
+
+// Characters of code page 949 text outside escape sequences (a double-byte
+// pair is one): what per-character figures divide by.
+std::size_t TextChars(std::string_view Cp949);
+
 // Every workload is about Bytes long (in our encoding).
-std::vector<TWorkload> MakeWorkloads(std::size_t Bytes);
+std::vector<TWorkload> MakeWorkloads(std::size_t Bytes, TGeometry Screen = {});
