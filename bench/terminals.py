@@ -532,6 +532,7 @@ def probe(client, display, plain, cols, rows, flood_mib, keys, paced_seconds):
         x.damages()
         feeder.damage.clear()
         memory = []
+        before = resident_kib(pid)
         sent_keys = []
         repeats = 0
         want = None
@@ -598,6 +599,7 @@ def probe(client, display, plain, cols, rows, flood_mib, keys, paced_seconds):
             # After the first second the scroll-back is full: from then on flat.
             "rss_first": next(kib for t, kib in memory if t >= 1 or (t, kib) == memory[-1]),
             "rss_max": max(kib for _, kib in memory), "rss_last": memory[-1][1],
+            "rss_before": before,
             "echo_median": statistics.median(echo), "echo_worst": max(echo),
         }
     finally:
@@ -665,7 +667,7 @@ def main():
             data_dir = tempfile.mkdtemp(dir=tmp)
             subprocess.run([bench, "--dump", data_dir, "--size", str(args.size), "--cols",
                             str(cols), "--rows", str(rows)], check=True)
-            for w in args.workloads.split(","):
+            for w in filter(None, args.workloads.split(",")):
                 ours_text = open(os.path.join(data_dir, w + ".cp949"), "rb").read()
                 utf8_path = os.path.join(data_dir, w + ".utf8")
                 times = [telnet_run(ours, display, ours_text, cols, rows)]
@@ -691,11 +693,12 @@ def main():
                 r = probe(c, display, plain, cols, rows, args.flood, args.keys, args.paced)
                 print("%-6s flood %.1f MiB in %.2f s; keys to the host (%d): median %.1f ms, "
                       "worst %.1f ms; %.0f paints/s; idle echo to paint: median %.1f ms, "
-                      "worst %.1f ms; resident memory %d KiB after 1 s, at most %d KiB, "
-                      "%d KiB at the end" % (
+                      "worst %.1f ms; resident memory %d KiB before, %d KiB after 1 s, at most "
+                      "%d KiB, %d KiB at the end" % (
                           c.name, r["mib"], r["seconds"], r["keys"], r["key_median"],
                           r["key_worst"], r["paints_per_s"], r["echo_median"], r["echo_worst"],
-                          r["rss_first"], r["rss_max"], r["rss_last"]), flush=True)
+                          r["rss_before"], r["rss_first"], r["rss_max"], r["rss_last"]),
+                      flush=True)
                 print("%-6s a host writing 1 MiB/s in 4 KiB blocks: %.0f%% of a core, "
                       "%.0f paints/s" % (c.name, 100 * r["paced_cpu"], r["paced_paints"]))
         print("\nload average after: %s" % open("/proc/loadavg").read().split()[:3])
