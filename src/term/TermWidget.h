@@ -7,8 +7,8 @@
 //
 // Host output that scrolls owes the screen a full repaint per received block.
 // While more bytes wait those are done at most once a frame, and at once when
-// nothing more waits: the screen keeps moving, a flood costs a few paints a
-// second, and an echo is never kept waiting.
+// nothing more waits: the screen keeps moving, a flood costs one full paint a
+// frame instead of one a block, and an echo is never kept waiting.
 //
 // Keys reach the terminal as virtual-key codes and code page 949 characters.
 // The control keeps Tab, arrows, Enter and Esc from focus moves, and leaves
