@@ -4,6 +4,9 @@
 //   brevanix_bench --only WORKLOAD --engine NAME [--size MiB]
 //       one run, its feed loop wrapped in callgrind's collection toggles;
 //       bench/callgrind.sh turns that into instructions per byte.
+//   brevanix_bench --dump DIR [--size MiB] [--cols N --rows N]
+//       writes each workload shaped for that screen as DIR/NAME.cp949 and
+//       DIR/NAME.utf8, for bench/terminals.py.
 #include "Engines.h"
 #include "Workloads.h"
 
@@ -12,6 +15,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <new>
 #include <string>
 #include <string_view>
@@ -112,29 +116,61 @@ int Single(std::string_view Only, std::string_view EngineName, std::size_t Size)
     return 2;
 }
 
+bool WriteFile(const std::string& Path, const std::string& Bytes)
+{
+    std::ofstream Out(Path, std::ios::binary);
+    Out.write(Bytes.data(), static_cast<std::streamsize>(Bytes.size()));
+    return static_cast<bool>(Out);
+}
+
+int Dump(const std::string& Dir, std::size_t Size, TGeometry Screen)
+{
+    for (const TWorkload& W : MakeWorkloads(Size, Screen)) {
+        if (!WriteFile(Dir + "/" + W.Name + ".cp949", W.Ours) ||
+            !WriteFile(Dir + "/" + W.Name + ".utf8", W.Peer)) {
+            std::fprintf(stderr, "cannot write %s/%s.*\n", Dir.c_str(), W.Name.c_str());
+            return 1;
+        }
+    }
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
 {
-    std::size_t MiB = 32;
+    double MiB = 32;
     std::string_view Only, Engine = "ours";
+    std::string DumpDir;
+    TGeometry Screen;
     for (int I = 1; I < argc; ++I) {
         const std::string_view A = argv[I];
         const bool HasValue = I + 1 < argc;
         if (A == "--size" && HasValue)
-            MiB = std::strtoul(argv[++I], nullptr, 10);
+            MiB = std::strtod(argv[++I], nullptr);
         else if (A == "--only" && HasValue)
             Only = argv[++I];
         else if (A == "--engine" && HasValue)
             Engine = argv[++I];
+        else if (A == "--dump" && HasValue)
+            DumpDir = argv[++I];
+        else if (A == "--cols" && HasValue)
+            Screen.Cols = std::atoi(argv[++I]);
+        else if (A == "--rows" && HasValue)
+            Screen.Rows = std::atoi(argv[++I]);
         else {
             std::fprintf(stderr,
-                         "usage: %s [--size MiB] [--only WORKLOAD --engine ours|libvterm|floor]\n",
-                         argv[0]);
+                         "usage: %s [--size MiB] [--only WORKLOAD --engine ours|libvterm|floor]\n"
+                         "       %s --dump DIR [--size MiB] [--cols N --rows N]\n",
+                         argv[0], argv[0]);
             return 2;
         }
     }
+    if (!DumpDir.empty()) {
+        if (Screen.Cols < 10 || Screen.Rows < 2) return 2;
+        return Dump(DumpDir, static_cast<std::size_t>(MiB * (1 << 20)), Screen);
+    }
     if (MiB < 2) MiB = 2; // at least the warm-up and one timed MiB
-    const std::size_t Size = MiB << 20;
+    const auto Size = static_cast<std::size_t>(MiB) << 20;
     return Only.empty() ? Table(Size) : Single(Only, Engine, Size);
 }

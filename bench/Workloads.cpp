@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <string_view>
 
 namespace {
 
@@ -51,13 +52,15 @@ std::string Syllable(TRandom& R)
     return {static_cast<char>(R.Between(0xB0, 0xC8)), static_cast<char>(R.Between(0xA1, 0xFE))};
 }
 
-// Lines of 60 to 80 columns of words, each ending in CR LF. Decorate runs
-// between words and may add escape sequences that take no column.
-template <typename TDecorate> std::string Lines(TRandom& R, std::size_t Bytes, TDecorate Decorate)
+// Lines of three quarters to all of the columns in words, each ending in
+// CR LF. Decorate runs between words and may add escape sequences that take
+// no column.
+template <typename TDecorate>
+std::string Lines(TRandom& R, std::size_t Bytes, int Cols, TDecorate Decorate)
 {
     std::string Out;
     while (Out.size() < Bytes) {
-        const int Width = R.Between(60, 80);
+        const int Width = R.Between(Cols * 3 / 4, Cols);
         int Col = 0;
         while (true) {
             const std::string W = Word(R);
@@ -73,21 +76,21 @@ template <typename TDecorate> std::string Lines(TRandom& R, std::size_t Bytes, T
     return Out;
 }
 
-TWorkload Plain(std::size_t Bytes)
+TWorkload Plain(std::size_t Bytes, TGeometry G)
 {
     TRandom R(Seed);
-    TWorkload W{"ascii", Lines(R, Bytes, [](std::string&) {}), {}, 0};
+    TWorkload W{"ascii", Lines(R, Bytes, G.Cols, [](std::string&) {}), {}, 0};
     W.Peer = W.Ours;
     W.Chars = W.Ours.size();
     return W;
 }
 
-TWorkload Coloured(std::size_t Bytes)
+TWorkload Coloured(std::size_t Bytes, TGeometry G)
 {
     TRandom R(Seed);
     int Countdown = 3;
     TWorkload W{"sgr",
-                Lines(R, Bytes,
+                Lines(R, Bytes, G.Cols,
                       [&](std::string& Out) {
                           if (--Countdown > 0) return;
                           Countdown = R.Between(2, 5);
@@ -104,12 +107,15 @@ TWorkload Coloured(std::size_t Bytes)
     return W;
 }
 
-TWorkload Korean(std::size_t Bytes)
+// Korean text in lines like Lines(); ColourEvery > 0 puts a colour change
+// before every ColourEvery-th token or so (a token: one to four syllables).
+TWorkload Korean(std::size_t Bytes, TGeometry G, const char* Name = "korean", int ColourEvery = 0)
 {
     TRandom R(Seed);
-    TWorkload W{"korean", {}, {}, 0};
+    TWorkload W{Name, {}, {}, 0};
+    int Countdown = ColourEvery;
     while (W.Ours.size() < Bytes) {
-        const int Width = R.Between(60, 80);
+        const int Width = R.Between(G.Cols * 3 / 4, G.Cols);
         int Col = 0;
         while (true) {
             std::string Token;
@@ -121,23 +127,24 @@ TWorkload Korean(std::size_t Bytes)
             const int Need = static_cast<int>(Token.size()) + (Col ? 1 : 0);
             if (Col + Need > Width) break;
             if (Col) Token.insert(Token.begin(), ' ');
+            if (ColourEvery > 0 && --Countdown <= 0) {
+                Countdown = R.Between(1, ColourEvery);
+                W.Ours += "\x1b[3" + std::to_string(R.Below(8)) + "m";
+            }
             W.Ours += Token;
             Col += Need;
         }
         W.Ours += "\r\n";
     }
     W.Peer = Cp949::ToUtf8(W.Ours);
-    for (std::size_t I = 0; I < W.Ours.size(); ++I) {
-        if (static_cast<std::uint8_t>(W.Ours[I]) >= 0x81) ++I;
-        ++W.Chars;
-    }
+    W.Chars = TextChars(W.Ours);
     return W;
 }
 
 // The Korean text from a host that writes UTF-8, which ours converts.
-TWorkload KoreanUtf8(std::size_t Bytes)
+TWorkload KoreanUtf8(std::size_t Bytes, TGeometry G)
 {
-    TWorkload W = Korean(Bytes);
+    TWorkload W = Korean(Bytes, G);
     W.Name = "utf8";
     W.Ours = W.Peer;
     W.Utf8Host = true;
@@ -146,15 +153,16 @@ TWorkload KoreanUtf8(std::size_t Bytes)
 
 // Whole screens drawn by position: every row addressed, written and erased to
 // its end, then an erase below or of the whole screen. No wrapping.
-TWorkload Redraw(std::size_t Bytes)
+TWorkload Redraw(std::size_t Bytes, TGeometry G)
 {
     TRandom R(Seed);
     TWorkload W{"redraw", "\x1b[?7l", {}, 0};
+    const std::size_t Width = static_cast<std::size_t>(G.Cols * 3 / 4);
     while (W.Ours.size() < Bytes) {
-        for (int Row = 1; Row <= 24; ++Row) {
+        for (int Row = 1; Row <= G.Rows; ++Row) {
             W.Ours += "\x1b[" + std::to_string(Row) + ";" + std::to_string(R.Between(1, 10)) + "H";
             std::string Line;
-            while (Line.size() < 60) Line += Word(R) + " ";
+            while (Line.size() < Width) Line += Word(R) + " ";
             W.Ours += Line;
             W.Ours += "\x1b[K";
         }
@@ -166,11 +174,55 @@ TWorkload Redraw(std::size_t Bytes)
 }
 
 // Lines added at the bottom of a region of rows 5..20, which scrolls alone.
-TWorkload Region(std::size_t Bytes)
+TWorkload Region(std::size_t Bytes, TGeometry G)
 {
     TRandom R(Seed);
     TWorkload W{"region", "\x1b[5;20r\x1b[20;1H", {}, 0};
-    W.Ours += Lines(R, Bytes, [](std::string&) {});
+    W.Ours += Lines(R, Bytes, G.Cols, [](std::string&) {});
+    W.Peer = W.Ours;
+    W.Chars = W.Ours.size();
+    return W;
+}
+
+std::string Sgr(int Fore, int Back)
+{
+    return "\x1b[3" + std::to_string(Fore) + ";4" + std::to_string(Back) + "m";
+}
+
+// A full-colour screen painted over and over: every cell with a rendition
+// of its own, row after row.
+TWorkload CellColours(std::size_t Bytes, TGeometry G)
+{
+    TRandom R(Seed);
+    TWorkload W{"sgrcell", {}, {}, 0};
+    while (W.Ours.size() < Bytes) {
+        W.Ours += "\x1b[H";
+        for (int Row = 1; Row <= G.Rows; ++Row) {
+            for (int Col = 1; Col <= G.Cols; ++Col) {
+                const int Fore = R.Below(8);
+                W.Ours += Sgr(Fore, (Fore + 1 + R.Below(7)) % 8);
+                W.Ours += static_cast<char>('!' + R.Below(94));
+            }
+            if (Row < G.Rows) W.Ours += "\r\n";
+        }
+    }
+    W.Ours += "\x1b[0m";
+    W.Peer = W.Ours;
+    W.Chars = W.Ours.size();
+    return W;
+}
+
+// Single characters at addressed cells, as a full-screen program updates
+// the fields of its screen.
+TWorkload CursorCells(std::size_t Bytes, TGeometry G)
+{
+    TRandom R(Seed);
+    TWorkload W{"cursor", {}, {}, 0};
+    while (W.Ours.size() < Bytes) {
+        W.Ours += "\x1b[" + std::to_string(R.Between(1, G.Rows)) + ";" +
+                  std::to_string(R.Between(1, G.Cols)) + "H";
+        W.Ours += static_cast<char>('!' + R.Below(94));
+    }
     W.Peer = W.Ours;
     W.Chars = W.Ours.size();
     return W;
@@ -178,8 +230,26 @@ TWorkload Region(std::size_t Bytes)
 
 } // namespace
 
-std::vector<TWorkload> MakeWorkloads(std::size_t Bytes)
+// Characters of code page 949 text outside escape sequences: a pair is one.
+std::size_t TextChars(std::string_view Cp949)
 {
-    return {Plain(Bytes),      Coloured(Bytes), Korean(Bytes),
-            KoreanUtf8(Bytes), Redraw(Bytes),   Region(Bytes)};
+    std::size_t N = 0;
+    for (std::size_t I = 0; I < Cp949.size(); ++I) {
+        const auto B = static_cast<std::uint8_t>(Cp949[I]);
+        if (B == 0x1B) { // ESC [ parameters final
+            for (++I; I < Cp949.size() && !(Cp949[I] >= '@' && Cp949[I] <= '~' && Cp949[I] != '[');)
+                ++I;
+            continue;
+        }
+        if (B >= 0x81) ++I;
+        ++N;
+    }
+    return N;
+}
+
+std::vector<TWorkload> MakeWorkloads(std::size_t Bytes, TGeometry G)
+{
+    return {Plain(Bytes, G),       Coloured(Bytes, G),    Korean(Bytes, G),
+            KoreanUtf8(Bytes, G),  Redraw(Bytes, G),      Region(Bytes, G),
+            CellColours(Bytes, G), CursorCells(Bytes, G), Korean(Bytes, G, "korsgr", 2)};
 }

@@ -15,7 +15,7 @@ BREVANIX_TEST_PACKAGES=(
   xvfb xauth xdotool clang-format
   clang libclang-rt-dev libvterm-dev valgrind
   poppler-utils desktop-file-utils libglib2.0-bin locales vim
-  nano mc htop dialog
+  nano mc htop dialog python3 libx11-6 libxtst6 libxdamage1
 )
 
 # brevanix_install_deps PACKAGE...

@@ -264,7 +264,9 @@ void TMainForm::ProcessBlock(const std::uint8_t* Bytes, int Len, bool More)
 {
     TTerm& Term = Term1->Term();
     Switches.CaretDrawEnabled = false;
+    Term1->BeginHostBlock();
     Telnet.Receive(Bytes, Len);
+    Term1->EndHostBlock(More);
     if (!More) {
         StatusCol->setText(QString::number(Term.Scr.CurX));
         StatusRow->setText(QString::number(Term.Scr.CurY));

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <sys/ioctl.h>
 
 namespace {
 // Qt stops reading from the system when this much waits unread, so a host
@@ -67,7 +68,15 @@ int TClientSocket::ReceiveBuf(std::uint8_t* Buf, int Max)
     return static_cast<int>(Got);
 }
 
-bool TClientSocket::BytesPending() const { return Socket.bytesAvailable() > 0; }
+bool TClientSocket::BytesPending() const
+{
+    if (Socket.bytesAvailable() > 0) return true;
+    // Qt reads from the system only when its notifier fires: what the system
+    // holds is pending too, or a flood would look drained every 64 KiB.
+    int Held = 0;
+    const qintptr Fd = Socket.socketDescriptor();
+    return Fd >= 0 && ::ioctl(static_cast<int>(Fd), FIONREAD, &Held) == 0 && Held > 0;
+}
 
 bool TClientSocket::Connected() const
 {

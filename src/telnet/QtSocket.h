@@ -55,6 +55,7 @@ public:
     // nothing is not asked again until more bytes arrive or a read outside
     // OnRead leaves some behind.
     int ReceiveBuf(std::uint8_t* Buf, int Max);
+    // Bytes wait, in Qt's buffer or the system's.
     bool BytesPending() const;
 
     bool Connected() const override;

@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstring>
 #include <string_view>
 
 namespace {
@@ -69,6 +70,18 @@ constexpr char16_t Cp437Controls[32] = {
     0x2642, 0x2640, 0x266A, 0x266B, 0x263C, 0x25BA, 0x25C4, 0x2195, 0x203C, 0x00B6, 0x00A7,
     0x25AC, 0x21A8, 0x2191, 0x2193, 0x2192, 0x2190, 0x221F, 0x2194, 0x25B2, 0x25BC};
 constexpr char32_t HouseDel = 0x2302; // 0x7F
+
+// A cell's line of pixels: a few dozen bytes, where a call per line would
+// cost more than the copy. The usual widths are copied inline.
+inline void CopyRow(uchar* Dst, const uchar* Src, int Bytes)
+{
+    if (Bytes == 32)
+        std::memcpy(Dst, Src, 32);
+    else if (Bytes == 64)
+        std::memcpy(Dst, Src, 64);
+    else
+        std::memcpy(Dst, Src, static_cast<std::size_t>(Bytes));
+}
 
 QRect ToQRect(const TRect& R) { return QRect(R.Left, R.Top, R.Right - R.Left, R.Bottom - R.Top); }
 
@@ -179,6 +192,8 @@ void QtCanvas::ApplyQtFont()
         if (FHasNarrow) Face.Narrow.setFamily(Narrow);
     }
     FGlyphs.clear();
+    FCells.clear();
+    FCellBytes = 0;
     SelectFace();
 }
 
@@ -325,11 +340,54 @@ void QtCanvas::DrawRuleLines(QPainter& P, int X, int Y, int Width)
     if (FStyle & fsStrikeOut) P.fillRect(QRect(X, Y + FStrikeY, Width, FLineWidth), C);
 }
 
+// One cell's picture, or a pair's over two: a glyph, a box or the checker.
+// Returns the bytes it took.
+int QtCanvas::DrawItem(QPainter& P, int Cx, int Y, const std::uint8_t* Bytes,
+                       const std::uint8_t* Parts, int Len)
+{
+    const std::uint8_t B = Bytes[0];
+    if (Parts[0] == 1 && Len > 1 && Parts[1] == 2) {
+        const char32_t U = Cp949::PairToUnicode(B, Bytes[1]);
+        if (const unsigned A = UnicodeBoxArms(U))
+            DrawBox(P, QRect(Cx, Y, 2 * FCellW, FCellH), A);
+        else
+            DrawGlyph(P, Cx, Y, 2, U);
+        return 2;
+    }
+    if (Parts[0] != 0 || B >= 0x80) // half a pair, or 0x80: never a blank
+        DrawGlyph(P, Cx, Y, 1, Cp949::Replacement);
+    else if (B > 0x20 && B < 0x7F)
+        DrawGlyph(P, Cx, Y, 1, B);
+    else if (B == 0x7F)
+        DrawGlyph(P, Cx, Y, 1, HouseDel);
+    else if (const unsigned A = StoredBoxArms(B))
+        DrawBox(P, QRect(Cx, Y, FCellW, FCellH), A);
+    else if (B == StoredChecker)
+        DrawChecker(P, QRect(Cx, Y, FCellW, FCellH));
+    else if (B > 0 && B < 0x20)
+        DrawGlyph(P, Cx, Y, 1, Cp437Controls[B]);
+    return 1;
+}
+
 void QtCanvas::TextRun(int X, int Y, const TRect& Clip, const std::uint8_t* Bytes,
                        const std::uint8_t* Parts, int Len)
 {
-    const QRect R = ToQRect(Clip).intersected(FImage.rect());
+    const QRect Asked = ToQRect(Clip);
+    const QRect R = Asked.intersected(FImage.rect());
     if (R.isEmpty()) return;
+    // Runs of whole cells (every run the terminal draws) come from the cell
+    // cache; anything else, and colours the desktop may change, is painted.
+    if (CacheCells && Bytes && Parts && Asked == QRect(X, Y, Len * FCellW, FCellH) &&
+        (FFore & 0xFF000000u) != 0x80000000u && (FBrush & 0xFF000000u) != 0x80000000u)
+        BlitRun(X, Y, R, Bytes, Parts, Len);
+    else
+        PaintRun(X, Y, R, Bytes, Parts, Len);
+    Drawn(R);
+}
+
+void QtCanvas::PaintRun(int X, int Y, const QRect& R, const std::uint8_t* Bytes,
+                        const std::uint8_t* Parts, int Len)
+{
     QPainter P(&FImage);
     P.setClipRect(R);
     P.fillRect(R, ToQColor(FBrush));
@@ -338,33 +396,71 @@ void QtCanvas::TextRun(int X, int Y, const TRect& Clip, const std::uint8_t* Byte
     for (int I = 0; I < Len && Bytes && Parts;) {
         const int Cx = X + I * FCellW;
         if (Cx > R.right()) break;
-        const std::uint8_t B = Bytes[I];
-        if (Parts[I] == 1 && I + 1 < Len && Parts[I + 1] == 2) {
-            const char32_t U = Cp949::PairToUnicode(B, Bytes[I + 1]);
-            if (const unsigned A = UnicodeBoxArms(U))
-                DrawBox(P, QRect(Cx, Y, 2 * FCellW, FCellH), A);
-            else
-                DrawGlyph(P, Cx, Y, 2, U);
-            I += 2;
-            continue;
-        }
-        if (Parts[I] != 0 || B >= 0x80) // half a pair, or 0x80: never a blank
-            DrawGlyph(P, Cx, Y, 1, Cp949::Replacement);
-        else if (B > 0x20 && B < 0x7F)
-            DrawGlyph(P, Cx, Y, 1, B);
-        else if (B == 0x7F)
-            DrawGlyph(P, Cx, Y, 1, HouseDel);
-        else if (const unsigned A = StoredBoxArms(B))
-            DrawBox(P, QRect(Cx, Y, FCellW, FCellH), A);
-        else if (B == StoredChecker)
-            DrawChecker(P, QRect(Cx, Y, FCellW, FCellH));
-        else if (B > 0 && B < 0x20)
-            DrawGlyph(P, Cx, Y, 1, Cp437Controls[B]);
-        ++I;
+        I += DrawItem(P, Cx, Y, Bytes + I, Parts + I, Len - I);
     }
     if (FStyle & (fsUnderline | fsStrikeOut)) DrawRuleLines(P, X, Y, Len * FCellW);
-    P.end();
-    Drawn(R);
+}
+
+// Each cell's picture is painted once per look (bytes, colours, style) and
+// copied from then on: a full repaint costs a few copies per cell instead of
+// a painter and a glyph each. The checker's pattern is anchored to the image,
+// so its two phases are two looks.
+void QtCanvas::BlitRun(int X, int Y, const QRect& R, const std::uint8_t* Bytes,
+                       const std::uint8_t* Parts, int Len)
+{
+    uchar* Bits = FImage.bits();
+    const qsizetype Stride = FImage.bytesPerLine();
+    const QImage* Last = nullptr;
+    TCellLook LastLook{};
+    for (int I = 0; I < Len;) {
+        const int Cx = X + I * FCellW;
+        if (Cx > R.right()) break;
+        const int N = Parts[I] == 1 && I + 1 < Len && Parts[I + 1] == 2 ? 2 : 1;
+        const std::uint8_t B = Bytes[I];
+        const std::uint32_t Phase =
+            N == 1 && Parts[I] == 0 && B == StoredChecker ? ((Cx ^ Y) & 1) + 1 : 0;
+        const TCellLook Look{B | (N == 2 ? Bytes[I + 1] << 8 : 0) | Parts[I] << 16 |
+                                 (N == 2 ? 2u : 0u) << 18 | Phase << 20,
+                             FFore, FBrush, FStyle};
+        if (!Last || !(Look == LastLook)) { // a row of blanks asks for one look
+            auto It = FCells.find(Look);
+            if (It == FCells.end())
+                It = FCells.emplace(Look, PaintCell(Cx, Y, Bytes + I, Parts + I, N)).first;
+            Last = &It->second;
+            LastLook = Look;
+        }
+        const QRect Part = QRect(Cx, Y, Last->width(), Last->height()).intersected(R);
+        const qsizetype CellStride = Last->bytesPerLine();
+        const uchar* Src =
+            Last->constBits() + (Part.top() - Y) * CellStride + (Part.left() - Cx) * 4;
+        uchar* Dst = Bits + Part.top() * Stride + Part.left() * 4;
+        const int Row = Part.width() * 4;
+        for (int Py = Part.height(); Py > 0; --Py, Src += CellStride, Dst += Stride)
+            CopyRow(Dst, Src, Row);
+        I += N;
+    }
+}
+
+QImage QtCanvas::PaintCell(int Cx, int Y, const std::uint8_t* Bytes, const std::uint8_t* Parts,
+                           int N)
+{
+    const int Width = N * FCellW;
+    if (FCellBytes > MaxCellBytes) {
+        FCells.clear(); // a bound, not a policy: a screen's looks fit many times over
+        FCellBytes = 0;
+    }
+    FCellBytes += static_cast<std::size_t>(Width) * static_cast<std::size_t>(FCellH) * 4;
+    QImage Cell(Width, FCellH, QImage::Format_RGB32);
+    QPainter P(&Cell);
+    P.translate(-Cx, -Y); // the checker and every glyph land as in the image
+    const QRect Area(Cx, Y, Width, FCellH);
+    P.setClipRect(Area);
+    P.fillRect(Area, ToQColor(FBrush));
+    P.setFont(FFont);
+    P.setPen(ToQColor(FFore));
+    DrawItem(P, Cx, Y, Bytes, Parts, N);
+    if (FStyle & (fsUnderline | fsStrikeOut)) DrawRuleLines(P, Cx, Y, Width);
+    return Cell;
 }
 
 bool QtCanvas::PatInvert(int X, int Y, int Width, int Height)

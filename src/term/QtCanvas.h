@@ -66,6 +66,9 @@ public:
     static const QStringList& FallbackFamilies();
     // Points to an even pixel size, so Hangul in the coding faces is exactly two cells.
     static int PixelSizeFor(int Points);
+    // Runs of whole cells are copied from pictures of each cell painted once;
+    // off, every run is painted (the same pixels, slower).
+    bool CacheCells = true;
 
 private:
     struct TGlyph {
@@ -75,6 +78,31 @@ private:
         qreal Advance = 0;
         bool Narrow = false; // drawn with FNarrowFont
     };
+    // A cell's look: its byte or pair with their parts (and the checker's
+    // phase), its colours and the font style.
+    struct TCellLook {
+        std::uint32_t Bytes;
+        TColor Fore, Back;
+        int Style;
+        bool operator==(const TCellLook&) const = default;
+    };
+    struct TCellLookHash {
+        std::size_t operator()(const TCellLook& L) const
+        {
+            return std::hash<std::uint64_t>()((std::uint64_t{L.Bytes} << 32 | L.Fore) ^
+                                              (std::uint64_t{L.Back} << 24) ^
+                                              static_cast<std::uint64_t>(L.Style) << 56);
+        }
+    };
+    static constexpr std::size_t MaxCellBytes = 16u << 20;
+
+    int DrawItem(QPainter& P, int Cx, int Y, const std::uint8_t* Bytes, const std::uint8_t* Parts,
+                 int Len);
+    void PaintRun(int X, int Y, const QRect& R, const std::uint8_t* Bytes,
+                  const std::uint8_t* Parts, int Len);
+    void BlitRun(int X, int Y, const QRect& R, const std::uint8_t* Bytes, const std::uint8_t* Parts,
+                 int Len);
+    QImage PaintCell(int Cx, int Y, const std::uint8_t* Bytes, const std::uint8_t* Parts, int N);
     const TGlyph& Glyph(char32_t U, int Cells);
     void DrawGlyph(QPainter& P, int X, int Y, int Cells, char32_t U);
     void DrawBox(QPainter& P, const QRect& Cell, unsigned Arms);
@@ -106,4 +134,6 @@ private:
     static constexpr int ErrorNoSurface = 6, ErrorNoPainter = 8;
     int FLastError = 0;
     std::unordered_map<std::uint32_t, TGlyph> FGlyphs; // code point, face and cells
+    std::unordered_map<TCellLook, QImage, TCellLookHash> FCells;
+    std::size_t FCellBytes = 0;
 };

@@ -216,6 +216,9 @@ public:
     void DrawRect(int TopRow, int LeftCol, int RightCol, int BottomRow);
     void DrawRows(int TopRow, int BottomRow);
     void ReDrawScreen();
+    // While set, with SoftScroll off, ReDrawScreen leaves RedrawPending set
+    // instead of painting: the owner paints once for several received blocks.
+    bool HoldRedraw = false;
     void UpdateScreen();
     void ShowCaret();
     void HideCaret();

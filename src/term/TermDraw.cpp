@@ -172,6 +172,10 @@ void TTerm::DrawRows(int TopRow, int BottomRow)
 
 void TTerm::ReDrawScreen()
 {
+    if (HoldRedraw && !Switches.SoftScroll) {
+        Scr.RedrawPending = true;
+        return;
+    }
     PaintRows(1, Scr.Row);
     WriteLog("ReDrawScreen");
     Scr.RedrawPending = false;

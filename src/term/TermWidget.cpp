@@ -21,6 +21,10 @@ TermWidget::TermWidget(QWidget* Parent)
     setAttribute(Qt::WA_OpaquePaintEvent);
     setFocusPolicy(Qt::StrongFocus);
     SetUpInputMethod();
+    FSteady.start();
+    Clock = [this] { return FSteady.elapsed(); };
+    FFrameTimer.setSingleShot(true);
+    connect(&FFrameTimer, &QTimer::timeout, this, &TermWidget::PaintFrame);
 }
 
 TermWidget::~TermWidget() = default;
@@ -82,6 +86,31 @@ void TermWidget::FlushCopies()
     FCopyOnly = false;
     // Qt merged any pending request into that paint; ask for it again.
     if (!FPendingRequest.isEmpty()) update(FPendingRequest);
+}
+
+// ---------------------------------------------------------------- frames
+
+void TermWidget::BeginHostBlock() { FTerm.HoldRedraw = true; }
+
+void TermWidget::EndHostBlock(bool More)
+{
+    FTerm.HoldRedraw = false;
+    if (!FTerm.Scr.RedrawPending) return;
+    const qint64 Since = FFramed ? Clock() - FLastFrame : FrameMs;
+    if (!More || Since >= FrameMs)
+        PaintFrame();
+    else if (!FFrameTimer.isActive())
+        FFrameTimer.start(static_cast<int>(FrameMs - Since));
+}
+
+void TermWidget::PaintFrame()
+{
+    FFrameTimer.stop();
+    // Something else may have painted in full since (browsing the scroll-back).
+    if (!FTerm.Scr.RedrawPending) return;
+    FLastFrame = Clock();
+    FFramed = true;
+    FTerm.ReDrawScreen();
 }
 
 void TermWidget::paintEvent(QPaintEvent* Event)

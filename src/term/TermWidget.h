@@ -5,6 +5,11 @@
 // window system exposing the widget) repaints cells from the buffer and then
 // the caret; direct drawing only asks for its changed pixels to be copied.
 //
+// Host output that scrolls owes the screen a full repaint per received block.
+// While more bytes wait those are done at most once a frame, and at once when
+// nothing more waits: the screen keeps moving, a flood costs one full paint a
+// frame instead of one a block, and an echo is never kept waiting.
+//
 // Keys reach the terminal as virtual-key codes and code page 949 characters.
 // The control keeps Tab, arrows, Enter and Esc from focus moves, and leaves
 // the keys with Ctrl or Alt to the window's shortcuts when it has them.
@@ -14,8 +19,12 @@
 #include "term/QtCanvas.h"
 #include "term/Term.h"
 
+#include <QElapsedTimer>
 #include <QRegion>
+#include <QTimer>
 #include <QWidget>
+
+#include <functional>
 
 class TermWidget : public QWidget, public TTermHost {
     Q_OBJECT
@@ -34,6 +43,15 @@ public:
     void SetClipboardText(const std::string& Cp949) override;
 
     QSize sizeHint() const override;
+
+    // --- Frames: a received block's full repaint is held from BeginHostBlock
+    // to EndHostBlock, which paints it when nothing More waits or FrameMs
+    // have passed since the last frame; otherwise a timer paints it then.
+    void BeginHostBlock();
+    void EndHostBlock(bool More);
+    int FrameMs = 16; // 0: every block paints
+    // Milliseconds of a steady clock; a test may stop it.
+    std::function<qint64()> Clock;
 
 protected:
     bool event(QEvent* Event) override;
@@ -73,6 +91,7 @@ private:
     void CanvasDrawn(const QRect& Pixels);
     void CanvasInvalidated();
     void FlushCopies();
+    void PaintFrame();
 
     // Declared before the canvas and the terminal: the terminal draws and
     // invalidates while it is being constructed.
@@ -81,6 +100,10 @@ private:
     QRegion FDrawnInPaint;
     bool FInPaint = false;
     bool FCopyOnly = false;
+    QElapsedTimer FSteady;
+    QTimer FFrameTimer;
+    qint64 FLastFrame = 0;
+    bool FFramed = false; // FLastFrame holds a frame
     // Before the terminal, which points at one of them.
     std::unique_ptr<THangulComposer> FComposer;
     TSystemInputContext FSystemIm;

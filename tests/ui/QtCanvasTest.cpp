@@ -291,6 +291,52 @@ private slots:
         QVERIFY(Reported.isNull());
     }
 
+    // Runs copied from cached cell pictures give the pixels painting gives,
+    // wherever they land (the checker's phase) and in whatever colours.
+    void cachedCellsLookPainted_data()
+    {
+        QTest::addColumn<QByteArray>("Bytes");
+        QTest::addColumn<QByteArray>("Parts");
+        QTest::addColumn<int>("Style");
+        const auto Zeros = [](int N) { return QByteArray(N, '\0'); };
+        QTest::newRow("ascii") << QByteArray("Wm, gy|~") << Zeros(8) << 0;
+        QTest::newRow("pairs and their halves")
+            << QByteArray("\xC7\xD1\xB1\xDB\xC7 \xB1") << QByteArray("\1\2\1\2\1\0\2", 7) << 0;
+        QTest::newRow("boxes and checker")
+            << QByteArray("\x01\x06\x0A\x0A\x02\xA6\xA1") << QByteArray("\0\0\0\0\0\1\2", 7) << 0;
+        QTest::newRow("underline and strike-out")
+            << QByteArray("rule \xC7\xD1") << QByteArray("\0\0\0\0\0\1\2", 7)
+            << (fsUnderline | fsStrikeOut);
+    }
+    void cachedCellsLookPainted()
+    {
+        QFETCH(QByteArray, Bytes);
+        QFETCH(QByteArray, Parts);
+        QFETCH(int, Style);
+        QtCanvas Cached, Painted;
+        Painted.CacheCells = false;
+        for (QtCanvas* C : {&Cached, &Painted}) {
+            const int W = C->CellWidth(), H = C->CellHeight(), Len = int(Bytes.size());
+            C->Resize(QSize(12 * W, 5 * H));
+            C->SetFontStyle(Style);
+            // Odd offsets give the checker its other phase; the first look
+            // comes back from the cache last.
+            const QPoint At[] = {{0, 0}, {W + 1, H}, {3, 2 * H + 1}, {2 * W, 3 * H + 3}};
+            const TColor Fore[] = {0x00C0C0C0, 0x0000FFFF, 0x00C0C0C0, 0x00C0C0C0};
+            const TColor Back[] = {0, 0x00800000, 0, 0};
+            for (int I = 0; I < 4; ++I) {
+                C->SetFontColor(Fore[I]);
+                C->SetBrushColor(Back[I]);
+                const QPoint P = At[I];
+                C->TextRun(P.x(), P.y(), TRect{P.x(), P.y(), P.x() + Len * W, P.y() + H},
+                           reinterpret_cast<const std::uint8_t*>(Bytes.constData()),
+                           reinterpret_cast<const std::uint8_t*>(Parts.constData()), Len);
+            }
+        }
+        QVERIFY(Ink(Painted.Image(), Painted.Image().rect(), Black) > 0);
+        QCOMPARE(Cached.Image(), Painted.Image());
+    }
+
     // Halves of pairs, as a host leaves them: a lead in the last column with
     // its trail wrapped to the next row, and a pair half overwritten. Each
     // painter must give the same pixels, the halves drawn as replacements.

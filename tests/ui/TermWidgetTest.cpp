@@ -128,6 +128,58 @@ private slots:
         }
     }
 
+    // Full repaints held while more of the stream waits end in the picture
+    // that painting after every block leaves: at once when the stream stops
+    // (caret included), else from the frame's timer. Meanwhile only the first
+    // block painted in full.
+    void heldRepaintsEndInTheSamePicture_data()
+    {
+        QTest::addColumn<bool>("Drained"); // the last block leaves nothing waiting
+        QTest::newRow("the stream stops") << true;
+        QTest::newRow("a frame's time passes") << false;
+    }
+    void heldRepaintsEndInTheSamePicture()
+    {
+        QFETCH(bool, Drained);
+        // Colours, Korean, scrolls, a clear; the last block only writes.
+        std::string Stream;
+        for (int I = 1; I <= 90; ++I) {
+            Stream += "\x1b[3" + std::to_string(I % 8) + "m" + std::to_string(I) +
+                      " \xC7\xD1\xB1\xDB line\r\n";
+            if (I == 40) Stream += "\x1b[2J\x1b[H";
+        }
+        Stream += "\x1b[0m$ ls";
+        constexpr std::size_t Block = 64;
+        const auto Run = [&](int FrameMs, int& FullPaints, bool& AtOnce) {
+            TMainForm Form;
+            Settle(Form);
+            TermWidget& W = *Form.Term1;
+            W.FrameMs = FrameMs;
+            W.Clock = [] { return qint64{0}; }; // no frame falls due by the clock
+            FullPaints = 0;
+            SetLogSink([&](std::string_view Line) { FullPaints += Line == "ReDrawScreen"; });
+            for (std::size_t Off = 0; Off < Stream.size(); Off += Block) {
+                const std::string Bytes = Stream.substr(Off, Block);
+                const bool Last = Off + Block >= Stream.size();
+                Form.ProcessBlock(reinterpret_cast<const std::uint8_t*>(Bytes.data()),
+                                  static_cast<int>(Bytes.size()), !(Last && Drained));
+            }
+            AtOnce = !W.Term().Scr.RedrawPending;
+            // The frame timer's paint; a null picture if it never came.
+            const bool Painted = QTest::qWaitFor([&] { return !W.Term().Scr.RedrawPending; });
+            SetLogSink({});
+            return Painted ? W.Canvas().Image().copy() : QImage();
+        };
+        int EachBlock = 0, Held = 0;
+        bool AtOnce = false;
+        const QImage Expected = Run(0, EachBlock, AtOnce);
+        QVERIFY(!Expected.isNull());
+        QCOMPARE(Run(16, Held, AtOnce), Expected);
+        QCOMPARE(AtOnce, Drained); // an echo is never kept waiting for the timer
+        QCOMPARE(Held, 2);
+        QVERIFY(EachBlock > 2);
+    }
+
     // The window fits the grid: the terminal's cells, the scroll bar and the
     // bars; a window dragged to any size snaps to whole cells.
     void mainWindowFollowsTheTerminal()

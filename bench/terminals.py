@@ -1,0 +1,717 @@
+#!/usr/bin/env python3
+"""The whole program against peer terminals, on a private Xvfb.
+
+Each Telnet client (ours, PuTTY) connects to a one-shot loopback feeder that
+sends a workload and then IAC DO TIMING-MARK; the clock stops at the client's
+answer, which it sends only after consuming everything before it. xterm and
+pterm run `cat` of the UTF-8 twin of the same text; their clock stops at their
+answer to a cursor-position request written after it. Every figure of one run
+comes from the same machine at the same time, so the ratios are what counts.
+
+The probes flood our window with plain text: keys are injected with XTest and
+timestamped by the feeder when they arrive, X damage events count the paints,
+resident memory is sampled; then single echoed bytes arrive while idle and the
+delay to their first paint is taken, and a host writes steadily, slower than
+we read, while our share of a core is taken.
+
+  bench/terminals.py [--build DIR] [--size MiB] [--geometry 80x24,132x43]
+                     [--workloads ascii,korean,sgr,redraw] [--peers putty,pterm,xterm]
+                     [--flood MiB] [--keys N] [--paced SECONDS] [--no-probes]
+                     [--peer-font ours|default] [--wrap "perf record -g"]
+  bench/terminals.py --smoke     a tiny run of ours only: everything starts and answers
+"""
+import argparse
+import ctypes
+import os
+import select
+import shutil
+import signal
+import socket
+import statistics
+import struct
+import subprocess
+import sys
+import tempfile
+import time
+
+IAC, DONT, DO, WONT, WILL, SB, SE = 255, 254, 253, 252, 251, 250, 240
+TIMING_MARK = 6
+PING = bytes([IAC, DO, TIMING_MARK])
+WAIT = 30.0  # seconds for anything to start or answer
+# The face our default profile falls back to, at the pixel size it gets.
+OUR_FACE, OUR_POINTS = "NanumGothicCoding", 12
+
+
+def log(*args):
+    print(*args, file=sys.stderr, flush=True)
+
+
+# ---------------------------------------------------------------- X through ctypes
+
+
+class X:
+    """The few Xlib, XTest and XDamage calls the probes need."""
+
+    def __init__(self, display):
+        self.lib = ctypes.CDLL("libX11.so.6")
+        self.tst = ctypes.CDLL("libXtst.so.6")
+        self.dmg = ctypes.CDLL("libXdamage.so.1")
+        L, T, D = self.lib, self.tst, self.dmg
+        vp, ul = ctypes.c_void_p, ctypes.c_ulong
+        L.XOpenDisplay.restype = vp
+        L.XOpenDisplay.argtypes = [ctypes.c_char_p]
+        for f in (L.XConnectionNumber, L.XPending, L.XFlush, L.XCloseDisplay):
+            f.argtypes = [vp]
+        L.XSync.argtypes = [vp, ctypes.c_int]
+        L.XNextEvent.argtypes = [vp, ctypes.c_char_p]
+        L.XStringToKeysym.restype = ul
+        L.XStringToKeysym.argtypes = [ctypes.c_char_p]
+        L.XKeysymToKeycode.restype = ctypes.c_ubyte
+        L.XKeysymToKeycode.argtypes = [vp, ul]
+        T.XTestFakeKeyEvent.argtypes = [vp, ctypes.c_uint, ctypes.c_int, ul]
+        D.XDamageQueryExtension.argtypes = [vp, ctypes.POINTER(ctypes.c_int),
+                                            ctypes.POINTER(ctypes.c_int)]
+        D.XDamageCreate.restype = ul
+        D.XDamageCreate.argtypes = [vp, ul, ctypes.c_int]
+        D.XDamageDestroy.argtypes = [vp, ul]
+        # A window that went away under a request is no reason to exit.
+        self.on_error = ctypes.CFUNCTYPE(ctypes.c_int, vp, vp)(lambda d, e: 0)
+        L.XSetErrorHandler.argtypes = [ctypes.c_void_p]
+        L.XSetErrorHandler(ctypes.cast(self.on_error, ctypes.c_void_p))
+        # Nor is a lost server: the probe fails, the run ends in order.
+        self.on_io_error = ctypes.CFUNCTYPE(ctypes.c_int, vp)(self._lost)
+        L.XSetIOErrorHandler.argtypes = [ctypes.c_void_p]
+        L.XSetIOErrorHandler(ctypes.cast(self.on_io_error, ctypes.c_void_p))
+        self.dpy = L.XOpenDisplay(display.encode())
+        if not self.dpy:
+            raise RuntimeError("cannot open display " + display)
+        base, err = ctypes.c_int(), ctypes.c_int()
+        if not D.XDamageQueryExtension(self.dpy, ctypes.byref(base), ctypes.byref(err)):
+            raise RuntimeError("the X server has no DAMAGE extension")
+        self.damage_event = base.value  # XDamageNotify is 0
+        self.event = ctypes.create_string_buffer(192)
+        self.damage = None
+        self.fd = L.XConnectionNumber(self.dpy)
+
+    @staticmethod
+    def _lost(_):
+        # Xlib exits the process when this returns: take our X server along.
+        if XVFB:
+            XVFB.terminate()
+        os._exit(3)
+
+    def watch(self, window):
+        """Damage rectangles of window from now on (raw: one event per drawing)."""
+        self.damage = self.dmg.XDamageCreate(self.dpy, window, 0)
+        self.lib.XSync(self.dpy, 0)
+
+    def unwatch(self):
+        if self.damage:
+            self.dmg.XDamageDestroy(self.dpy, self.damage)
+            self.lib.XSync(self.dpy, 0)
+            self.damage = None
+
+    def damages(self):
+        """The damage rectangles (x, y, w, h) that have arrived."""
+        out = []
+        while self.lib.XPending(self.dpy):
+            self.lib.XNextEvent(self.dpy, self.event)
+            kind = struct.unpack_from("<i", self.event.raw, 0)[0]
+            if kind == self.damage_event:
+                out.append(struct.unpack_from("<hhHH", self.event.raw, 64))
+        return out
+
+    def key(self, name):
+        code = self.lib.XKeysymToKeycode(self.dpy, self.lib.XStringToKeysym(name.encode()))
+        self.tst.XTestFakeKeyEvent(self.dpy, code, 1, 0)
+        self.tst.XTestFakeKeyEvent(self.dpy, code, 0, 0)
+        self.lib.XFlush(self.dpy)
+
+
+def xdotool(display, *args):
+    r = subprocess.run(["xdotool", *args], env=dict(os.environ, DISPLAY=display),
+                       capture_output=True, text=True, timeout=WAIT)
+    return r.stdout.split() if r.returncode == 0 else []
+
+
+def family(pid):
+    """pid and its descendants (a program may run under a wrapper)."""
+    children = {}
+    for entry in os.listdir("/proc"):
+        try:
+            with open("/proc/%s/stat" % entry) as f:
+                parent = int(f.read().rsplit(")", 1)[1].split()[1])
+            children.setdefault(parent, []).append(int(entry))
+        except (ValueError, OSError, IndexError):
+            pass
+    out, todo = [], [pid]
+    while todo:
+        p = todo.pop()
+        out.append(p)
+        todo += children.get(p, [])
+    return out
+
+
+def window_of(display, pid):
+    """The visible top-level window of process pid or a child of it, waiting for it."""
+    end = time.monotonic() + WAIT
+    while time.monotonic() < end:
+        for p in family(pid):
+            found = xdotool(display, "search", "--onlyvisible", "--pid", str(p))
+            if found:
+                return int(found[0])
+        check_xvfb()
+        time.sleep(0.05)
+    raise RuntimeError("no window of process %d" % pid)
+
+
+XVFB = None
+XVFB_LOG = tempfile.TemporaryFile()
+
+
+def start_xvfb():
+    """A private X server on a free display above those xvfb-run -a takes."""
+    global XVFB
+    for n in range(150, 250):
+        if os.path.exists("/tmp/.X%d-lock" % n) or os.path.exists("/tmp/.X11-unix/X%d" % n):
+            continue
+        r, w = os.pipe()
+        proc = subprocess.Popen(["Xvfb", ":%d" % n, "-displayfd", str(w), "-screen", "0",
+                                 "1920x1200x24", "-nolisten", "tcp", "-dpi", "96", "-noreset"],
+                                pass_fds=[w], stdout=subprocess.DEVNULL,
+                                stderr=XVFB_LOG)
+        os.close(w)
+        ready, _, _ = select.select([r], [], [], WAIT)
+        if ready and os.read(r, 16).strip() == str(n).encode():
+            # Left open: the server may write its number again, and dies of a
+            # closed pipe.
+            XVFB = proc
+            return proc, ":%d" % n
+        os.close(r)
+        stop(proc)
+    raise RuntimeError("Xvfb did not start")
+
+
+def check_xvfb():
+    if XVFB and XVFB.poll() is not None:
+        XVFB_LOG.seek(0)
+        raise RuntimeError("our Xvfb has gone (exit status %s): %s" % (
+            XVFB.returncode, XVFB_LOG.read().decode(errors="replace")[-2000:]))
+
+
+# ---------------------------------------------------------------- the feeder
+
+
+class Feeder:
+    """One loopback Telnet connection: sends, and reads what the client says.
+
+    Client bytes outside Telnet commands are keys (timestamped); an answer
+    to DO TIMING-MARK (WONT, or WILL) is counted."""
+
+    def __init__(self):
+        self.listener = socket.socket()
+        self.listener.bind(("127.0.0.1", 0))
+        self.listener.listen(1)
+        self.port = self.listener.getsockname()[1]
+        self.sock = None
+        self.out = []
+        self.marks = 0
+        self.keys = []
+        self.state = 0  # 0 data, 1 IAC, 2 option byte, 3 sub-negotiation, 4 IAC inside it
+        self.pending_cmd = 0
+        self.x = None
+        self.damage = []  # (time, rect)
+
+    def accept(self):
+        self.listener.settimeout(WAIT)
+        self.sock, _ = self.listener.accept()
+        self.listener.close()
+        self.sock.setblocking(False)
+        self.sock.setsockopt(socket.IPPROTO_TCP, socket.TCP_NODELAY, 1)
+
+    def close(self):
+        if self.sock:
+            self.sock.close()
+        else:
+            self.listener.close()
+
+    def send(self, data):
+        self.out.append(memoryview(data))
+
+    def _heard(self, data, now):
+        for b in data:
+            s = self.state
+            if s == 0:
+                if b == IAC:
+                    self.state = 1
+                else:
+                    self.keys.append(now)
+            elif s == 1:
+                if b in (WILL, WONT, DO, DONT):
+                    self.pending_cmd, self.state = b, 2
+                elif b == SB:
+                    self.state = 3
+                else:
+                    if b == IAC:
+                        self.keys.append(now)
+                    self.state = 0
+            elif s == 2:
+                if b == TIMING_MARK and self.pending_cmd in (WILL, WONT):
+                    self.marks += 1
+                self.state = 0
+            elif s == 3:
+                self.state = 4 if b == IAC else 3
+            else:
+                self.state = 0 if b == SE else 3
+
+    def step(self, timeout):
+        rd = [self.sock] + ([self.x.fd] if self.x else [])
+        wr = [self.sock] if self.out else []
+        ready_r, ready_w, _ = select.select(rd, wr, [], max(0.0, timeout))
+        now = time.monotonic()
+        if self.sock in ready_r:
+            try:
+                data = self.sock.recv(65536)
+            except (BlockingIOError, InterruptedError):
+                data = None
+            if data == b"":
+                raise RuntimeError("the client closed the connection")
+            if data:
+                self._heard(data, now)
+        if self.x:
+            for rect in self.x.damages():
+                self.damage.append((now, rect))
+        if ready_w and self.out:
+            try:
+                n = self.sock.send(self.out[0][:262144])
+            except (BlockingIOError, InterruptedError):
+                n = 0
+            self.out[0] = self.out[0][n:]
+            if not len(self.out[0]):
+                self.out.pop(0)
+
+    def run_until(self, done, timeout=WAIT):
+        end = time.monotonic() + timeout
+        while not done():
+            left = end - time.monotonic()
+            if left <= 0:
+                raise RuntimeError("the client did not answer in time")
+            self.step(min(left, 0.05))
+
+    def ping(self, timeout=WAIT):
+        """Sends DO TIMING-MARK after what is queued; returns when answered."""
+        want = self.marks + 1
+        self.send(PING)
+        self.run_until(lambda: self.marks >= want, timeout)
+        return time.monotonic()
+
+
+def telnet_data(raw):
+    return raw.replace(b"\xff", b"\xff\xff")
+
+
+# ---------------------------------------------------------------- the programs
+
+
+class Ours:
+    name = "ours"
+
+    def __init__(self, args, tmp):
+        self.exe = os.path.join(args.build, "src", "brevanix")
+        self.tmp = tmp
+        self.wrap = args.wrap.split()
+
+    def available(self):
+        return os.access(self.exe, os.X_OK)
+
+    def start(self, display, port, cols, rows):
+        # A copy of the program with its own profile file beside it.
+        home = tempfile.mkdtemp(dir=self.tmp)
+        exe = os.path.join(home, "brevanix")
+        shutil.copy(self.exe, exe)
+        with open(os.path.join(home, "Brevanix.ini"), "w") as f:
+            f.write("[_DEFAULT]\nCol=%d\nRow=%d\nScrollBuffer=1000\nSoftScroll=0\n" % (cols, rows))
+        env = dict(os.environ, DISPLAY=display, QT_QPA_PLATFORM="xcb", HOME=home,
+                   XDG_CONFIG_HOME=home, XDG_RUNTIME_DIR=home)
+        for v in ("QT_IM_MODULE", "XMODIFIERS", "GTK_IM_MODULE"):
+            env.pop(v, None)
+        return subprocess.Popen(self.wrap + [exe, "-D", "127.0.0.1", str(port)], env=env, cwd=home,
+                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+
+class Putty:
+    name = "putty"
+
+    def __init__(self, args, tmp):
+        self.tmp = tmp
+        self.font = args.peer_font
+
+    def available(self):
+        return shutil.which("putty") is not None
+
+    def start(self, display, port, cols, rows):
+        home = putty_home(self.tmp, cols, rows, self.font)
+        env = dict(os.environ, DISPLAY=display, HOME=home)
+        return subprocess.Popen(["putty", "-telnet", "127.0.0.1", "-P", str(port)], env=env,
+                                cwd=home, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+
+def putty_home(tmp, cols, rows, font):
+    """A home whose PuTTY default settings (pterm reads them too) set the screen."""
+    home = tempfile.mkdtemp(dir=tmp)
+    sessions = os.path.join(home, ".putty", "sessions")
+    os.makedirs(sessions)
+    lines = ["TermWidth=%d" % cols, "TermHeight=%d" % rows, "ScrollbackLines=1000",
+             "LineCodePage=UTF-8", "WarnOnClose=0", "CloseOnExit=0", "LogType=0"]
+    if font == "ours":
+        lines.append("FontName=client:%s %d" % (OUR_FACE, OUR_POINTS))
+    with open(os.path.join(sessions, "Default%20Settings"), "w") as f:
+        f.write("\n".join(lines) + "\n")
+    return home
+
+
+# Runs inside a terminal: waits for the go, then cat of the file timed from
+# its start to the terminal's answer to a cursor-position request after it.
+TIMED_CAT = r"""
+stty raw -echo
+read -r _ < "$3"
+t0=$(date +%s.%N)
+cat "$1"
+printf '\033[6n'
+IFS= read -r -d R _
+t1=$(date +%s.%N)
+echo "$t0 $t1" > "$2.part" && mv "$2.part" "$2"
+"""
+
+
+class CatTerminal:
+    """A terminal emulator from Debian that runs a command of ours (xterm, pterm)."""
+
+    def __init__(self, name, args, tmp):
+        self.name = name
+        self.tmp = tmp
+        self.font = args.peer_font
+
+    def available(self):
+        return shutil.which(self.name) is not None
+
+    def run(self, display, path, cols, rows):
+        home = putty_home(self.tmp, cols, rows, self.font)
+        go = os.path.join(home, "go")
+        os.mkfifo(go)
+        result = os.path.join(home, "result")
+        command = ["bash", "-c", TIMED_CAT, "timed-cat", path, result, go]
+        env = dict(os.environ, DISPLAY=display, HOME=home, LC_ALL="C.UTF-8")
+        argv = [self.name, "-geometry", "%dx%d" % (cols, rows), "-sl", "1000"]
+        if self.name == "xterm":
+            argv += ["-u8"] + (["-fa", OUR_FACE, "-fs", str(OUR_POINTS)]
+                               if self.font == "ours" else [])
+        proc = subprocess.Popen(argv + ["-e"] + command, env=env, cwd=home,
+                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        try:
+            window_of(display, proc.pid)
+            time.sleep(0.5)
+            with open(go, "w") as f:
+                f.write("go\n")
+            end = time.monotonic() + max(WAIT, 600)
+            while not os.path.exists(result):
+                if time.monotonic() > end or proc.poll() is not None:
+                    raise RuntimeError(self.name + " gave no result")
+                time.sleep(0.02)
+            t0, t1 = map(float, open(result).read().split())
+            return t1 - t0
+        finally:
+            stop(proc)
+
+
+def stop(proc):
+    if proc.poll() is None:
+        proc.terminate()  # a wrapper (a profiler) gets to write what it has
+        try:
+            proc.wait(10)
+        except subprocess.TimeoutExpired:
+            proc.kill()
+    proc.wait()
+
+
+# ---------------------------------------------------------------- timing
+
+
+def accept(feeder, proc):
+    try:
+        feeder.accept()
+    except socket.timeout:
+        check_xvfb()
+        raise RuntimeError("no connection came (the client %s)" % (
+            "is still running" if proc.poll() is None else "exited with %s" % proc.returncode))
+
+
+def telnet_run(client, display, data, cols, rows):
+    """Seconds from the workload's first byte to the client's answer after it."""
+    feeder = Feeder()
+    proc = client.start(display, feeder.port, cols, rows)
+    try:
+        accept(feeder, proc)
+        window_of(display, proc.pid)
+        time.sleep(0.5)
+        feeder.ping()
+        feeder.send(telnet_data(data))
+        t0 = time.monotonic()
+        t1 = feeder.ping(timeout=900)
+        return t1 - t0
+    finally:
+        feeder.close()
+        stop(proc)
+
+
+def resident_kib(pid):
+    with open("/proc/%d/status" % pid) as f:
+        for line in f:
+            if line.startswith("VmRSS:"):
+                return int(line.split()[1])
+    return 0
+
+
+def cpu_seconds(pid):
+    with open("/proc/%d/stat" % pid) as f:
+        fields = f.read().rsplit(")", 1)[1].split()
+    return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
+
+
+def paced_load(feeder, pid, plain, term, rate=1 << 20, block=4096, seconds=3.0):
+    """Plain text at rate bytes a second in blocks: our CPU share and paints a second."""
+    data = telnet_data(plain)
+    feeder.damage.clear()
+    cpu0, start = cpu_seconds(pid), time.monotonic()
+    sent = 0
+    while time.monotonic() < start + seconds:
+        due = start + sent / rate
+        if time.monotonic() >= due:
+            off = sent % (len(data) - block)
+            feeder.send(data[off:off + block])
+            sent += block
+        feeder.step(max(0.0, min(0.002, due - time.monotonic())))
+    feeder.ping()
+    wall = time.monotonic() - start
+    paints = frames([t for t, r in feeder.damage if overlaps(r, term)])
+    return (cpu_seconds(pid) - cpu0) / wall, paints / wall
+
+
+def overlaps(a, b):
+    return a[0] < b[0] + b[2] and b[0] < a[0] + a[2] and a[1] < b[1] + b[3] and b[1] < a[1] + a[3]
+
+
+def frames(times, gap=0.002):
+    """Damage events closer than gap belong to one paint."""
+    n, last = 0, None
+    for t in times:
+        if last is None or t - last > gap:
+            n += 1
+        last = t
+    return n
+
+
+def probe(client, display, plain, cols, rows, flood_mib, keys, paced_seconds):
+    """Keys during a flood, paints per second, memory, and idle echoes."""
+    x = X(display)
+    feeder = Feeder()
+    feeder.x = x
+    proc = client.start(display, feeder.port, cols, rows)
+    try:
+        accept(feeder, proc)
+        window = window_of(display, proc.pid)
+        pid = family(proc.pid)[-1]  # the program, under a wrapper or not
+        xdotool(display, "windowfocus", "--sync", str(window))
+        time.sleep(0.5)
+        feeder.ping()
+        # The flood: plain text over and over, then a mark that says it was taken.
+        # It goes on until it is flood_mib long and every key has been pressed.
+        block = telnet_data(plain)
+        total = int(flood_mib * (1 << 20))
+        x.watch(window)
+        x.damages()
+        feeder.damage.clear()
+        memory = []
+        before = resident_kib(pid)
+        sent_keys = []
+        repeats = 0
+        want = None
+        start = time.monotonic()
+        next_key = start + 0.2
+        next_sample = start
+        while want is None or feeder.marks < want:
+            now = time.monotonic()
+            if now > start + 900:
+                raise RuntimeError("the flood was not taken in time")
+            if want is None and len(feeder.out) < 2:
+                if repeats * len(block) < total or len(sent_keys) < keys:
+                    feeder.send(block)
+                    repeats += 1
+                else:
+                    feeder.send(PING)
+                    want = feeder.marks + 1
+            if now >= next_sample:
+                memory.append((now - start, resident_kib(pid)))
+                next_sample = now + 0.25
+            if len(sent_keys) < keys and now >= next_key:
+                sent_keys.append(time.monotonic())
+                x.key("k")
+                next_key = now + 0.08 + 0.04 * (len(sent_keys) % 3)
+            feeder.step(0.002)
+        end = time.monotonic()
+        # The terminal is the largest area painted; the status line and the
+        # clock beside it do not count.
+        term = max((r for _, r in feeder.damage), key=lambda r: r[2] * r[3], default=None)
+        if term is None:
+            raise RuntimeError("nothing was painted during the flood")
+        flood_damage = [t for t, r in feeder.damage if overlaps(r, term)]
+        memory.append((end - start, resident_kib(pid)))
+        # Keys still on their way when the flood ended.
+        try:
+            feeder.run_until(lambda: len(feeder.keys) >= len(sent_keys), 5)
+        except RuntimeError:
+            log("%s: %d of %d keys reached the host" % (client.name, len(feeder.keys),
+                                                       len(sent_keys)))
+        got = feeder.keys[:len(sent_keys)]
+        delays = [(g - s) * 1000 for s, g in zip(sent_keys, got)]
+        # Idle echoes: one byte each, well apart; the first paint after it.
+        echo = []
+        for i in range(20):
+            t_idle = time.monotonic() + 0.15
+            while time.monotonic() < t_idle:
+                feeder.step(0.01)
+            feeder.damage.clear()
+            feeder.send(b"e")
+            sent = time.monotonic()
+            feeder.run_until(lambda: any(overlaps(r, term) for _, r in feeder.damage), 5)
+            echo.append((next(t for t, r in feeder.damage if overlaps(r, term)) - sent) * 1000)
+        # A host writing steadily but slower than we read: every block finds
+        # the socket drained. The CPU this takes, and the paints.
+        paced = paced_load(feeder, pid, plain, term, seconds=paced_seconds)
+        seconds = end - start
+        return {
+            "paced_cpu": paced[0], "paced_paints": paced[1],
+            "seconds": seconds,
+            "mib": repeats * len(plain) / (1 << 20),
+            "keys": len(delays), "key_median": statistics.median(delays or [0]),
+            "key_worst": max(delays or [0]),
+            "paints_per_s": frames(flood_damage) / seconds,
+            # After the first second the scroll-back is full: from then on flat.
+            "rss_first": next(kib for t, kib in memory if t >= 1 or (t, kib) == memory[-1]),
+            "rss_max": max(kib for _, kib in memory), "rss_last": memory[-1][1],
+            "rss_before": before,
+            "echo_median": statistics.median(echo), "echo_worst": max(echo),
+        }
+    finally:
+        x.unwatch()
+        feeder.close()
+        stop(proc)
+
+
+# ---------------------------------------------------------------- main
+
+
+def main():
+    ap = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
+    root = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+    ap.add_argument("--build", default=os.path.join(root, "build"))
+    ap.add_argument("--size", type=float, default=16, help="MiB per workload (ours)")
+    ap.add_argument("--geometry", default="80x24,132x43")
+    ap.add_argument("--workloads", default="ascii,korean,sgr,redraw")
+    ap.add_argument("--peers", default="putty,pterm,xterm")
+    ap.add_argument("--flood", type=float, default=200, help="MiB of the probes' flood")
+    ap.add_argument("--no-probes", action="store_true")
+    ap.add_argument("--keys", type=int, default=24, help="keys pressed during the flood")
+    ap.add_argument("--paced", type=float, default=3.0, help="seconds of the steady host")
+    ap.add_argument("--peer-font", choices=["ours", "default"], default="ours",
+                    help="the peers draw with our face and size, or with their own default")
+    ap.add_argument("--smoke", action="store_true")
+    ap.add_argument("--wrap", default="", help="a command our program runs under (a profiler)")
+    args = ap.parse_args()
+    if args.smoke:
+        args.size, args.geometry, args.peers, args.flood = 0.25, "80x24", "", 2
+        args.keys, args.paced = 5, 1.0
+    bench = os.path.join(args.build, "bench", "brevanix_bench")
+    missing = [t for t in ("Xvfb", "xdotool") if not shutil.which(t)]
+    for lib in ("libX11.so.6", "libXtst.so.6", "libXdamage.so.1"):
+        try:
+            ctypes.CDLL(lib)
+        except OSError:
+            missing.append(lib)
+    if missing:
+        print("SKIP: missing %s (scripts/test installs them)" % ", ".join(missing))
+        sys.exit(77)
+    tmp = tempfile.mkdtemp(prefix="brevanix-terminals-")
+    xvfb = None
+    try:
+        xvfb, display = start_xvfb()
+        ours = Ours(args, tmp)
+        if not ours.available() or not os.access(bench, os.X_OK):
+            sys.exit("build first: %s and %s" % (ours.exe, bench))
+        peers = []
+        for name in filter(None, args.peers.split(",")):
+            peer = Putty(args, tmp) if name == "putty" else CatTerminal(name, args, tmp)
+            if peer.available():
+                peers.append(peer)
+            else:
+                log("skipped: %s is not installed" % name)
+        print("load average before: %s" % open("/proc/loadavg").read().split()[:3])
+        print("%g MiB per workload in code page 949%s\n" % (args.size, "; peers take its UTF-8 "
+              "twin and draw with %s" % (OUR_FACE if args.peer_font == "ours" else
+                                         "their default fonts") if peers else ""))
+        head = ["workload", "screen", "ours s"] + ["%s s" % p.name for p in peers] + \
+               ["ours/%s" % p.name for p in peers]
+        print(" ".join("%-10s" % h if i < 2 else "%10s" % h for i, h in enumerate(head)))
+        for geometry in args.geometry.split(","):
+            cols, rows = map(int, geometry.split("x"))
+            data_dir = tempfile.mkdtemp(dir=tmp)
+            subprocess.run([bench, "--dump", data_dir, "--size", str(args.size), "--cols",
+                            str(cols), "--rows", str(rows)], check=True)
+            for w in filter(None, args.workloads.split(",")):
+                ours_text = open(os.path.join(data_dir, w + ".cp949"), "rb").read()
+                utf8_path = os.path.join(data_dir, w + ".utf8")
+                times = [telnet_run(ours, display, ours_text, cols, rows)]
+                for p in peers:
+                    if isinstance(p, Putty):
+                        times.append(telnet_run(p, display, open(utf8_path, "rb").read(),
+                                                cols, rows))
+                    else:
+                        times.append(p.run(display, utf8_path, cols, rows))
+                cells = ["%-10s" % w, "%-10s" % geometry] + ["%10.3f" % t for t in times] + \
+                        ["%10.3f" % (times[0] / t) for t in times[1:]]
+                print(" ".join(cells), flush=True)
+        if not args.no_probes:
+            cols, rows = 80, 24
+            data_dir = tempfile.mkdtemp(dir=tmp)
+            subprocess.run([bench, "--dump", data_dir, "--size", "1", "--cols", str(cols),
+                            "--rows", str(rows)], check=True)
+            plain = open(os.path.join(data_dir, "ascii.cp949"), "rb").read()
+            clients = [ours]
+            print("\nresponsiveness at %dx%d, a flood of %g MiB of plain lines:" % (
+                cols, rows, args.flood))
+            for c in clients:
+                r = probe(c, display, plain, cols, rows, args.flood, args.keys, args.paced)
+                print("%-6s flood %.1f MiB in %.2f s; keys to the host (%d): median %.1f ms, "
+                      "worst %.1f ms; %.0f paints/s; idle echo to paint: median %.1f ms, "
+                      "worst %.1f ms; resident memory %d KiB before, %d KiB after 1 s, at most "
+                      "%d KiB, %d KiB at the end" % (
+                          c.name, r["mib"], r["seconds"], r["keys"], r["key_median"],
+                          r["key_worst"], r["paints_per_s"], r["echo_median"], r["echo_worst"],
+                          r["rss_before"], r["rss_first"], r["rss_max"], r["rss_last"]),
+                      flush=True)
+                print("%-6s a host writing 1 MiB/s in 4 KiB blocks: %.0f%% of a core, "
+                      "%.0f paints/s" % (c.name, 100 * r["paced_cpu"], r["paced_paints"]))
+        print("\nload average after: %s" % open("/proc/loadavg").read().split()[:3])
+    finally:
+        if xvfb:
+            xvfb.terminate()
+            xvfb.wait()
+        if args.wrap:
+            log("kept for the wrapper's report: " + tmp)
+        else:
+            shutil.rmtree(tmp, ignore_errors=True)
+
+
+if __name__ == "__main__":
+    signal.signal(signal.SIGTERM, lambda *_: sys.exit(1))
+    main()
