@@ -32,12 +32,12 @@ struct TKoreanShell {
     TOneShotTelnetHost Host;
     TE2eSession S;
 
-    bool Start()
+    bool Start(bool Xterm = false)
     {
         std::string Error;
         if (!Host.Start(HostCommand("utf8_shell.sh") + " " + Files.Path(), Error)) return false;
         WriteBytes(S.Ini, "[utf8]\nAddress=127.0.0.1\nPort=" + std::to_string(Host.Port()) +
-                              "\nHostEncoding=UTF-8\n");
+                              "\nHostEncoding=UTF-8\nXtermLevel=" + (Xterm ? "1" : "0") + "\n");
         S.Start({"-A", "utf8"});
         return S.WaitForRow("$");
     }
@@ -93,12 +93,19 @@ private slots:
         K.Finish();
     }
 
-    // vim at the classic level: the file shows, a Korean word typed in insert
-    // mode is written to the file in UTF-8.
+    // vim at either level: the file shows, a Korean word typed in insert mode
+    // is written to the file in UTF-8, and the shell's screen comes back.
+    void vimEditsAKoreanFile_data()
+    {
+        QTest::addColumn<bool>("Xterm");
+        QTest::newRow("classic") << false;
+        QTest::newRow("xterm") << true;
+    }
     void vimEditsAKoreanFile()
     {
+        QFETCH(bool, Xterm);
         TKoreanShell K;
-        QVERIFY(K.Start());
+        QVERIFY(K.Start(Xterm));
         TE2eSession& S = K.S;
         S.Type(QStringLiteral("vim -u NONE 메모.txt"));
         S.PressEnter();
