@@ -114,7 +114,30 @@ void TO_VT100::SingleEscape(TTerm& Term, std::uint8_t Final)
     // clang-format on
 }
 
+int TO_VT100::FirstParam(const TTerm& Term, int& After)
+{
+    const TEscBuf& E = Term.Scr.EscBuf;
+    if (E.PlainParams()) return E.Field(0);
+    int N = 0;
+    After = GetParam(Term, 2, N);
+    return N;
+}
+
+void TO_VT100::CursorPosition(TTerm& Term)
+{
+    int After = 0;
+    const int Row = FirstParam(Term, After);
+    Term.GotoXY(std::max(1, SecondParam(Term, After, 1)), std::clamp(Row, 1, Term.Scr.Row));
+}
+
 int TO_VT100::SecondParam(const TTerm& Term, int Pos, int Default)
+{
+    const TEscBuf& E = Term.Scr.EscBuf;
+    if (E.PlainParams()) return E.FieldCount() > 1 ? E.Field(1) : Default;
+    return SecondParamOfText(Term, Pos, Default);
+}
+
+int TO_VT100::SecondParamOfText(const TTerm& Term, int Pos, int Default)
 {
     const TEscBuf& E = Term.Scr.EscBuf;
     while (Pos <= E.Length() && E.At(Pos) == ' ') ++Pos;
@@ -127,8 +150,8 @@ int TO_VT100::SecondParam(const TTerm& Term, int Pos, int Default)
 void TO_VT100::ControlSequence(TTerm& Term, std::uint8_t Final)
 {
     TScr& S = Term.Scr;
-    int N = 0;
-    const int After = GetParam(Term, 2, N);
+    int After = 0;
+    const int N = FirstParam(Term, After);
     // 64-bit sums: a huge count must clamp, not overflow.
     const long long Y = S.CurY, X = S.CurX;
     // clang-format off
@@ -140,11 +163,7 @@ void TO_VT100::ControlSequence(TTerm& Term, std::uint8_t Final)
     case 'D': S.CurX = static_cast<int>(std::max(1LL, X - AtLeastOne(N))); break; // CUB
     case 'G': Term.GotoXY(std::clamp(N, 1, S.Col), S.CurY); break;                // CHA
     case 'H':                                                                     // CUP
-    case 'f': {                                                                   // HVP
-        const int R = std::clamp(N, 1, S.Row);
-        Term.GotoXY(std::max(1, SecondParam(Term, After, 1)), R);
-        break;
-    }
+    case 'f': CursorPosition(Term); break;                                        // HVP
     case 'J':                                                                     // ED
         if (N >= 0 && N <= 2)
             EraseInDisplay(Term, N);
@@ -346,44 +365,21 @@ void TO_VT100::SelectRendition(TTerm& Term)
         S.LastPart = 0;
         return;
     }
-    int Pos = 2;
-    while (Pos <= E.Length()) {
-        const char C = E.At(Pos);
-        if (C == ' ' || C == ';' || C == '[' || C == '?' || C == '>') {
-            ++Pos; // '?' and '>' mean nothing here; passing over them keeps the scan moving
-            continue;
-        }
-        int P = 0;
-        Pos = GetParam(Term, Pos, P);
-        switch (P) {
-        case 0:
-            S.CurFore = S.FontColor;
-            S.CurBack = S.BackColor;
-            S.Reverse = S.Underline = S.Bold = false;
-            break;
-        case 1:
-        case 5: S.Bold = true; break; // blink shows as bold
-        case 4: S.Underline = true; break;
-        case 7: S.Reverse = true; break;
-        case 8: S.CurFore = S.CurBack; break;
-        case 10: Switches.MetaBit = false; break;
-        case 12: Switches.MetaBit = true; break;
-        case 22: S.Bold = false; break;
-        case 27:
-            S.CurFore = S.FontColor;
-            S.CurBack = S.BackColor;
-            S.Reverse = S.Underline = false;
-            break;
-        default:
-            if (P >= 30 && P <= 37)
-                S.CurFore =
-                    Term.Monochrome ? S.FontColor : Term.Palette[static_cast<std::size_t>(P - 30)];
-            else if (P >= 40 && P <= 47)
-                S.CurBack =
-                    Term.Monochrome ? S.BackColor : Term.Palette[static_cast<std::size_t>(P - 40)];
-            else
-                LogWithBuf("Invalid Escape Squence : ", S, 'm');
-            break;
+    // Each run of digits is one rendition, whatever separates the runs.
+    if (E.PlainParams()) {
+        for (int I = 0; I < E.FieldCount(); ++I)
+            if (E.HasDigits(I)) Rendition(Term, E.Field(I));
+    } else {
+        int Pos = 2;
+        while (Pos <= E.Length()) {
+            const char C = E.At(Pos);
+            if (C == ' ' || C == ';' || C == '[' || C == '?' || C == '>') {
+                ++Pos; // '?' and '>' mean nothing here; passing over them keeps the scan moving
+                continue;
+            }
+            int P = 0;
+            Pos = GetParam(Term, Pos, P);
+            Rendition(Term, P);
         }
     }
     // Underline shows as yellow, bold as brightened, reverse as inverted colours.
@@ -392,5 +388,40 @@ void TO_VT100::SelectRendition(TTerm& Term)
     if (S.Reverse) {
         S.CurFore ^= InvertRgb;
         S.CurBack ^= InvertRgb;
+    }
+}
+
+void TO_VT100::Rendition(TTerm& Term, int P)
+{
+    TScr& S = Term.Scr;
+    switch (P) {
+    case 0:
+        S.CurFore = S.FontColor;
+        S.CurBack = S.BackColor;
+        S.Reverse = S.Underline = S.Bold = false;
+        break;
+    case 1:
+    case 5: S.Bold = true; break; // blink shows as bold
+    case 4: S.Underline = true; break;
+    case 7: S.Reverse = true; break;
+    case 8: S.CurFore = S.CurBack; break;
+    case 10: Switches.MetaBit = false; break;
+    case 12: Switches.MetaBit = true; break;
+    case 22: S.Bold = false; break;
+    case 27:
+        S.CurFore = S.FontColor;
+        S.CurBack = S.BackColor;
+        S.Reverse = S.Underline = false;
+        break;
+    default:
+        if (P >= 30 && P <= 37)
+            S.CurFore =
+                Term.Monochrome ? S.FontColor : Term.Palette[static_cast<std::size_t>(P - 30)];
+        else if (P >= 40 && P <= 47)
+            S.CurBack =
+                Term.Monochrome ? S.BackColor : Term.Palette[static_cast<std::size_t>(P - 40)];
+        else
+            LogWithBuf("Invalid Escape Squence : ", S, 'm');
+        break;
     }
 }

@@ -66,7 +66,42 @@ std::uint32_t XtermControls()
     return Switches.HostEncoding == THostEncoding::Utf8 ? XtermControlBytes & ~BoxLineCodes
                                                         : XtermControlBytes;
 }
+// Whether host bytes go to the cells unchanged, as PutText stores them.
+bool StoredAsTheyCome()
+{
+    return !Switches.MetaBit && !Switches.LineDrawing && !Switches.InsertMode;
+}
+
+// The finals of the two-byte sequences (ESC 7, ESC D, ...): they complete
+// at once, even where they could also start a parameter.
+constexpr bool IsSingleEscape(std::uint8_t B)
+{
+    switch (B) {
+    case '7':
+    case '8':
+    case '<':
+    case '=':
+    case '>':
+    case 'D':
+    case 'E':
+    case 'H':
+    case 'M': return true;
+    default: return false;
+    }
+}
 } // namespace
+
+// One byte between two sequences, as full-screen programs write a cell:
+// stored and drawn without setting up a run. False when it is not that.
+inline bool TO_VT100::PrintLone(TTerm& Term, const std::uint8_t* Buf, int I)
+{
+    TScr& S = Term.Scr;
+    if (S.CurX > S.Col || !StoredAsTheyCome()) return false;
+    const int X = S.CurX;
+    if (!Term.PutChar(Buf[I], S.CurFore, S.LastPart, S.CurBack)) return false;
+    if (!S.RedrawPending) Term.DrawCells(X, X);
+    return true;
+}
 
 void TO_VT100::Process(TTerm& Term, const std::uint8_t* Buf, int Len)
 {
@@ -90,7 +125,7 @@ void TO_VT100::Process(TTerm& Term, const std::uint8_t* Buf, int Len)
             continue;
         }
         if (S.InEscape) {
-            Collect(Term, B);
+            I = CollectRun(Term, Buf, I, Len);
             continue;
         }
         // clang-format off
@@ -116,8 +151,14 @@ void TO_VT100::Process(TTerm& Term, const std::uint8_t* Buf, int Len)
         case 0x1B:                                          // ESC
             S.EscBuf.Clear();
             S.InEscape = true;
+            I = CollectRun(Term, Buf, I + 1, Len);
             break;
-        default: I = PrintRun(Term, Buf, I, Len); break;
+        default:
+            if (I + 1 < Len && !IsControl(Buf[I + 1], ControlBytes))
+                I = PrintRun(Term, Buf, I, Len); // a run of text
+            else if (!PrintLone(Term, Buf, I))
+                I = PrintRun(Term, Buf, I, Len);
+            break;
         }
         // clang-format on
     }
@@ -147,8 +188,7 @@ void TO_VT100::Collect(TTerm& Term, std::uint8_t B)
         return;
     }
     bool Complete;
-    if (L == 0 &&
-        std::string_view("78<=>DEHM").find(static_cast<char>(B)) != std::string_view::npos)
+    if (L == 0 && IsSingleEscape(B))
         Complete = true;
     else if (L == 1 && (First == '(' || First == ')' || First == '*' || First == '+'))
         Complete = true; // character-set designation takes any final
@@ -172,6 +212,37 @@ void TO_VT100::Collect(TTerm& Term, std::uint8_t B)
         S.EscBuf.Clear();
         S.InEscape = false;
     }
+}
+
+int TO_VT100::CollectRun(TTerm& Term, const std::uint8_t* Buf, int I, int Len)
+{
+    TScr& S = Term.Scr;
+    TEscBuf& E = S.EscBuf;
+    for (; I < Len; ++I) {
+        if (E.At(1) == '[') {
+            I += E.TakeParams(Buf + I, Len - I);
+            if (I == Len) break;
+            if (Buf[I] >= '@' && Buf[I] <= '~') { // the final: nothing to decide but what it does
+                // What full-screen programs send for nearly every cell goes
+                // straight to its function.
+                if (Buf[I] == 'm')
+                    SelectRendition(Term);
+                else if (Buf[I] == 'H')
+                    CursorPosition(Term);
+                else
+                    ControlSequence(Term, Buf[I]);
+                E.Clear();
+                S.InEscape = false;
+                return I;
+            }
+        } else if (E.Empty() && Buf[I] == '[') {
+            E.Append('[');
+            continue;
+        }
+        Collect(Term, Buf[I]);
+        if (!S.InEscape) return I;
+    }
+    return Len - 1;
 }
 
 void TO_VT100::OsStringByte(TTerm& Term, std::uint8_t B)
@@ -269,13 +340,14 @@ int TO_VT100::PrintRun(TTerm& Term, const std::uint8_t* Buf, int I, int Len)
         DirtyTo = To;
     };
     const std::uint32_t Controls = Switches.XtermLevel ? XtermControls() : ControlBytes;
+    const bool AsTheyCome = StoredAsTheyCome();
     while (I < Len && !IsControl(Buf[I], Controls)) {
         if (S.CurX > S.Col) {
             Draw();
             Wrap(Term);
         }
         // Bytes stored as they come go to the row in one step.
-        if (!Switches.MetaBit && !Switches.LineDrawing && !Switches.InsertMode) {
+        if (AsTheyCome) {
             const int Room = std::min(Len - I, S.Col - S.CurX + 1);
             int N = 0;
             while (N < Room && !IsControl(Buf[I + N], Controls)) ++N;

@@ -87,15 +87,29 @@ private:
     static void RegionXterm(TTerm& Term, const TCsi& P);
     static void AltScreenXterm(TTerm& Term, int Mode, bool On);
 
+    // Buf[I] alone between controls, as a full-screen program writes a
+    // cell; false when it must go through PrintRun.
+    bool PrintLone(TTerm& Term, const std::uint8_t* Buf, int I);
     void Collect(TTerm& Term, std::uint8_t B);
+    // Collects the escape sequence's bytes from Buf[I], the parameter bytes of
+    // a control sequence in a tight loop; returns the index of the last byte
+    // taken (I - 1 when none).
+    int CollectRun(TTerm& Term, const std::uint8_t* Buf, int I, int Len);
     void OsStringByte(TTerm& Term, std::uint8_t B);
     void EndOsString(TTerm& Term);
     void Invalid(TTerm& Term, std::uint8_t Final);
     void SingleEscape(TTerm& Term, std::uint8_t Final);
     void ControlSequence(TTerm& Term, std::uint8_t Final);
     void SetMode(TTerm& Term, std::uint8_t Final);
+    static void CursorPosition(TTerm& Term); // CUP, HVP
     void SelectRendition(TTerm& Term);
+    static void Rendition(TTerm& Term, int P); // one parameter of SGR
+    // The first parameter; After: where it ends in the text, for a sequence
+    // not read as it was collected.
+    static int FirstParam(const TTerm& Term, int& After);
+    // The parameter after the first ';'; Pos: what FirstParam gave in After.
     static int SecondParam(const TTerm& Term, int Pos, int Default);
+    static int SecondParamOfText(const TTerm& Term, int Pos, int Default);
     static void SaveCursor(TTerm& Term);
     static void RestoreCursor(TTerm& Term);
     static void EraseInDisplay(TTerm& Term, int N);

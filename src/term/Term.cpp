@@ -141,12 +141,6 @@ void TTerm::ClearAllLines()
     for (int R = 1; R <= Scr.Row; ++R) BlankLine(*Scr.Lines[R]);
 }
 
-void TTerm::GotoXY(int X, int Y)
-{
-    Scr.CurX = std::max(1, std::min(X, Scr.Col));
-    Scr.CurY = std::max(1, std::min(Y, Scr.Row));
-}
-
 // ---------------------------------------------------------------- scrolling
 
 void TTerm::ScrollUp(int TopRow, int BottomRow)

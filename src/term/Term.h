@@ -45,21 +45,84 @@ public:
     // ones carry a handful of parameters), short enough that a host sending an
     // endless parameter list costs nothing.
     static constexpr int Capacity = 80;
+    // Fields read as they are collected; a longer list is read from the text.
+    static constexpr int MaxFields = 16;
+
     int Length() const { return Len; }
     bool Empty() const { return Len == 0; }
-    void Clear() { Len = 0; }
+    void Clear()
+    {
+        Len = 0;
+        Fields = 0;
+        Value[0] = 0;
+        Present = 0;
+        Plain = true;
+    }
     void Append(char C)
     {
-        if (Len < Capacity) Data[Len++] = C;
+        if (static_cast<unsigned>(Len) >= Capacity) return;
+        Data[Len++] = C;
+        if (C >= '0' && C <= '9') {
+            Value[Fields] = Value[Fields] * 10u + static_cast<std::uint32_t>(C - '0');
+            Present |= 1u << Fields;
+        } else if (C == ';' && Fields + 1 < MaxFields) {
+            Value[++Fields] = 0;
+        } else if (Len > 1) {
+            Plain = false;
+        }
+    }
+    // Appends the parameter bytes (digits and ';') that start Bytes[0..N),
+    // leaving room for one more byte; returns how many it took. The loop of
+    // a control sequence's collection: the state stays in registers.
+    int TakeParams(const std::uint8_t* Bytes, int N)
+    {
+        const int Stop = N < Capacity - 1 - Len ? N : Capacity - 1 - Len;
+        char* Out = Data + Len;
+        int F = Fields, I = 0;
+        std::uint32_t V = Value[F], Seen = Present;
+        for (; I < Stop; ++I) {
+            const std::uint8_t C = Bytes[I];
+            if (static_cast<unsigned>(C - '0') < 10u) {
+                V = V * 10u + static_cast<std::uint32_t>(C - '0');
+                Seen |= 1u << F;
+            } else if (C != ';') {
+                break;
+            } else if (F + 1 < MaxFields) {
+                Value[F++] = V;
+                V = 0;
+            } else {
+                Plain = false;
+            }
+            Out[I] = static_cast<char>(C);
+        }
+        Len += I;
+        Fields = F;
+        Value[F] = V;
+        Present = Seen;
+        return I;
     }
     // 1-based, as the control functions count; 0 outside the buffer.
     char At(int Pos) const { return Pos >= 1 && Pos <= Len ? Data[Pos - 1] : '\0'; }
     std::string_view View() const { return {Data, static_cast<std::size_t>(Len)}; }
 
+    // True when every byte after the first is a digit or ';' (in at most
+    // MaxFields fields): the parameters are then already read, so the
+    // control functions dispatch without reading the text again.
+    bool PlainParams() const { return Plain; }
+    int FieldCount() const { return Fields + 1; }
+    bool HasDigits(int I) const { return Present >> I & 1u; }
+    // A ';'-separated field; empty reads 0, overflow wraps like a 32-bit int.
+    int Field(int I) const { return I <= Fields ? static_cast<std::int32_t>(Value[I]) : 0; }
+
 private:
     char Data[Capacity] = {};
     int Len = 0;
+    int Fields = 0; // index of the field being read
+    std::uint32_t Value[MaxFields] = {};
+    std::uint32_t Present = 0; // bit I: field I has a digit
+    bool Plain = true;
 };
+static_assert(TEscBuf::MaxFields <= 32, "one presence bit per field");
 
 struct TScrollBack {
     TLine* First = nullptr;
@@ -169,7 +232,11 @@ public:
     void InsertBlank();
     void ScrollUp(int TopRow, int BottomRow);
     void ScrollDown(int TopRow, int BottomRow);
-    void GotoXY(int X, int Y);
+    void GotoXY(int X, int Y) // clamped to the grid
+    {
+        Scr.CurX = X < 1 ? 1 : X > Scr.Col ? Scr.Col : X;
+        Scr.CurY = Y < 1 ? 1 : Y > Scr.Row ? Scr.Row : Y;
+    }
     void SaveScreen();
     void RestoreScreen();
     // The xterm level's alternate screen: the normal rows are kept aside and

@@ -19,8 +19,11 @@ void WriteLog(std::string_view Text)
 
 // ---------------------------------------------------------------- runs
 
-void TTerm::DrawRun(int RowIndex, int FromCol, const std::uint8_t* Bytes, const std::uint8_t* Parts,
-                    int Len, const TCell& Look, bool Lock)
+// Inline: a full-screen program's lone cells come here one by one.
+[[gnu::always_inline]] inline void TTerm::DrawRun(int RowIndex, int FromCol,
+                                                  const std::uint8_t* Bytes,
+                                                  const std::uint8_t* Parts, int Len,
+                                                  const TCell& Look, bool Lock)
 {
     if (Lock) FCanvas.Lock();
     const bool Swap = Look.Attr & caReverse;
@@ -125,7 +128,15 @@ void TTerm::DrawCells(int FromCol, int ToCol)
     if (Scr.CharWidth == 0) return;
     FromCol = std::max(FromCol, 1);
     if (FromCol > MaxCols) return;
-    const int Part = Scr.Lines[Scr.CurY]->Cells[FromCol].DbcsPart;
+    const TCell& Cell = Scr.Lines[Scr.CurY]->Cells[FromCol];
+    const int Part = Cell.DbcsPart;
+    if (Part == 0 && ToCol == FromCol && FromCol <= Scr.Col) {
+        // A lone single-byte cell, as a full-screen program writes them: the
+        // one run it makes, without building it.
+        static constexpr std::uint8_t Single = 0;
+        DrawRun(Scr.CurY, FromCol, &Cell.Ch, &Single, 1, Cell, true);
+        return;
+    }
     if (Part == 1 && ToCol == FromCol)
         ToCol = FromCol + 1;
     else if (Part == 2 && FromCol > 1)

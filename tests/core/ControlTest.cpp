@@ -92,6 +92,9 @@ const std::vector<TStreamCase>& Cases()
         {"PositionWithF", Csi("5;10f"), nullptr, {}, 10, 5, {}},
         {"PositionWithSpaces", Csi(" 5 ; 7H"), nullptr, {}, 7, 5, {}},
         {"PositionRowOnly", Csi("7H"), At(30, 2), {}, 1, 7, {}},
+        {"PositionColumnOnly", Csi(";7H"), At(30, 2), {}, 7, 1, {}},
+        {"PositionPastTheFieldsReadAsCollected", Csi("3;7" + Repeat(';', 16) + "H"), nullptr, {}, 7,
+         3, {}},
         // --- erasing
         {"EraseDisplayAllHomes", Csi("2J"), NumberedAt(5, 5), {{1, ""}, {24, ""}}, 1, 1, {}},
         {"EraseDisplayStopsAtRegionBottom", Csi("J"),
@@ -246,6 +249,10 @@ const std::vector<TStreamCase>& Cases()
         {"UnknownRenditionIsLoggedAndScanGoesOn", Csi("2;31;38m"), nullptr, {}, 1, 1,
          {"Invalid Escape Squence : [2;31;38m", "Invalid Escape Squence : [2;31;38m"}, 0,
          Colours(Red, 0)},
+        {"EmptyFieldsAreNoRendition", Csi("31m") + Csi(";m"), nullptr, {}, 1, 1, {}, 0,
+         Colours(Red, 0)},
+        {"RenditionsPastTheFieldsReadAsCollected", Csi(Repeat(';', 16) + "31;44m"), nullptr, {}, 1,
+         1, {}, 0, Colours(Red, 0x800000)},
         {"QuestionMarkInRenditionDoesNotStall", Csi("?31m") + Csi(">4m"), nullptr, {}, 1, 1, {}, 0,
          Colours(Yellow, 0)},
         // --- huge parameters wrap like 32-bit integers and still clamp
