@@ -1,6 +1,7 @@
 #include "term/QtCanvas.h"
 
 #include "text/Cp949.h"
+#include "text/LineCodes.h"
 
 #include <QFontDatabase>
 #include <QFontMetricsF>
@@ -25,26 +26,6 @@ constexpr std::uint8_t Arms(std::string_view Urdl)
                                      (Urdl[3] - '0') << 6);
 }
 
-// The single-byte codes the interpreter stores for line drawing.
-std::uint8_t StoredBoxArms(std::uint8_t B)
-{
-    switch (B) {
-    case 0x01: return Arms("0110"); // ┌
-    case 0x02: return Arms("0011"); // ┐
-    case 0x03: return Arms("1100"); // └
-    case 0x04: return Arms("1001"); // ┘
-    case 0x05: return Arms("1010"); // │
-    case 0x06: return Arms("0101"); // ─
-    case 0x10:
-    case 0x11: return Arms("1111"); // ┼
-    case 0x15: return Arms("1101"); // ┴
-    case 0x16: return Arms("0111"); // ┬
-    case 0x17: return Arms("1011"); // ┤
-    case 0x19: return Arms("1110"); // ├
-    default: return 0;
-    }
-}
-
 constexpr std::uint8_t StoredChecker = 0x0A;
 
 // U+2500..U+254B, everything code page 949 has in the block (row 6). Dashed
@@ -63,6 +44,9 @@ std::uint8_t UnicodeBoxArms(char32_t U)
     if (U < FirstBox || U > LastBox) return 0;
     return Arms(UnicodeBoxTable.substr((U - FirstBox) * 4, 4));
 }
+
+// The line codes the interpreter stores draw as the box characters they stand for.
+std::uint8_t StoredBoxArms(std::uint8_t B) { return UnicodeBoxArms(LineCodeChar(B)); }
 
 // The code page 437 pictographs of the C0 codes that are not line drawing.
 constexpr char16_t Cp437Controls[32] = {

@@ -2,6 +2,7 @@
 
 #include "term/QtCanvas.h"
 #include "text/Cp949.h"
+#include "text/LineCodes.h"
 
 #include <QPrinter>
 
@@ -13,26 +14,12 @@ std::function<void(QPrinter&)>& JobHook()
     return Hook;
 }
 
-// The characters the interpreter's line-drawing codes stand for; other
+// What a stored byte prints as: line codes as their characters; other
 // control codes have no printable form.
 char32_t SingleByteChar(std::uint8_t B)
 {
-    switch (B) {
-    case 0x01: return U'┌';
-    case 0x02: return U'┐';
-    case 0x03: return U'└';
-    case 0x04: return U'┘';
-    case 0x05: return U'│';
-    case 0x06: return U'─';
-    case 0x0A: return U'▒';
-    case 0x10:
-    case 0x11: return U'┼';
-    case 0x15: return U'┴';
-    case 0x16: return U'┬';
-    case 0x17: return U'┤';
-    case 0x19: return U'├';
-    default: return B >= 0x20 && B < 0x7F ? char32_t{B} : Cp949::Replacement;
-    }
+    if (const char32_t Line = LineCodeChar(B)) return Line;
+    return B >= 0x20 && B < 0x7F ? char32_t{B} : Cp949::Replacement;
 }
 
 } // namespace

@@ -8,6 +8,7 @@
 #include "term/NullCanvas.h"
 #include "term/Term.h"
 #include "text/Cp949.h"
+#include "text/LineCodes.h"
 
 #include <gtest/gtest.h>
 #include <vterm.h>
@@ -32,25 +33,11 @@ struct TLook {
     bool operator==(const TLook&) const = default;
 };
 
-// The Unicode character our stored line-drawing codes stand for.
+// The Unicode character a stored byte stands for.
 char32_t StoredCode(std::uint8_t B)
 {
-    switch (B) {
-    case 0x01: return U'┌';
-    case 0x02: return U'┐';
-    case 0x03: return U'└';
-    case 0x04: return U'┘';
-    case 0x05: return U'│';
-    case 0x06: return U'─';
-    case 0x07: return U'·';
-    case 0x0A: return U'▒';
-    case 0x10: return U'┼';
-    case 0x15: return U'┴';
-    case 0x16: return U'┬';
-    case 0x17: return U'┤';
-    case 0x19: return U'├';
-    default: return B;
-    }
+    const char32_t Line = LineCodeChar(B);
+    return Line ? Line : B;
 }
 
 // Code page 949 to UTF-8, for libvterm; a pair split between two calls waits.
