@@ -101,17 +101,17 @@ void TO_VT100::SingleEscape(TTerm& Term, std::uint8_t Final)
     case 'E': WriteLog("Next Line"); break;               // NEL: log only
     case 'H': WriteLog("Tabulation Set"); break;          // HTS: log only
     case '<': WriteLog("Enter ANSI mode"); break;
-    case '=':                                             // DECKPAM
-        WriteLog("Enter Alternate Keypad");
-        if (Input) Input->SetKeyMap("vt52");
-        break;
-    case '>':                                             // DECKPNM
-        WriteLog("Exit Alternate Keypad");
-        if (Input) Input->SetKeyMap("vt100");
-        break;
+    case '=': KeypadMode(true); break;                    // DECKPAM
+    case '>': KeypadMode(false); break;                   // DECKPNM
     default: Invalid(Term, Final); break;
     }
     // clang-format on
+}
+
+void TO_VT100::KeypadMode(bool Alternate)
+{
+    WriteLog(Alternate ? "Enter Alternate Keypad" : "Exit Alternate Keypad");
+    if (Input) Input->SetKeyMap(Alternate ? "vt52" : "vt100");
 }
 
 int TO_VT100::FirstParam(const TTerm& Term, int& After)

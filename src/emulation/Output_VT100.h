@@ -99,6 +99,7 @@ private:
     void EndOsString(TTerm& Term);
     void Invalid(TTerm& Term, std::uint8_t Final);
     void SingleEscape(TTerm& Term, std::uint8_t Final);
+    void KeypadMode(bool Alternate); // DECKPAM, DECKPNM: the encoder's key table
     void ControlSequence(TTerm& Term, std::uint8_t Final);
     void SetMode(TTerm& Term, std::uint8_t Final);
     static void CursorPosition(TTerm& Term); // CUP, HVP

@@ -190,14 +190,8 @@ void TO_VT100::EscapeXterm(TTerm& Term, std::uint8_t Final)
     case 'M': ReverseIndexXterm(Term); break;                        // RI
     case 'Z': Answer(Term, "\x1b[?1;2c"); break;                     // DECID, as DA
     case 'c': ResetXterm(Term, true); break;                         // RIS
-    case '=':                                                        // DECKPAM
-        WriteLog("Enter Alternate Keypad");
-        if (Input) Input->SetKeyMap("vt52");
-        break;
-    case '>':                                                        // DECKPNM
-        WriteLog("Exit Alternate Keypad");
-        if (Input) Input->SetKeyMap("vt100");
-        break;
+    case '=': KeypadMode(true); break;                               // DECKPAM
+    case '>': KeypadMode(false); break;                              // DECKPNM
     case '\\': break;                                                // ST alone
     default: LogInvalid(S, Final); break;                            // nothing is printed
     }
