@@ -60,16 +60,11 @@ public:
     }
     void Append(char C)
     {
+        const auto B = static_cast<std::uint8_t>(C);
+        if (TakeParams(&B, 1) == 1) return; // a digit or ';', with room to spare
         if (static_cast<unsigned>(Len) >= Capacity) return;
         Data[Len++] = C;
-        if (C >= '0' && C <= '9') {
-            Value[Fields] = Value[Fields] * 10u + static_cast<std::uint32_t>(C - '0');
-            Present |= 1u << Fields;
-        } else if (C == ';' && Fields + 1 < MaxFields) {
-            Value[++Fields] = 0;
-        } else if (Len > 1) {
-            Plain = false;
-        }
+        if (Len > 1) Plain = false;
     }
     // Appends the parameter bytes (digits and ';') that start Bytes[0..N),
     // leaving room for one more byte; returns how many it took. The loop of
