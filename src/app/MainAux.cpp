@@ -1,6 +1,5 @@
 // The main window's commands that open the auxiliary windows or the printer:
 // printing the screen, the about box and the desktop shortcut.
-#include "app/Dialogs.h"
 #include "app/Logo.h"
 #include "app/Main.h"
 #include "aux/FormAbout.h"
@@ -8,6 +7,7 @@
 #include "term/QtPrinter.h"
 #include "term/TermWidget.h"
 #include "text/Cp949.h"
+#include "widgets/Dialogs.h"
 
 #include <QAction>
 #include <QApplication>

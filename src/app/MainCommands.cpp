@@ -3,7 +3,6 @@
 // and colour choices, saving an alias, copy and paste, help, the pop-up menu
 // and the mouse and scroll bar at window level.
 #include "app/DataModuleMaster.h"
-#include "app/Dialogs.h"
 #include "app/HelpWindow.h"
 #include "app/Main.h"
 #include "common/SessionSocket.h"
@@ -12,6 +11,7 @@
 #include "term/QtClipboard.h"
 #include "term/TermWidget.h"
 #include "text/Cp949.h"
+#include "widgets/Dialogs.h"
 #include "widgets/FontDialog.h"
 #include "widgets/HintWindow.h"
 #include "widgets/TitleStrip.h"

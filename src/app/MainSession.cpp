@@ -1,18 +1,18 @@
 // The session of the main window: the connect request in every start mode,
 // quick connect, the connected and disconnected set-ups, the receive pump,
 // socket errors, the profile applied to the window, and new processes.
-#include "app/Dialogs.h"
+#include "app/FromHostManager.h"
 #include "app/HostLookup.h"
 #include "app/Main.h"
-#include "app/Version.h"
 #include "common/LogSink.h"
 #include "common/SessionSocket.h"
 #include "common/Switches.h"
-#include "profiles/FromHostManager.h"
+#include "common/Version.h"
 #include "profiles/ProfileKeys.h"
 #include "term/TermWidget.h"
 #include "text/Cp949.h"
 #include "text/Utf8Host.h"
+#include "widgets/Dialogs.h"
 #include "widgets/Led.h"
 
 #include <QAction>

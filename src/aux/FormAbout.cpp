@@ -1,6 +1,6 @@
 #include "aux/FormAbout.h"
 
-#include "app/Version.h"
+#include "common/Version.h"
 #include "term/QtCanvas.h"
 
 #include <QKeyEvent>

@@ -1,8 +1,8 @@
 #include "widgets/FontDialog.h"
 
-#include "app/Dialogs.h"
 #include "term/QtCanvas.h"
 #include "widgets/ColorComboBox.h"
+#include "widgets/Dialogs.h"
 
 #include <QDialogButtonBox>
 #include <QFontDialog>

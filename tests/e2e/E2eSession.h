@@ -5,13 +5,13 @@
 // code page 949 bytes.
 #include "LoopbackPeer.h"
 #include "WaitUntil.h"
-#include "app/Dialogs.h"
+#include "app/FromHostManager.h"
 #include "app/Main.h"
 #include "common/SessionSocket.h"
-#include "profiles/FromHostManager.h"
 #include "support/ProgramState.h"
 #include "support/TempDir.h"
 #include "term/TermWidget.h"
+#include "widgets/Dialogs.h"
 #include "widgets/Led.h"
 
 #include <QAbstractButton>

@@ -2,7 +2,6 @@
 // screen through Qt's printer to PDF files read back with pdftotext, the
 // about box, and the desktop shortcut. Dialogs are answered through the
 // modal hook, each print job goes to a file of its own through the job hook.
-#include "app/Dialogs.h"
 #include "app/Main.h"
 #include "aux/FormAbout.h"
 #include "aux/XShelLnk.h"
@@ -13,6 +12,7 @@
 #include "term/QtPrinter.h"
 #include "term/TermWidget.h"
 #include "text/Cp949.h"
+#include "widgets/Dialogs.h"
 
 #include <QAction>
 #include <QLabel>

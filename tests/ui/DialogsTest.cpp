@@ -1,6 +1,6 @@
 // The message box, the one-line prompt and the placing rule, every dialog
 // answered through the modal hook.
-#include "app/Dialogs.h"
+#include "widgets/Dialogs.h"
 
 #include <QDialog>
 #include <QLabel>

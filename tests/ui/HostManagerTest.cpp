@@ -3,12 +3,12 @@
 // widget-set pieces it is built from. Every modal dialog is answered through
 // the modal hook.
 #include "app/DataModuleMaster.h"
-#include "app/Dialogs.h"
-#include "profiles/FromHostManager.h"
+#include "app/FromHostManager.h"
 #include "support/TempDir.h"
 #include "term/QtCanvas.h"
 #include "text/Cp949.h"
 #include "widgets/ColorComboBox.h"
+#include "widgets/Dialogs.h"
 #include "widgets/FontDialog.h"
 #include "widgets/HintWindow.h"
 #include "widgets/SpinEdit.h"

@@ -5,7 +5,6 @@
 // hiding, the cell inspection and the hint texts. Dialogs are answered
 // through the modal hook.
 #include "app/DataModuleMaster.h"
-#include "app/Dialogs.h"
 #include "app/HelpWindow.h"
 #include "app/Main.h"
 #include "common/LogSink.h"
@@ -17,6 +16,7 @@
 #include "term/QtClipboard.h"
 #include "term/TermWidget.h"
 #include "text/Cp949.h"
+#include "widgets/Dialogs.h"
 #include "widgets/FontDialog.h"
 #include "widgets/HintWindow.h"
 #include "widgets/TitleStrip.h"

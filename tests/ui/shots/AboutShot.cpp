@@ -1,8 +1,8 @@
 // Opens the about box from the main window's command and saves what the
 // window system displays: shot_about DIR writes DIR/about.png (run under Xvfb).
-#include "app/Dialogs.h"
 #include "app/Main.h"
 #include "shots/Shots.h"
+#include "widgets/Dialogs.h"
 
 #include <QAction>
 #include <QDialog>

@@ -2,11 +2,11 @@
 // the window system shows of each tab and of the font dialog:
 // shot_hostmanager OUT_FOLDER (run under Xvfb).
 #include "app/DataModuleMaster.h"
-#include "app/Dialogs.h"
-#include "profiles/FromHostManager.h"
+#include "app/FromHostManager.h"
 #include "shots/Shots.h"
 #include "support/TempDir.h"
 #include "text/Cp949.h"
+#include "widgets/Dialogs.h"
 #include "widgets/FontDialog.h"
 #include "widgets/HintWindow.h"
 

@@ -2,11 +2,11 @@
 // message box over it, and saves what the window system displays:
 // shot_log DIR writes DIR/log-window.png, DIR/prompt.png and DIR/message.png
 // (run under Xvfb).
-#include "app/Dialogs.h"
 #include "aux/Log.h"
 #include "common/LogSink.h"
 #include "shots/Shots.h"
 #include "text/Cp949.h"
+#include "widgets/Dialogs.h"
 
 #include <QDialog>
 #include <QFontInfo>

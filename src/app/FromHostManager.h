@@ -4,8 +4,8 @@
 // on four tabs, adds, overwrites and deletes them, and saves the program-wide
 // switches. The main window creates it for one use; unshown, it also serves
 // as a loader of a named alias.
-#include "app/Dialogs.h"
 #include "profiles/HostManagerCommon.h"
+#include "widgets/Dialogs.h"
 
 #include <QDialog>
 

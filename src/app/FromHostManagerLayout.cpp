@@ -1,6 +1,6 @@
 // Building the host manager's controls: names, captions, hints, ranges and
 // tags. The handlers live in FromHostManager.cpp.
-#include "profiles/FromHostManager.h"
+#include "app/FromHostManager.h"
 
 #include "common/GridLimits.h"
 #include "term/QtCanvas.h"

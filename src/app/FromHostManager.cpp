@@ -1,7 +1,7 @@
 // The host manager's behaviour: loading and showing a profile, the change
 // handlers that keep AliasInfo in step with the controls, and Add, Delete,
 // Yes and Save. The controls are built in FromHostManagerLayout.cpp.
-#include "profiles/FromHostManager.h"
+#include "app/FromHostManager.h"
 
 #include "app/DataModuleMaster.h"
 #include "common/GridLimits.h"
