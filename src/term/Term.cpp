@@ -157,7 +157,7 @@ void TTerm::ScrollUp(int TopRow, int BottomRow)
             std::copy_n(&Scr.Lines[R + 1]->Cells[1], Scr.Col, &Scr.Lines[R]->Cells[1]);
         FillRow(BottomRow, 1, Scr.Col, Blank);
     }
-    if (Switches.SoftScroll)
+    if (Switches.SoftScroll && !HoldRedraw)
         DrawRows(TopRow, BottomRow);
     else
         Scr.RedrawPending = true;
@@ -173,7 +173,7 @@ void TTerm::ScrollDown(int TopRow, int BottomRow)
     FillRow(TopRow, 1, Scr.Col, Blank);
     Scr.CurX = 1;
     Scr.CurY = TopRow;
-    if (Switches.SoftScroll)
+    if (Switches.SoftScroll && !HoldRedraw)
         DrawRows(TopRow, BottomRow);
     else
         Scr.RedrawPending = true;

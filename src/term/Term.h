@@ -278,13 +278,20 @@ public:
     void DrawRect(int TopRow, int LeftCol, int RightCol, int BottomRow);
     void DrawRows(int TopRow, int BottomRow);
     void ReDrawScreen();
-    // While set, with SoftScroll off, ReDrawScreen leaves RedrawPending set
-    // instead of painting: the owner paints once for several received blocks.
+    // While set (a received block is being taken), ReDrawScreen leaves
+    // RedrawPending set instead of painting, and scrolls only mark it, soft or
+    // not: the owner paints once for the block, or once a frame for several.
     bool HoldRedraw = false;
+    // A full repaint is owed and will cover whatever would be drawn now.
+    bool RepaintOwed() const;
     void UpdateScreen();
     void ShowCaret();
     void HideCaret();
     void DrawCompStr();
+    // The bell: at most one ring (sound, flash or both) per BellIntervalMs;
+    // the flash lasts FlashMs and ends from the event loop.
+    static constexpr int BellIntervalMs = 150;
+    static constexpr int FlashMs = 50;
     void Beep();
     enum class TRasterOp { PatInvert };
     void FillCellBlock(int Col1, int Row1, int Cols, int Rows, TColor Colour, TRasterOp Rop);
@@ -389,6 +396,8 @@ private:
     TLine FBlank;                            // blank cells in the colours last blanked with
     TCaret FCaret = TCaret::Cross_Block;
     TColor FCaretColor = ColorYellow;
+    bool FRang = false; // FLastRing holds a ring
+    std::int64_t FLastRing = 0;
 };
 
 inline bool TTerm::PutChar(std::uint8_t Ch, TColor Fore, int PrevPart, TColor Back)

@@ -53,7 +53,11 @@ public:
     virtual void SetFocus() {}
     virtual void ResizeControl(int /*Width*/, int /*Height*/) {}
     virtual void SystemBeep() {}
-    virtual void Pause(int /*Milliseconds*/) {}
+    // Ends a visual bell's flash Milliseconds from now with a paint request,
+    // from the event loop: the window never sleeps for a bell.
+    virtual void EndFlashAfter(int /*Milliseconds*/) {}
+    // Milliseconds of a steady clock, for the bell's pace.
+    virtual std::int64_t SteadyMs() const;
     virtual void SetClipboardText(const std::string& /*Cp949*/) {}
 };
 

@@ -6,6 +6,7 @@
 #include "common/Switches.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstddef>
 #include <cstring>
 #include <string>
@@ -108,9 +109,14 @@ void TTerm::PaintRows(int FirstRow, int LastRow)
     for (int R = FirstRow; R <= LastRow; ++R) DrawRuns(R, 1, Scr.Col, false, false);
 }
 
+bool TTerm::RepaintOwed() const
+{
+    return Scr.RedrawPending && (HoldRedraw || !Switches.SoftScroll);
+}
+
 void TTerm::DrawLine(int RowIndex, int FromCol, int ToCol)
 {
-    if (!Switches.SoftScroll && Scr.RedrawPending) return;
+    if (RepaintOwed()) return;
     if (Scr.CharWidth == 0 || RowIndex < 1 || RowIndex > Scr.Row) return;
     FromCol = std::max(FromCol, 1);
     if (FromCol > MaxCols) return;
@@ -124,7 +130,7 @@ void TTerm::DrawLine(int RowIndex, int FromCol, int ToCol)
 
 void TTerm::DrawCells(int FromCol, int ToCol)
 {
-    if (!Switches.SoftScroll && Scr.RedrawPending) return;
+    if (RepaintOwed()) return;
     if (Scr.CharWidth == 0) return;
     FromCol = std::max(FromCol, 1);
     if (FromCol > MaxCols) return;
@@ -183,7 +189,7 @@ void TTerm::DrawRows(int TopRow, int BottomRow)
 
 void TTerm::ReDrawScreen()
 {
-    if (HoldRedraw && !Switches.SoftScroll) {
+    if (HoldRedraw) {
         Scr.RedrawPending = true;
         return;
     }
@@ -195,7 +201,7 @@ void TTerm::ReDrawScreen()
 
 void TTerm::UpdateScreen()
 {
-    if (Switches.SoftScroll)
+    if (Switches.SoftScroll && !HoldRedraw)
         ReDrawScreen();
     else
         Scr.RedrawPending = true;
@@ -255,7 +261,7 @@ void TTerm::ShowCaret()
 
 void TTerm::HideCaret()
 {
-    if (!Switches.SoftScroll && Scr.RedrawPending) return;
+    if (RepaintOwed()) return;
     if (Scr.CaretX <= 0 || Scr.CaretY <= 0 || Scr.ScrollBack.Browsing) return;
     const int W = Scr.CharWidth, H = Scr.CharHeight;
     FCanvas.Lock();
@@ -318,21 +324,28 @@ void TTerm::FillCellBlock(int Col1, int Row1, int Cols, int Rows, TColor Colour,
     FCanvas.Unlock();
 }
 
+std::int64_t TTermHost::SteadyMs() const
+{
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
 void TTerm::Beep()
 {
+    // A host can send thousands of BELs in one read: the bell rings once
+    // for all that come within its interval.
+    const std::int64_t Now = FHost.SteadyMs();
+    if (FRang && Now - FLastRing < BellIntervalMs) return;
+    FRang = true;
+    FLastRing = Now;
     if (Scr.VisualBeep) {
         const bool Saved = Switches.CaretDrawEnabled;
         Switches.CaretDrawEnabled = false;
         FillCellBlock(1, Scr.CurY, Scr.Col, 1, FCaretColor, TRasterOp::PatInvert);
-        FCanvas.Invalidate();
-        if (Scr.BeepOn)
-            FHost.SystemBeep();
-        else
-            FHost.Pause(50);
+        FHost.EndFlashAfter(FlashMs);
         Switches.CaretDrawEnabled = Saved;
-    } else if (Scr.BeepOn) {
-        FHost.SystemBeep();
     }
+    if (Scr.BeepOn) FHost.SystemBeep();
 }
 
 // ---------------------------------------------------------------- setters

@@ -9,7 +9,6 @@
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
-#include <QThread>
 
 #include <algorithm>
 
@@ -25,6 +24,8 @@ TermWidget::TermWidget(QWidget* Parent)
     Clock = [this] { return FSteady.elapsed(); };
     FFrameTimer.setSingleShot(true);
     connect(&FFrameTimer, &QTimer::timeout, this, &TermWidget::PaintFrame);
+    FFlashTimer.setSingleShot(true);
+    connect(&FFlashTimer, &QTimer::timeout, this, [this] { FCanvas.Invalidate(); });
 }
 
 TermWidget::~TermWidget() = default;
@@ -48,12 +49,10 @@ void TermWidget::ResizeControl(int Width, int Height)
 
 void TermWidget::SystemBeep() { QApplication::beep(); }
 
-// The visual bell waits here with the row inverted: show it before sleeping,
-// or the pause would pass with nothing on the screen.
-void TermWidget::Pause(int Milliseconds)
+// The inverted row stays until the paint request repaints it from the cells.
+void TermWidget::EndFlashAfter(int Milliseconds)
 {
-    FlushCopies();
-    QThread::msleep(static_cast<unsigned long>(std::clamp(Milliseconds, 0, 1000)));
+    if (!FFlashTimer.isActive()) FFlashTimer.start(std::clamp(Milliseconds, 0, 1000));
 }
 
 void TermWidget::SetClipboardText(const std::string& Text) { QtClipboard::SetText(Text); }

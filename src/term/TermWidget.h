@@ -39,7 +39,7 @@ public:
     void SetFocus() override;
     void ResizeControl(int Width, int Height) override;
     void SystemBeep() override;
-    void Pause(int Milliseconds) override;
+    void EndFlashAfter(int Milliseconds) override;
     void SetClipboardText(const std::string& Cp949) override;
 
     QSize sizeHint() const override;
@@ -102,6 +102,7 @@ private:
     bool FCopyOnly = false;
     QElapsedTimer FSteady;
     QTimer FFrameTimer;
+    QTimer FFlashTimer; // ends the visual bell's flash
     qint64 FLastFrame = 0;
     bool FFramed = false; // FLastFrame holds a frame
     // Before the terminal, which points at one of them.

@@ -225,13 +225,14 @@ TEST_F(DrawTest, BellFlashesTheCursorRowAndSounds)
     EXPECT_EQ((std::vector<int>{Flash.X, Flash.Y, Flash.W, Flash.H}),
               (std::vector<int>{0, 4 * 16, 80 * 8, 16}));
     EXPECT_EQ(Flash.Back, 0x0000FFFFu);
-    EXPECT_EQ(R.Canvas.Count(K::Invalidate), 1);
-    EXPECT_EQ(R.Host.Pauses, std::vector<int>{50});
+    EXPECT_EQ(R.Canvas.Count(K::Invalidate), 0) << "the flash ends from a timer";
+    EXPECT_EQ(R.Host.Flashes, std::vector<int>{TTerm::FlashMs});
     EXPECT_EQ(R.Host.Beeps, 0);
     EXPECT_EQ(R.Canvas.BrushColor(), 0u) << "brush restored";
     EXPECT_TRUE(Switches.CaretDrawEnabled);
 
     R.Canvas.Clear();
+    R.Host.Now += TTerm::BellIntervalMs;
     R.Scr().BeepOn = true;
     R.Scr().VisualBeep = false;
     R.Term->Beep();
@@ -267,6 +268,48 @@ TEST_F(DrawTest, BatchingAndSoftScroll)
     EXPECT_EQ(R.Canvas.Of(K::Text)[0].Y, 4 * 16);
     R.Term->ScrollUp(1, 24);
     EXPECT_NE(std::find(R.Log.begin(), R.Log.end(), "ReDrawScreen"), R.Log.end());
+}
+
+// A host's read of BELs rings the bell once, and never holds the window:
+// the flash ends from the event loop, with no sleep asked of the host.
+TEST_F(DrawTest, AReadOfBellsRingsOnce)
+{
+    R.Scr().VisualBeep = true;
+    R.Scr().BeepOn = true;
+    R.Feed(std::string(4096, '\a'));
+    EXPECT_EQ(R.Canvas.Count(K::PatInvert), 1);
+    EXPECT_EQ(R.Host.Beeps, 1);
+    EXPECT_EQ(R.Host.Flashes.size(), 1u);
+    R.Host.Now += TTerm::BellIntervalMs - 1;
+    R.Feed("\a");
+    EXPECT_EQ(R.Host.Beeps, 1);
+    R.Host.Now += 1;
+    R.Feed("\a");
+    EXPECT_EQ(R.Host.Beeps, 2);
+    EXPECT_EQ(R.Canvas.Count(K::PatInvert), 2);
+}
+
+// Scrolls a host asks for while its block is taken, soft or not, owe one
+// full repaint, which the owner paints at the block's end or the next frame.
+TEST_F(DrawTest, ScrollsInAReceivedBlockOweOneRepaint)
+{
+    for (const bool Xterm : {false, true}) {
+        SCOPED_TRACE(Xterm ? "xterm" : "classic");
+        TTermRig Rig;
+        Switches.XtermLevel = Xterm;
+        Rig.Term->HoldRedraw = true;
+        std::string Block = "\x1b[?4h\x1b[24;1H";
+        for (int I = 0; I < 100; ++I) Block += "line\r\n";
+        if (Xterm) Block += "\x1b[999S\x1b[5T";
+        Rig.Feed(Block);
+        EXPECT_TRUE(Switches.SoftScroll);
+        EXPECT_TRUE(Rig.Scr().RedrawPending);
+        EXPECT_EQ(std::count(Rig.Log.begin(), Rig.Log.end(), "ReDrawScreen"), 0);
+        EXPECT_LT(Rig.Canvas.Count(K::Text), 10) << "no more than the cells before the scrolls";
+        Rig.Term->HoldRedraw = false;
+        Rig.Term->ReDrawScreen();
+        EXPECT_EQ(std::count(Rig.Log.begin(), Rig.Log.end(), "ReDrawScreen"), 1);
+    }
 }
 
 TEST_F(DrawTest, BackColorChangeKeepsStoredColours)

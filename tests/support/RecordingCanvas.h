@@ -62,12 +62,14 @@ private:
 class TRecordingHost : public TTermHost {
 public:
     int Beeps = 0, Focus = 0;
-    std::vector<int> Pauses;
+    std::vector<int> Flashes; // each EndFlashAfter's milliseconds
+    std::int64_t Now = 0;     // the steady clock, moved by the test
     int Width = 0, Height = 0;
     std::vector<std::string> Clipboard; // every text handed over
     void SetClipboardText(const std::string& T) override { Clipboard.push_back(T); }
     void SystemBeep() override { ++Beeps; }
-    void Pause(int Ms) override { Pauses.push_back(Ms); }
+    void EndFlashAfter(int Ms) override { Flashes.push_back(Ms); }
+    std::int64_t SteadyMs() const override { return Now; }
     void SetFocus() override { ++Focus; }
     void ResizeControl(int W, int H) override
     {
