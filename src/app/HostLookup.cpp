@@ -11,6 +11,22 @@ bool IsNumericAddress(const std::string& Address)
     return Address.find_first_not_of("0123456789.") == std::string::npos;
 }
 
+namespace {
+std::optional<std::string> Dotted(const in_addr& Address)
+{
+    char Text[INET_ADDRSTRLEN] = {};
+    if (!::inet_ntop(AF_INET, &Address, Text, sizeof Text)) return std::nullopt;
+    return std::string(Text);
+}
+} // namespace
+
+std::optional<std::string> DottedIPv4(const std::string& Address)
+{
+    in_addr In{};
+    if (Address.empty() || ::inet_aton(Address.c_str(), &In) == 0) return std::nullopt;
+    return Dotted(In);
+}
+
 std::optional<std::string> LookupIPv4(const std::string& HostName)
 {
     addrinfo Hints{};
@@ -20,10 +36,8 @@ std::optional<std::string> LookupIPv4(const std::string& HostName)
     addrinfo* List = nullptr;
     if (::getaddrinfo(Cp949::ToUtf8(HostName).c_str(), nullptr, &Hints, &List) != 0 || !List)
         return std::nullopt;
-    char Dotted[INET_ADDRSTRLEN] = {};
-    const auto* In = reinterpret_cast<const sockaddr_in*>(List->ai_addr);
-    const bool Ok = ::inet_ntop(AF_INET, &In->sin_addr, Dotted, sizeof Dotted) != nullptr;
+    const std::optional<std::string> Text =
+        Dotted(reinterpret_cast<const sockaddr_in*>(List->ai_addr)->sin_addr);
     ::freeaddrinfo(List);
-    if (!Ok) return std::nullopt;
-    return std::string(Dotted);
+    return Text;
 }

@@ -62,8 +62,10 @@ protected:
     void resizeEvent(QResizeEvent*) override
     {
         if (Term) Term->move(0, 0);
+        const bool BarShown = Bar && !Bar->isHidden();
         if (Bar) Bar->setGeometry(width() - ScrollBarWidth, 0, ScrollBarWidth, height());
-        if (Picture) Picture->setGeometry(rect());
+        if (Picture)
+            Picture->setGeometry(0, 0, width() - (BarShown ? ScrollBarWidth : 0), height());
     }
 };
 
@@ -103,6 +105,10 @@ TMainForm::TMainForm(const QStringList& Args, const std::string& Path, QWidget* 
 {
     setObjectName(QStringLiteral("MainForm"));
     setAttribute(Qt::WA_DeleteOnClose, false);
+    // The window's own font, for its bars and the controls on it.
+    QFont Dialog(QtCanvas::ResolveFamily(QStringLiteral("돋움체")));
+    Dialog.setPixelSize(12);
+    setFont(Dialog);
     StartProcess = [](const QStringList& A) -> qint64 {
         qint64 Pid = 0;
         return QProcess::startDetached(QCoreApplication::applicationFilePath(), A, QString(), &Pid)
@@ -143,6 +149,17 @@ void TMainForm::CreateClientArea()
 
     Term1 = new TermWidget(Area);
     Term1->setObjectName(QStringLiteral("Term1"));
+    // The terminal's look before any profile: silver text in the coding face
+    // that stands in for "Fixedsys" at 16 pixels (12 points), a block caret
+    // in aqua.
+    TTerm& Term = Term1->Term();
+    TFont Look = Term.Scr.Font;
+    Look.Name = "Fixedsys";
+    Look.Size = 12;
+    Look.Color = ColorSilver;
+    Term.SetFont(Look);
+    Term.SetCaret(TCaret::Block);
+    Term.SetCaretColor(ColorAqua);
     Term1->setMouseTracking(true); // the mouse panels follow the pointer
     Term1->installEventFilter(this);
     ScrollBar = new QScrollBar(Qt::Vertical, Area);
@@ -158,12 +175,18 @@ void TMainForm::CreateClientArea()
     QPalette Black = pnlImage->palette();
     Black.setColor(QPalette::Window, Qt::black);
     pnlImage->setPalette(Black);
-    auto* Centre = new QVBoxLayout(pnlImage);
+    // The picture fills its panel, centred in it: a right press anywhere on
+    // the idle window lands on it and opens the menu.
+    auto* Fill = new QVBoxLayout(pnlImage);
+    Fill->setContentsMargins(0, 0, 0, 0);
     Image1 = new QLabel(pnlImage);
     Image1->setObjectName(QStringLiteral("Image1"));
     Image1->setPixmap(BrevanixLogo(devicePixelRatio()));
+    Image1->setAlignment(Qt::AlignCenter);
+    Image1->setMinimumSize(0, 0);
+    Image1->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
     Image1->installEventFilter(this);
-    Centre->addWidget(Image1, 0, Qt::AlignCenter);
+    Fill->addWidget(Image1);
     Area->Term = Term1;
     Area->Bar = ScrollBar;
     Area->Picture = pnlImage;
@@ -256,6 +279,7 @@ void TMainForm::FormCreate(const QStringList& Args)
     Term.ClearAllLines();
     TTelnet::Reset();
     ConnectSession();
+    HoldShownProfile();
 
     const TStartArgs Start = ParseStartArgs(Args);
     StartMode = Start.StartMode;
@@ -270,6 +294,39 @@ void TMainForm::FormCreate(const QStringList& Args)
     Timer1->setInterval(1000);
     connect(Timer1, &QTimer::timeout, this, &TMainForm::Timer1Timer);
     Timer1->start();
+}
+
+// The profile of a window no connection has filled yet: no host, no port,
+// and what the window shows (switches, grid, colours, font), so an alias
+// saved now opens looking as the window did.
+void TMainForm::HoldShownProfile()
+{
+    const TScr& S = Term1->Term().Scr;
+    TAliasInfo& I = AliasInfo;
+    I.Alias.clear();
+    I.Address.clear();
+    I.Port = 0;
+    I.SoftScroll = Action("actSoftScroll")->isChecked();
+    I.CrossCaret = Action("actCrossCaret")->isChecked();
+    I.VisualBeep = Action("actVisualBeep")->isChecked();
+    I.BeepOn = Action("actBeep")->isChecked();
+    I.AutoWrap = Action("actAutoWrap")->isChecked();
+    I.AutoLF = Switches.AutoLF;
+    I.AutoCR = Switches.AutoCR;
+    I.ColorCaret = Term1->Term().CaretColor();
+    I.ColorBack = S.BackColor;
+    I.FontName = S.Font.Name;
+    I.FontSize = S.Font.Size;
+    I.FontColor = S.Font.Color;
+    I.Monochrome = Term1->Term().Monochrome;
+    I.ScrollBuffer = S.ScrollBack.MaxLines;
+    I.Col = S.Col;
+    I.Row = S.Row;
+    I.ShowToolBar = Action("actViewToolbar")->isChecked();
+    I.ShowStatusBar = Action("actViewStatusBar")->isChecked();
+    I.ShowScrollBar = !ScrollBar->isHidden();
+    I.TerminalType = Switches.TermTypeName;
+    I.XtermLevel = Switches.XtermLevel;
 }
 
 // Wiring of the terminal's and the socket's events to the handlers.
@@ -333,7 +390,7 @@ bool TMainForm::eventFilter(QObject* Watched, QEvent* Event)
         auto* W = qobject_cast<QWidget*>(Watched);
         if (!W || W->window() != this) return false;
         CloseTitleHint();
-        if (W->toolTip().isEmpty()) {
+        if (!FHints || W->toolTip().isEmpty()) { // no hints while an attempt runs
             QToolTip::hideText();
             Event->ignore();
         } else {
@@ -435,7 +492,7 @@ void TMainForm::Term1KeyDown(std::uint16_t& Key, TShiftState Shift)
         }
     }
     Input.KeyDown(Term1->Term(), Key, Shift);
-    if (Key == VK::Return && !SessionSocket) actReqConnectExecute();
+    if (Key == VK::Return && FState == TSessionState::Idle) actReqConnectExecute();
 }
 
 void TMainForm::Term1KeyPress(std::uint8_t& Ch)

@@ -129,10 +129,14 @@ public:
     void ApplyAliasInfo(TAliasInfo& Info);
     void FitWindowToTerm();
     void SetTermSize(int Cols, int Rows);
-    void RunNewInstance(const QString& Parameters);
+    void RunNewInstance(const QStringList& Args); // each argument whole
     void BeginBusyCursor();
     void EndBusyCursor();
     bool Connected() const; // SessionSocket is set and connected
+    // Where the session stands: no attempt, an attempt from the request until
+    // the socket's outcome, or a connection until its end is handled.
+    enum class TSessionState { Idle, Attempt, Connected };
+    TSessionState SessionState() const { return FState; }
 
     // --- Start and end
     void FormActivate();
@@ -206,12 +210,15 @@ private:
     void ShowPointer();
     bool PickColor(TColor& Color);
     void ConnectSession();
+    void HoldShownProfile();
     void FormCreate(const QStringList& Args);
     void FormClose();
     bool ChooseProfile();
     bool ResolveAddress();
     void EndAttempt();
     void SetStatusHint(const QString& Text);
+    // Hint texts on the status line and tool-tips, off during an attempt.
+    void SetHints(bool On);
     int BarsHeight() const;
 
     std::map<std::string, QAction*> FActions;
@@ -219,8 +226,8 @@ private:
     TConnectSignal* FConnectSignal = nullptr;
     QAction* FLogViewAction = nullptr;
     int FBusy = 0;
-    bool FHints = true;      // hint texts reach the status line
-    bool FInConnect = false; // a connect request is running
+    bool FHints = true; // hint texts reach the status line
+    TSessionState FState = TSessionState::Idle;
     bool FClosing = false;
     int FToolbarTag = 0; // 1 just hidden, 2 just shown
     QPoint FPopupAt;     // where a right press opens the menu when no left one follows

@@ -49,26 +49,29 @@ bool TMainForm::Connected() const { return SessionSocket && SessionSocket->Conne
 
 void TMainForm::actReqConnectExecute()
 {
-    // A request showing a dialog already (the host manager, a message) takes
-    // no second one from a signal or a key meanwhile.
-    if (FInConnect) return;
-    const TFlagScope Busy(FInConnect);
-    if (Connected()) {
+    // One attempt at a time: while a request shows a dialog or waits for the
+    // host, Enter, a signal or the menu start no second one.
+    if (FState == TSessionState::Attempt) return;
+    if (FState == TSessionState::Connected) {
         // A second connection runs in a new process; this one is untouched.
         if (StartMode == 0 || StartMode == -1)
-            RunNewInstance(QStringLiteral("-A ") + Text(AliasInfo.Alias));
+            RunNewInstance({QStringLiteral("-A"), Text(AliasInfo.Alias)});
         else if (StartMode == -2)
             RunNewInstance(
-                QStringLiteral("-D %1 %2").arg(Text(AliasInfo.Address)).arg(AliasInfo.Port));
+                {QStringLiteral("-D"), Text(AliasInfo.Address), QString::number(AliasInfo.Port)});
         return;
     }
-    if (!ChooseProfile()) return;
+    FState = TSessionState::Attempt;
+    if (!ChooseProfile()) {
+        FState = TSessionState::Idle;
+        return;
+    }
     TTerm& Term = Term1->Term();
     Term.ResetScreen();
     ClientSocket1->Close();
     ShowMessageLine("Alias " + Quoted(AliasInfo.Alias) + Ko(" 접속 시도."));
     Term1->repaint();
-    FHints = false;
+    SetHints(false);
     BeginBusyCursor();
     pnlImage->hide();
     pnlImage->setEnabled(false);
@@ -82,6 +85,8 @@ void TMainForm::actReqConnectExecute()
         EndAttempt();
         return;
     }
+    // The outcome, however soon the system knows it, arrives from the event
+    // loop after these steps (TClientSocket::Open).
     ClientSocket1->Open(QHostAddress(Text(AliasInfo.Address)),
                         static_cast<quint16>(AliasInfo.Port));
     Action("actReqConnect")->setEnabled(false);
@@ -130,7 +135,17 @@ bool TMainForm::ChooseProfile()
 bool TMainForm::ResolveAddress()
 {
     const std::string Name = AliasInfo.Address;
-    if (IsNumericAddress(Name)) return true;
+    if (IsNumericAddress(Name)) {
+        // Digits and dots that make no address (empty, 999.1.1.1, 1.2.3.4.5)
+        // are a host nobody can find, not a route the network lacks.
+        if (const std::optional<std::string> Dotted = DottedIPv4(Name)) {
+            AliasInfo.Address = *Dotted;
+            return true;
+        }
+        ShowMessageLine("URL " + Quoted(Name) + Ko(" 를 찾을 수 없습니다."));
+        EndAttempt();
+        return false;
+    }
     ShowMessageLine("URL " + Quoted(Name) + Ko(" 를 확인 중입니다."));
     const std::optional<std::string> Dotted = LookupIPv4(Name);
     if (!Dotted) {
@@ -145,7 +160,8 @@ bool TMainForm::ResolveAddress()
 // An attempt that never reached the socket: back to idle as it was.
 void TMainForm::EndAttempt()
 {
-    FHints = true;
+    FState = TSessionState::Idle;
+    SetHints(true);
     EndBusyCursor();
 }
 
@@ -159,8 +175,8 @@ void TMainForm::actFastConnectExecute()
     const qsizetype Colon = Value.indexOf(QLatin1Char(':'));
     const QString Host = Colon < 0 ? Value : Value.left(Colon);
     const QString Port = Colon < 0 ? QString() : Value.mid(Colon + 1);
-    if (Connected()) {
-        RunNewInstance(QStringLiteral("-D ") + Host + QLatin1Char(' ') + Port);
+    if (FState == TSessionState::Connected) {
+        RunNewInstance({QStringLiteral("-D"), Host, Port});
         return;
     }
     StartMode = 2;
@@ -180,6 +196,7 @@ void TMainForm::actReqDisconnectExecute()
 
 void TMainForm::ClientSocket1Connect()
 {
+    FState = TSessionState::Connected;
     // The socket made itself SessionSocket. A host that hung up inside a
     // Telnet command or an escape sequence must not swallow this host's
     // first bytes.
@@ -201,7 +218,7 @@ void TMainForm::actConnectExecute()
     SetStatusHint(QStringLiteral("접속 완료"));
     ledComm->SetState(TLed::TState::Green);
     Term1->setFocus();
-    FHints = true;
+    SetHints(true);
     EndBusyCursor();
     TTerm& Term = Term1->Term();
     Term.GotoXY(1, 1);
@@ -213,7 +230,11 @@ void TMainForm::ClientSocket1Disconnect() { Action("actDisconnect")->trigger(); 
 
 void TMainForm::actDisconnectExecute()
 {
-    FHints = true;
+    // Once per attempt or session, whatever the socket reported and in
+    // whichever order.
+    if (FState == TSessionState::Idle) return;
+    FState = TSessionState::Idle;
+    SetHints(true);
     EndBusyCursor();
     Action("actReqConnect")->setEnabled(true);
     Action("actReqDisconnect")->setEnabled(false);
@@ -232,6 +253,7 @@ void TMainForm::actDisconnectExecute()
 
 void TMainForm::ClientSocket1Error(const TClientSocket::TError& Error)
 {
+    if (FState == TSessionState::Idle) return; // its end is told already
     using K = TClientSocket::TErrorKind;
     static const char* const Prefixes[] = {"General - ", "Send - ",       "Receive - ",
                                            "Connect - ", "Disconnect - ", "Accept - "};
@@ -328,9 +350,18 @@ void TMainForm::EndBusyCursor()
     if (--FBusy == 0) QApplication::restoreOverrideCursor();
 }
 
-void TMainForm::RunNewInstance(const QString& Parameters)
+void TMainForm::RunNewInstance(const QStringList& Args)
 {
-    const qint64 Result = StartProcess(Parameters.split(QLatin1Char(' '), Qt::SkipEmptyParts));
+    // Each argument goes whole, and none after the option may look like one:
+    // the toolkit takes its own options (-platform, -plugin...) from anywhere
+    // on a command line, so a name beginning with "-" is refused.
+    for (qsizetype I = 1; I < Args.size(); ++I) {
+        if (!Args[I].startsWith(QLatin1Char('-'))) continue;
+        ShowDialog(QStringLiteral("'-' 로 시작하는 이름은 새 창에 넘길 수 없습니다.\r") + Args[I],
+                   TMsgDlgType::mtError, mbOK, this);
+        return;
+    }
+    const qint64 Result = StartProcess(Args);
     char Line[64];
     std::snprintf(Line, sizeof Line, "ShellExecute Return value HINS : 0x%08llX",
                   static_cast<unsigned long long>(Result) & 0xFFFFFFFFull);

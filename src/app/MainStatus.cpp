@@ -6,6 +6,7 @@
 
 #include <QLabel>
 #include <QTimer>
+#include <QToolTip>
 
 QString TMainForm::ClockText(const QDateTime& When, const QLocale& Locale)
 {
@@ -81,4 +82,10 @@ void TMainForm::HintControl(const QString& Hint)
     if (!FHints) return;
     if (!Hint.isEmpty() && Hint.front().unicode() == 1) return;
     SetStatusHint(Hint);
+}
+
+void TMainForm::SetHints(bool On)
+{
+    FHints = On;
+    if (!On) QToolTip::hideText();
 }

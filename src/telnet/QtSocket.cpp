@@ -22,6 +22,8 @@ TClientSocket::TClientSocket(QObject* Parent) : QObject(Parent)
     connect(&Socket, &QTcpSocket::readyRead, this, &TClientSocket::HandleReadyRead);
     connect(&Socket, &QTcpSocket::bytesWritten, this, [this](qint64 Bytes) {
         if (OnWrite) OnWrite(Bytes);
+        // The queue went down: data held back by it may be read now.
+        if (!ReadingHeld() && Socket.bytesAvailable() > 0) PostReadTurn();
     });
     connect(&Socket, &QTcpSocket::disconnected, this, &TClientSocket::HandleDisconnected);
     connect(&Socket, &QTcpSocket::errorOccurred, this, &TClientSocket::HandleError);
@@ -39,19 +41,28 @@ TClientSocket::~TClientSocket()
 void TClientSocket::Open(const QHostAddress& Address, quint16 Port)
 {
     Close();
+    Phase = TPhase::Connecting;
+    // The system may refuse at once (an unreachable network, a multicast
+    // address): the caller hears of it after Open has returned, as of a
+    // refusal that takes a while.
+    Opening = true;
     Socket.connectToHost(Address, Port);
+    Opening = false;
 }
 
 void TClientSocket::Close()
 {
+    ++Attempt;
     Closing = true;
     if (Socket.state() == QAbstractSocket::ConnectedState) Socket.flush();
     Socket.abort();
     Closing = false;
-    if (WasConnected)
+    if (Phase == TPhase::Connected) {
         ReportDisconnect();
-    else
-        Release();
+        return;
+    }
+    Phase = TPhase::Idle;
+    Release();
 }
 
 int TClientSocket::ReceiveBuf(std::uint8_t* Buf, int Max)
@@ -78,9 +89,17 @@ bool TClientSocket::BytesPending() const
     return Fd >= 0 && ::ioctl(static_cast<int>(Fd), FIONREAD, &Held) == 0 && Held > 0;
 }
 
+bool TClientSocket::ReadingHeld() const
+{
+    // A host that has left reads nothing more: its last words are read anyway.
+    return Phase == TPhase::Connected && !DisconnectPending &&
+           Socket.bytesToWrite() > WriteQueueLimit;
+}
+
 bool TClientSocket::Connected() const
 {
-    return WasConnected && !DisconnectPending && Socket.state() == QAbstractSocket::ConnectedState;
+    return Phase == TPhase::Connected && !DisconnectPending &&
+           Socket.state() == QAbstractSocket::ConnectedState;
 }
 
 void TClientSocket::Write(const unsigned char* Data, std::size_t Len)
@@ -89,9 +108,22 @@ void TClientSocket::Write(const unsigned char* Data, std::size_t Len)
     Socket.write(reinterpret_cast<const char*>(Data), static_cast<qint64>(Len));
 }
 
+void TClientSocket::Later(std::function<void()> Step)
+{
+    const unsigned Mine = Attempt;
+    QMetaObject::invokeMethod(
+        this,
+        [this, Mine, Step = std::move(Step)] {
+            if (Mine == Attempt) Step(); // a Close or a new Open since makes it moot
+        },
+        Qt::QueuedConnection);
+}
+
 void TClientSocket::HandleConnected()
 {
-    WasConnected = true;
+    if (Opening) return Later([this] { HandleConnected(); });
+    if (Phase != TPhase::Connecting) return;
+    Phase = TPhase::Connected;
     DisconnectPending = false;
     SessionSocket = this;
     if (OnConnect) OnConnect();
@@ -107,16 +139,24 @@ void TClientSocket::HandleReadyRead()
 
 void TClientSocket::ReadTurn()
 {
+    // OnRead may run an event loop of its own (a dialog, a key taken between
+    // chunks): a turn arriving there would overwrite the reader's buffer.
+    if (InRead) {
+        TurnMissed = true;
+        return;
+    }
     const qint64 Before = Socket.bytesAvailable();
-    if (Before > 0 && OnRead) {
+    if (Before > 0 && OnRead && !ReadingHeld()) {
         InRead = true;
+        TurnMissed = false;
         Budget = ChunkSize;
         OnRead();
         InRead = false;
         const qint64 Left = Socket.bytesAvailable();
         // No progress: nobody reads now. New bytes, or a read outside OnRead,
         // start the pump again.
-        if (Left > 0 && Left < Before) {
+        if (TurnMissed || (Left > 0 && Left < Before)) {
+            TurnMissed = false;
             PostReadTurn();
             return;
         }
@@ -141,7 +181,7 @@ void TClientSocket::HandleDisconnected()
 {
     if (Closing) return;
     if (SessionSocket == this) SessionSocket = nullptr;
-    if (!WasConnected) return;
+    if (Phase != TPhase::Connected || DisconnectPending) return;
     // Qt keeps what it had buffered; the host's last words are shown before
     // the end is reported.
     if (Socket.bytesAvailable() > 0 && OnRead) {
@@ -154,17 +194,20 @@ void TClientSocket::HandleDisconnected()
 
 void TClientSocket::HandleError(QAbstractSocket::SocketError Error)
 {
+    if (Opening) return Later([this, Error] { HandleError(Error); });
     // A host closing is the ordinary end of a session, reported by
-    // HandleDisconnected.
-    if (Closing || Error == QAbstractSocket::RemoteHostClosedError) return;
-    if (SessionSocket == this) SessionSocket = nullptr;
-    if (!OnError) return;
+    // HandleDisconnected; an attempt or session already reported as ended
+    // (Qt may signal an error after the close) reports nothing more.
+    if (Closing || Error == QAbstractSocket::RemoteHostClosedError || Phase == TPhase::Idle) return;
     TError E;
     // Before the connection is made, every failure is the connect's.
-    E.Kind = WasConnected ? TErrorKind::General : TErrorKind::Connect;
+    E.Kind = Phase == TPhase::Connected ? TErrorKind::General : TErrorKind::Connect;
     E.Code = SystemCode(Error);
     E.Message = Cp949::FromUtf8(std::strerror(E.Code));
-    OnError(E);
+    Phase = TPhase::Idle;
+    DisconnectPending = false;
+    Release();
+    if (OnError) OnError(E);
 }
 
 int TClientSocket::SystemCode(QAbstractSocket::SocketError Error)
@@ -187,7 +230,7 @@ int TClientSocket::SystemCode(QAbstractSocket::SocketError Error)
 
 void TClientSocket::ReportDisconnect()
 {
-    WasConnected = false;
+    Phase = TPhase::Idle;
     DisconnectPending = false;
     Release();
     if (OnDisconnect) OnDisconnect();

@@ -1,7 +1,10 @@
 #pragma once
 // TClientSocket: the session's TCP client (ClientSocket1), a QTcpSocket in the
 // main thread behind the five notifications. While connected it is the
-// program-wide SessionSocket.
+// program-wide SessionSocket. Each attempt ends in exactly one report: a
+// connect error, or OnConnect followed by one OnDisconnect or one error,
+// whatever order Qt signals in; and nothing is ever reported from inside
+// Open or re-entered from inside OnRead.
 #include "common/SessionSocket.h"
 
 #include <QHostAddress>
@@ -17,6 +20,10 @@ class TClientSocket : public QObject, public TSessionEndpoint {
 public:
     // Bytes one readable notification may take.
     static constexpr int ChunkSize = 4096;
+    // Above this many unsent bytes the host's data waits unread: a host that
+    // asks for replies and never reads them is held back by TCP instead of
+    // growing our queue. One chunk's replies (a few KiB) may still land on top.
+    static constexpr qint64 WriteQueueLimit = 64 * 1024;
 
     explicit TClientSocket(QObject* Parent = nullptr);
     ~TClientSocket() override;
@@ -57,12 +64,20 @@ public:
     int ReceiveBuf(std::uint8_t* Buf, int Max);
     // Bytes wait, in Qt's buffer or the system's.
     bool BytesPending() const;
+    // Bytes written but not yet taken by the system.
+    qint64 QueuedBytes() const { return Socket.bytesToWrite(); }
+    // The host's data waits because the outgoing queue is full.
+    bool ReadingHeld() const;
 
     bool Connected() const override;
     // Queued whole in the socket; dropped when not connected.
     void Write(const unsigned char* Data, std::size_t Len) override;
 
 private:
+    // Idle: no attempt, or its end was reported. Connecting: Open ran, neither
+    // OnConnect nor the error yet. Connected: OnConnect fired, the end not yet.
+    enum class TPhase { Idle, Connecting, Connected };
+
     void HandleConnected();
     void HandleReadyRead();
     void HandleDisconnected();
@@ -70,13 +85,18 @@ private:
     void ReadTurn();
     void PostReadTurn();
     void ReportDisconnect();
+    // Runs Step from the event loop, unless the attempt is over by then.
+    void Later(std::function<void()> Step);
     void Release();
 
     QTcpSocket Socket;
-    bool WasConnected = false;      // OnConnect fired, OnDisconnect not yet
+    TPhase Phase = TPhase::Idle;
+    unsigned Attempt = 0;           // counts Opens: a report posted for an older one is dropped
+    bool Opening = false;           // inside Open: reports wait for the event loop
     bool TurnPosted = false;        // a queued ReadTurn is on its way
     bool DisconnectPending = false; // the host left while bytes were unread
     bool Closing = false;           // inside Close: Qt's own signals are ignored
-    bool InRead = false;
+    bool InRead = false;            // OnRead is running
+    bool TurnMissed = false;        // a turn came while OnRead ran; it runs after
     int Budget = 0;
 };

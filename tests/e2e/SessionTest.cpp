@@ -11,9 +11,14 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QHelpEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QToolBar>
+#include <QToolButton>
+#include <QToolTip>
 
+#include <cerrno>
 #include <csignal>
 
 namespace {
@@ -146,6 +151,149 @@ private slots:
         QVERIFY(S.Messages.empty());
         QVERIFY(S.Form->Action("actReqConnect")->isEnabled());
         QCOMPARE(QApplication::overrideCursor(), nullptr);
+    }
+
+    // The system refuses a numeric address inside the socket's Open: the
+    // window must end as after a refusal that takes a while, the error lines
+    // last and every connect command alive again.
+    void instantRefusalEndsLikeALateOne()
+    {
+        TE2eSession S;
+        S.Start({"-D", "224.0.0.1"});
+        QVERIFY(WaitUntil([&] { return S.Ended(); }, E2eWaitMs));
+        const int Attempt = S.FindRow(Ko(":호스트 접속중 : 224.0.0.1"));
+        const int Error = S.FindRow(":Socket Error : Connect - ");
+        QVERIFY2(Attempt > 0 && Error == Attempt + 1, qPrintable(Shown(S.Screen())));
+        QVERIFY(!S.Row(Error + 1).empty());
+        QVERIFY(S.Row(Error + 2).empty());
+        QVERIFY(S.Form->Action("actReqConnect")->isEnabled());
+        QVERIFY(S.Form->windowTitle().startsWith(QStringLiteral(" Brevanix v1.3.1 - 접속 종료[")));
+        QCOMPARE(QApplication::overrideCursor(), nullptr);
+        S.Form->HintControl(QStringLiteral("hint")); // hints are back on
+        QCOMPARE(S.Form->StatusHint->text(), QStringLiteral("hint"));
+    }
+
+    // The socket may report an error and then the close, or the reverse: the
+    // disconnected steps run for the first report only.
+    void disconnectedStepsRunOnce()
+    {
+        TLoopbackPeer Peer;
+        QVERIFY(Peer.Listen());
+        TE2eSession S;
+        QVERIFY(S.ConnectTo(Peer));
+        S.Form->ClientSocket1Error({TClientSocket::TErrorKind::General, EIO, "I/O"});
+        QVERIFY(S.Ended());
+        S.Form->StatusHint->setText(QStringLiteral("after"));
+        S.Form->ClientSocket1Disconnect();
+        S.Form->ClientSocket1Error({TClientSocket::TErrorKind::Receive, EIO, "I/O"});
+        QCOMPARE(S.Form->StatusHint->text(), QStringLiteral("after"));
+        QCOMPARE(S.Messages.size(), std::size_t{1}); // the first error's box only
+    }
+
+    // Enter, the connect command or a signal during an attempt start no
+    // second one, and no hint or tool-tip shows until it ends.
+    void oneAttemptAtATime()
+    {
+        TLoopbackPeer Peer;
+        QVERIFY(Peer.Listen());
+        TE2eSession S;
+        int Managers = 0;
+        S.OnHostManager = [&](TfrmHostManager& M) {
+            ++Managers;
+            M.btnOK->click();
+        };
+        S.Start({"-D", "127.0.0.1", QString::number(Peer.Port())});
+        QCOMPARE(S.Form->SessionState(), TMainForm::TSessionState::Attempt);
+        S.PressEnter();
+        S.Form->actReqConnectExecute();
+        QCOMPARE(Managers, 0);
+        QToolButton* Button = S.Form->tbMain->findChildren<QToolButton*>().value(0);
+        QVERIFY(Button);
+        QHelpEvent Tip(QEvent::ToolTip, QPoint(2, 2), Button->mapToGlobal(QPoint(2, 2)));
+        QCoreApplication::sendEvent(Button, &Tip);
+        QVERIFY(!QToolTip::isVisible());
+        QVERIFY(Peer.Accept());
+        QVERIFY(WaitUntil([&] { return S.Form->Connected(); }, E2eWaitMs));
+        QCOMPARE(QApplication::overrideCursor(), nullptr);
+    }
+
+    // Digits and dots that make no IPv4 address are a host nobody can find.
+    void badNumericAddressIsNotFound_data()
+    {
+        QTest::addColumn<QString>("Address");
+        QTest::newRow("empty") << "";
+        QTest::newRow("too large") << "999.1.1.1";
+        QTest::newRow("five parts") << "1.2.3.4.5";
+    }
+    void badNumericAddressIsNotFound()
+    {
+        QFETCH(QString, Address);
+        TE2eSession S;
+        S.Start({"-D", Address, "23"});
+        const std::string Quoted = "\"" + Address.toStdString() + "\"";
+        QVERIFY2(S.FindRow(":URL " + Quoted + Ko(" 를 찾을 수 없습니다.")) != 0,
+                 qPrintable(Shown(S.Screen())));
+        QCOMPARE(S.FindRow(":Socket Error"), 0);
+        QVERIFY(S.Form->Action("actReqConnect")->isEnabled());
+        QCOMPARE(QApplication::overrideCursor(), nullptr);
+    }
+
+    // Each argument reaches the new process whole, so the toolkit never
+    // takes part of an alias for an option of its own; a name that would
+    // itself read as an option is refused.
+    void newProcessGetsTheAliasWhole()
+    {
+        TLoopbackPeer Peer;
+        QVERIFY(Peer.Listen());
+        TE2eSession S;
+        const QString Alias = QStringLiteral("work -platform vnc:port=5977");
+        WriteAlias(S, Alias.toUtf8().constData(), Peer.Port());
+        QVERIFY(S.ConnectTo(Peer, {"-A", Alias}));
+        S.Form->Action("actReqConnect")->trigger();
+        QCOMPARE(S.NewProcesses, (std::vector<QStringList>{{"-A", Alias}}));
+
+        S.Form->AliasInfo.Alias = "-platformpluginpath";
+        S.Form->Action("actReqConnect")->trigger();
+        QCOMPARE(S.NewProcesses.size(), std::size_t{1});
+        QCOMPARE(S.Messages.size(), std::size_t{1});
+        QVERIFY(S.Messages[0].contains(QStringLiteral("-platformpluginpath")));
+    }
+
+    // A host that asks for replies and never reads them: the window stops
+    // reading while its outgoing queue is full, and goes on once the host
+    // reads again, nothing lost.
+    void repliesToAHostThatNeverReadsStayBounded()
+    {
+        TLoopbackPeer Peer;
+        QVERIFY(Peer.Listen());
+        TE2eSession S;
+        WriteAlias(S, "x", Peer.Port(), "XtermLevel=1\n");
+        QVERIFY(S.ConnectTo(Peer, {"-A", "x"}));
+        Peer.Conn->setReadBufferSize(1); // reads next to nothing
+        qint64 MostQueued = 0;
+        S.OnChunk = [&](const std::uint8_t*, int) {
+            MostQueued = std::max(MostQueued, S.Form->ClientSocket1->QueuedBytes());
+        };
+        const QByteArray Asks = QByteArray("\x1b[c").repeated(64 * 1024);
+        std::int64_t Sent = 0;
+        QVERIFY(WaitUntil(
+            [&] {
+                if (Peer.Conn->bytesToWrite() < Asks.size()) Sent += Peer.Conn->write(Asks);
+                return S.Form->ClientSocket1->ReadingHeld();
+            },
+            E2eWaitMs));
+        // One chunk's replies may land on top of the limit.
+        QVERIFY2(MostQueued <= TClientSocket::WriteQueueLimit + 4 * TClientSocket::ChunkSize,
+                 qPrintable(QString::number(MostQueued)));
+        QVERIFY(S.BytesRead < Sent);
+        Peer.Conn->setReadBufferSize(0);
+        QVERIFY(WaitUntil(
+            [&] {
+                Peer.Conn->readAll();
+                return S.BytesRead == Sent;
+            },
+            E2eWaitMs));
+        QVERIFY(S.Form->Connected());
     }
 
     // A host name is looked up once; the profile keeps the number, so a new

@@ -573,7 +573,7 @@ private slots:
         QTest::addColumn<QPoint>("Cell");
         QTest::addColumn<QString>("Hint"); // with Ctrl held
         QTest::newRow("blank") << QByteArray() << QPoint(5, 2)
-                               << "Char[0x20] Text[0x008080] Back[0x000000]";
+                               << "Char[0x20] Text[0xC0C0C0] Back[0x000000]"; // the starting look
         QTest::newRow("coloured") << QByteArray("\x1b[31;44mAB") << QPoint(2, 1)
                                   << "Char[0x42] Text[0x000080] Back[0x800000]";
         QTest::newRow("outside the grid") << QByteArray() << QPoint(90, 2) << "";
