@@ -1,6 +1,7 @@
 // The demo host scripts/run starts: it prints its port, serves the demo to one
 // client of our own user as code page 949 text and a shell that keeps Korean
-// bytes intact, and leaves nothing listening when the session is over.
+// bytes intact, never as root, and leaves nothing listening when the session
+// is over.
 #include "E2eSession.h"
 #include "support/OneShotTelnetHost.h"
 #include "text/Cp949.h"
@@ -73,6 +74,19 @@ int BytesServedToUser(quint16 Port, uid_t Uid)
 class DemoHostTest : public QObject {
     Q_OBJECT
 private slots:
+    // A shell served as root would be a root shell.
+    void refusesToServeAsRoot()
+    {
+        if (getuid() != 0) QSKIP("only root can start the host as root");
+        QProcess Host;
+        Host.start(QStringLiteral(BREVANIX_DEMO_HOST), {});
+        QVERIFY2(Host.waitForStarted(), qPrintable(Host.errorString()));
+        QVERIFY(WaitUntil([&] { return Host.state() == QProcess::NotRunning; }, E2eWaitMs));
+        QCOMPARE(Host.readAllStandardOutput(), QByteArray()); // no port
+        QCOMPARE(Host.exitCode(), 1);
+        QVERIFY(Host.readAllStandardError().contains("as root"));
+    }
+
     // A client that closed before the check is listed without its owner (uid
     // 0, no inode): to a host running as root that must not pass for its own
     // user, and the host waits on for the real one.
@@ -97,10 +111,18 @@ private slots:
         QVERIFY(Served > 0);
     }
 
+    // Runs last: as root it leaves this process an ordinary user.
     void demoIsCodePage949AndLeavesNothingListening()
     {
+        // The host will not serve root, and serves only its own user: as
+        // root, both it and the window run as nobody.
+        const bool AsRoot = getuid() == 0;
+        QStringList Program{QStringLiteral(BREVANIX_DEMO_HOST)};
+        if (AsRoot)
+            Program = QStringList{"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"} +
+                      Program;
         QProcess Host;
-        Host.start(QStringLiteral(BREVANIX_DEMO_HOST), {});
+        Host.start(Program.takeFirst(), Program);
         QVERIFY2(Host.waitForStarted(), qPrintable(Host.errorString()));
         QVERIFY(WaitUntil([&] { return Host.canReadLine() || Host.state() != QProcess::Running; },
                           E2eWaitMs));
@@ -108,9 +130,14 @@ private slots:
         const quint16 Port = Host.readLine().trimmed().toUShort(&IsPort);
         QVERIFY2(IsPort, Host.readAllStandardError().constData());
 
-        // A local user other than us gets nothing, and the host waits on.
-        // Only root can connect as somebody else.
-        if (getuid() == 0) QCOMPARE(BytesServedToUser(Port, 65534), 0);
+        if (AsRoot) {
+            // A local user other than the host's (root, here) gets nothing,
+            // and the host waits on.
+            QCOMPARE(BytesServedToUser(Port, 0), 0);
+            // The host ties the connection to us through /proc/PID/fd, which
+            // a process that changed its user hides until made dumpable again.
+            QVERIFY(DropRootPrivileges() && prctl(PR_SET_DUMPABLE, 1) == 0);
+        }
 
         TE2eSession S;
         QVERIFY(S.Connect(Port));
