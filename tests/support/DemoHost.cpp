@@ -1,7 +1,8 @@
 // brevanix_demo_host: the host scripts/run connects a newcomer to. It serves
 // the demo script through telnetd to one client of our own user on 127.0.0.1,
 // prints the port on its first line, and exits once that session is over or
-// nobody came, leaving nothing behind.
+// nobody came, leaving nothing behind. It never serves as root: that shell
+// would be a root shell.
 #include "support/OneShotTelnetHost.h"
 
 #include <cerrno>
@@ -22,6 +23,13 @@ bool EndWithParent()
     return prctl(PR_SET_PDEATHSIG, SIGTERM) == 0 && getppid() == Parent;
 }
 
+// A saved root id could be taken back, so all three count.
+bool AnyIdIsRoot()
+{
+    uid_t Real, Effective, Saved;
+    return getresuid(&Real, &Effective, &Saved) != 0 || Real == 0 || Effective == 0 || Saved == 0;
+}
+
 int Fail(const std::string& Message)
 {
     std::fprintf(stderr, "brevanix_demo_host: %s\n", Message.c_str());
@@ -37,6 +45,9 @@ int main()
     for (const int S : {SIGCHLD, SIGTERM, SIGINT, SIGHUP, SIGPIPE}) sigaddset(&Wanted, S);
     sigprocmask(SIG_BLOCK, &Wanted, nullptr);
     if (!EndWithParent()) return Fail("the starting process is gone");
+    if (AnyIdIsRoot())
+        return Fail("will not serve a shell as root; start it as an ordinary user "
+                    "(as root: BREVANIX_DEMO_USER=nobody scripts/run)");
 
     // telnetd splits its program at blanks and expands % escapes, so the script
     // is named from its own folder, which becomes ours.

@@ -12,6 +12,7 @@
 #include <poll.h>
 #include <sys/prctl.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -66,30 +67,127 @@ char* Hex(char* Out, unsigned V, int Digits)
     return Out;
 }
 
-// Whether Line of /proc/net/tcp is the connection Key and belongs to Uid.
-bool LineMatches(const char* Line, const char* Key, std::size_t KeyLen, uid_t Uid)
+// Decimal digits of V, no leading zeros.
+char* Decimal(char* Out, unsigned long V)
 {
+    char Digits[24];
+    int N = 0;
+    do Digits[N++] = static_cast<char>('0' + V % 10);
+    while ((V /= 10) != 0);
+    while (N > 0) *Out++ = Digits[--N];
+    return Out;
+}
+
+// One field of a /proc/net/tcp line at P, in Base; P is left past it, past
+// any ":second" half too.
+unsigned long Field(const char*& P, unsigned Base)
+{
+    while (*P == ' ') ++P;
+    unsigned long V = 0;
+    for (;; ++P) {
+        unsigned D;
+        if (*P >= '0' && *P <= '9')
+            D = static_cast<unsigned>(*P - '0');
+        else if (Base == 16 && *P >= 'A' && *P <= 'F')
+            D = static_cast<unsigned>(*P - 'A' + 10);
+        else
+            break;
+        V = V * Base + D;
+    }
+    while (*P && *P != ' ') ++P;
+    return V;
+}
+
+// The socket inode of Line of /proc/net/tcp when it is the connection Key,
+// established and created by Uid; else 0. Only a live socket has an owner and
+// an inode: one closed already lingers as uid 0 with inode 0, which would pass
+// for root's own.
+unsigned long LiveInode(const char* Line, const char* Key, std::size_t KeyLen, uid_t Uid)
+{
+    constexpr unsigned long Established = 0x01;
     const char* P = std::strchr(Line, ':'); // past the slot number
-    if (!P) return false;
+    if (!P) return 0;
     for (++P; *P == ' '; ++P) {
     }
-    if (std::strncmp(P, Key, KeyLen) != 0) return false;
+    if (std::strncmp(P, Key, KeyLen) != 0) return 0;
     P += KeyLen;
-    // State, queues, timer and retransmits come before the owner.
-    for (int Field = 0; Field < 4; ++Field) {
-        while (*P == ' ') ++P;
-        while (*P && *P != ' ') ++P;
-    }
-    while (*P == ' ') ++P;
-    unsigned long Owner = 0;
-    if (*P < '0' || *P > '9') return false;
-    for (; *P >= '0' && *P <= '9'; ++P) Owner = Owner * 10 + static_cast<unsigned>(*P - '0');
-    return Owner == Uid;
+    const unsigned long State = Field(P, 16);
+    for (int Skipped = 0; Skipped < 3; ++Skipped) Field(P, 16); // queues, timer, retransmits
+    const unsigned long Owner = Field(P, 10);
+    Field(P, 10); // timeout
+    const unsigned long Inode = Field(P, 10);
+    return State == Established && Owner == Uid ? Inode : 0;
+}
+
+// Calls Take with each name in the open folder Dir until it returns true;
+// whether one did. Reads the entries raw, since readdir may allocate.
+template <typename TTake> bool AnyEntry(int Dir, TTake Take)
+{
+    alignas(dirent64) char Buf[4096];
+    ssize_t N;
+    while ((N = getdents64(Dir, Buf, sizeof Buf)) > 0)
+        for (ssize_t At = 0; At < N;) {
+            const auto* E = reinterpret_cast<const dirent64*>(Buf + At);
+            At += E->d_reclen;
+            if (E->d_name[0] != '.' && Take(E->d_name)) return true;
+        }
+    return false;
+}
+
+bool AllDigits(const char* S)
+{
+    for (; *S; ++S)
+        if (*S < '0' || *S > '9') return false;
+    return true;
+}
+
+// The open folder of the fds of process Pid (a name in the open /proc) when
+// that process runs as Uid; else -1. The folder is opened through the
+// process's own, so a pid reused in between cannot swap owners.
+int OpenFdsOf(int Proc, const char* Pid, uid_t Uid)
+{
+    if (!AllDigits(Pid)) return -1;
+    const int Dir = openat(Proc, Pid, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (Dir < 0) return -1;
+    struct stat Owner;
+    const int Fds = fstat(Dir, &Owner) == 0 && Owner.st_uid == Uid
+                        ? openat(Dir, "fd", O_RDONLY | O_DIRECTORY | O_CLOEXEC)
+                        : -1;
+    close(Dir);
+    return Fds;
+}
+
+// Whether a process of user Uid holds the socket Inode open. The kernel shows
+// a process's open files only to its own user (and root), each socket as
+// "socket:[INODE]".
+bool HeldByUser(unsigned long Inode, uid_t Uid)
+{
+    char Want[40] = "socket:[";
+    char* W = Decimal(Want + std::strlen(Want), Inode);
+    *W++ = ']';
+    const auto WantLen = static_cast<std::size_t>(W - Want);
+
+    const int Proc = open("/proc", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (Proc < 0) return false;
+    const bool Held = AnyEntry(Proc, [&](const char* Pid) {
+        const int Fds = OpenFdsOf(Proc, Pid, Uid);
+        if (Fds < 0) return false;
+        const bool Here = AnyEntry(Fds, [&](const char* Fd) {
+            char Link[64];
+            const ssize_t N = readlinkat(Fds, Fd, Link, sizeof Link);
+            return N == static_cast<ssize_t>(WantLen) && std::memcmp(Link, Want, WantLen) == 0;
+        });
+        close(Fds);
+        return Here;
+    });
+    close(Proc);
+    return Held;
 }
 
 // Whether the client on the other end of Conn runs as our own user. A loopback
 // port is open to every local user; the kernel lists the client's end of the
-// connection, with its owner, in /proc/net/tcp. Async-signal-safe.
+// connection, with its state, creator and inode, in /proc/net/tcp, and one of
+// our processes must hold that very socket. Async-signal-safe.
 bool ClientIsOwnUser(int Conn)
 {
     sockaddr_in Local{}, Peer{};
@@ -112,21 +210,21 @@ bool ClientIsOwnUser(int Conn)
     if (Fd < 0) return false;
     char Buf[4096], Line[512];
     std::size_t Len = 0;
-    bool Found = false;
+    unsigned long Inode = 0;
     ssize_t N;
-    while (!Found && (N = read(Fd, Buf, sizeof Buf)) > 0) {
-        for (ssize_t I = 0; I < N && !Found; ++I) {
+    while (Inode == 0 && (N = read(Fd, Buf, sizeof Buf)) > 0) {
+        for (ssize_t I = 0; I < N && Inode == 0; ++I) {
             if (Buf[I] != '\n') {
                 if (Len < sizeof Line - 1) Line[Len++] = Buf[I];
                 continue;
             }
             Line[Len] = '\0';
-            Found = LineMatches(Line, Key, KeyLen, getuid());
+            Inode = LiveInode(Line, Key, KeyLen, getuid());
             Len = 0;
         }
     }
     close(Fd);
-    return Found;
+    return Inode != 0 && HeldByUser(Inode, getuid());
 }
 
 // Accepts the first client of our own user before Deadline; -1 when none came.

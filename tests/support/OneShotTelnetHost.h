@@ -3,7 +3,8 @@
 // inetd runs it, with the accepted socket as its standard input and output,
 // serving a given program instead of a login. Listens on 127.0.0.1 only, and
 // only until that one client is accepted; a client of another local user is
-// turned away, since the program may be a shell.
+// turned away, since the program may be a shell. A client counts as ours only
+// while its end is connected and open in one of our own processes.
 //
 // The served program runs on a pty in a session of its own and outlives
 // telnetd by a moment, so the process is made a child subreaper and Stop()
@@ -32,6 +33,9 @@ public:
     // Error set, when that fails.
     bool Start(const std::string& Command, std::string& Error);
     std::uint16_t Port() const { return FPort; }
+    // The child that waits for the client and then becomes telnetd; -1 when
+    // none runs.
+    pid_t ChildPid() const { return Pid; }
 
     // True once telnetd has exited (reaping it).
     bool Exited();
