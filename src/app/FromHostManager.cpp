@@ -363,12 +363,20 @@ bool TfrmHostManager::Store(const std::function<void()>& Write)
 
 void TfrmHostManager::ToolbarButton971Click()
 {
-    const QString Name = edAlias->text();
+    // Compared, asked about and stored as the file will read the name back.
     // A name of blanks alone would be stored under a header the file reads
     // back as nameless, and so never listed again.
-    if (Name.trimmed().isEmpty()) {
+    const std::string Name = IniName(Bytes(edAlias->text()));
+    if (Name.empty()) {
         ShowDialog(QStringLiteral("접속을 구분하기 위한 이름을\r입력하세요."),
                    TMsgDlgType::mtInformation, mbOK, this);
+        return;
+    }
+    // Another window connects through a new process started with "-a" and
+    // the alias: "-reverse" there is an option the toolkit takes for itself.
+    if (Name.front() == '-') {
+        ShowDialog(QStringLiteral("Alias 는 '-' 로 시작할 수 없습니다."), TMsgDlgType::mtError,
+                   mbOK, this);
         return;
     }
     if (edAddress->text().isEmpty() || edPort->text().isEmpty()) {
@@ -376,12 +384,14 @@ void TfrmHostManager::ToolbarButton971Click()
                    this);
         return;
     }
-    if (Listed(Bytes(Name)) &&
-        ShowDialog(Name + QStringLiteral("는 List에 있습니다.") + QStringLiteral("\r") +
+    if (Listed(Name) &&
+        ShowDialog(Text(Name) + QStringLiteral("는 List에 있습니다.") + QStringLiteral("\r") +
                        QStringLiteral("덮어 쓰시겠습니까?"),
                    TMsgDlgType::mtConfirmation, mbYes | mbNo, this) != TModalResult::mrYes)
         return;
+    edAlias->setText(Text(Name)); // the name the list will show
     CollectAliasInfo();
+    AliasInfo.Alias = Name;
     if (Store([this] { SaveAlias(AliasInfo); })) RefreshAliasList();
 }
 

@@ -367,6 +367,13 @@ private slots:
         QTest::newRow("empty port") << "web"
                                     << "host"
                                     << "" << NoAddress;
+        const QString Dash = "Alias 는 '-' 로 시작할 수 없습니다.";
+        QTest::newRow("leading dash") << "-reverse"
+                                      << "host"
+                                      << "23" << Dash;
+        QTest::newRow("dash after blanks") << " \t-x"
+                                           << "host"
+                                           << "23" << Dash;
     }
     void addRefusesWithoutNameAddressOrPort()
     {
@@ -399,6 +406,14 @@ private slots:
                                   << "_DEFAULT" << int(QMessageBox::Yes) << QStringList{"_DEFAULT"};
         QTest::newRow("Global") << ""
                                 << "Global" << 0 << QStringList{"Global"};
+        // The file reads names without the blanks around them.
+        QTest::newRow("blanks around, Yes")
+            << WebIni << "web " << int(QMessageBox::Yes) << QStringList{"web"};
+        QTest::newRow("blanks around, No")
+            << WebIni << "\tweb" << int(QMessageBox::No) << QStringList{"web"};
+        QTest::newRow("blank before _DEFAULT")
+            << ""
+            << " _DEFAULT" << int(QMessageBox::Yes) << QStringList{"_DEFAULT"};
     }
     void addAsksBeforeOverwriting()
     {
@@ -415,7 +430,7 @@ private slots:
         F.edAlias->setText(Alias);
         F.edAddress->setText("new.example");
         F.ToolbarButton971->click();
-        const QString Question = Alias + "는 List에 있습니다.\n덮어 쓰시겠습니까?";
+        const QString Question = Alias.trimmed() + "는 List에 있습니다.\n덮어 쓰시겠습니까?";
         QCOMPARE(A.Messages, Reply ? QStringList{Question} : QStringList{});
         if (Reply == QMessageBox::No) {
             QCOMPARE(ReadBytes(Ini), Before);
@@ -424,6 +439,8 @@ private slots:
         QCOMPARE(::Sections(Ini), Sections);
         QCOMPARE(LoadAliasInfo(Ini, Alias.toStdString()).Address, "new.example");
         QVERIFY(!ListItems(F).contains("Global"));
+        QCOMPARE(F.edAlias->text(), Alias.trimmed()); // the name it was stored under
+        QCOMPARE(QString::fromStdString(F.AliasInfo.Alias), Alias.trimmed());
     }
 
     // The file's value shows as one of the two choices; a choice goes into
