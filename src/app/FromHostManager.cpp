@@ -12,6 +12,7 @@
 #include "widgets/SpinEdit.h"
 
 #include <QCheckBox>
+#include <QCollator>
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -77,6 +78,23 @@ constexpr TSpinLimit SpinLimits[] = {
     {4, &TAliasInfo::ScrollBuffer, INT32_MIN, 1000},
 };
 
+// _DEFAULT first, so that FormActivate opens it; the others as the desktop
+// sorts names: by the locale's collation, without regard to case, numbers
+// by value ("host2" before "host10").
+void SortAliases(std::vector<std::pair<QString, std::string>>& Rows)
+{
+    QCollator Order;
+    Order.setCaseSensitivity(Qt::CaseInsensitive);
+    Order.setNumericMode(true);
+    const auto IsDefault = [](const auto& Row) {
+        return SameIniName(Row.second, DefaultAliasName);
+    };
+    std::stable_sort(Rows.begin(), Rows.end(), [&](const auto& A, const auto& B) {
+        if (IsDefault(A) != IsDefault(B)) return IsDefault(A);
+        return Order.compare(A.first, B.first) < 0;
+    });
+}
+
 } // namespace
 
 TfrmHostManager::TfrmHostManager(QWidget* Parent, const std::string& IniPath) : QDialog(Parent)
@@ -106,6 +124,10 @@ void TfrmHostManager::ConnectHandlers()
     for (TSpinEdit* S : {spinCol, spinRow, spinScrollBuffer})
         connect(S, &TSpinEdit::DownClick, this, [this, S] { SpinChange(S); });
     connect(lbxAlias, &QListWidget::itemSelectionChanged, this, &TfrmHostManager::lbxAliasClick);
+    // A click on the row already selected changes no selection, yet it is how
+    // a user throws unsaved edits away. A click on another row loads twice,
+    // on press and on release: a re-read of one small file.
+    connect(lbxAlias, &QListWidget::itemClicked, this, &TfrmHostManager::lbxAliasClick);
     connect(lbxAlias, &QListWidget::itemDoubleClicked, this, &TfrmHostManager::lbxAliasDblClick);
     lbxAlias->installEventFilter(this);
     connect(btnFont, &QPushButton::clicked, this, &TfrmHostManager::btnFontClick);
@@ -163,11 +185,7 @@ void TfrmHostManager::RefreshAliasList()
     std::erase_if(Names, Is(GlobalSectionName));
     std::vector<std::pair<QString, std::string>> Rows;
     for (std::string& N : Names) Rows.emplace_back(Text(N), std::move(N));
-    // Without regard to case, as the desktop's sorted list box did: "_DEFAULT"
-    // comes before the letters.
-    std::stable_sort(Rows.begin(), Rows.end(), [](const auto& A, const auto& B) {
-        return QString::compare(A.first, B.first, Qt::CaseInsensitive) < 0;
-    });
+    SortAliases(Rows);
 
     lbxAlias->setUpdatesEnabled(false);
     lbxAlias->clear();
