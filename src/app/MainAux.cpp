@@ -63,8 +63,9 @@ void TMainForm::actPrintExecute()
     StatusHint->repaint();
     const int Copies = std::max(1, Printer.copyCount());
     Printer.setCopyCount(1);
-    // The application's title is the window's: SetTitle sets both.
-    const std::string Title = Cp949::FromUtf8(windowTitle().toStdString());
+    // Our own caption: the window title may carry a host's words after it,
+    // and the job's title reaches the print service and its other users.
+    const std::string Title = Cp949::FromUtf8(Caption().toStdString());
     for (int I = 0; I < Copies; ++I) {
         QtPrinter Channel(Printer);
         if (!Term1->Term().PrintScreen(Channel, Title)) {

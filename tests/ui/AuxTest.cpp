@@ -167,6 +167,7 @@ class AuxTest : public QObject {
     Q_OBJECT
 private slots:
     void printedPdfHoldsEveryRowInItsColumns();
+    void printJobIsTitledWithOurCaptionOnly();
     void cancelledPrintChangesNothing();
     void printerErrorIsShown();
     void aboutBoxShowsTheVersionAndClosesWithEscape();
@@ -199,6 +200,19 @@ void AuxTest::printedPdfHoldsEveryRowInItsColumns()
                  .split(' '),
              Screen.join(' ').simplified().split(' '));
     QCOMPARE(W.Hint(), QStringLiteral("인쇄완료...."));
+}
+
+// A host's title follows our caption in the window's title; the print
+// service and its other users never see it.
+void AuxTest::printJobIsTitledWithOurCaptionOnly()
+{
+    TAuxWindow W;
+    W.Form->ShowHostTitle("root@host: ~");
+    QVERIFY(W.Form->windowTitle().endsWith(QStringLiteral("root@host: ~")));
+    W.OnDialog = PrintCopies(1, QString::fromStdString(W.Dir / "chosen.pdf"));
+    W.Trigger("actPrint");
+    QCOMPARE(W.Jobs, QStringList{W.Form->Caption() + QStringLiteral(" - Print Screen")});
+    QVERIFY(!W.Form->Caption().isEmpty());
 }
 
 void AuxTest::cancelledPrintChangesNothing()
