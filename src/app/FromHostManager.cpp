@@ -12,6 +12,7 @@
 #include "widgets/SpinEdit.h"
 
 #include <QCheckBox>
+#include <QCollator>
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -77,6 +78,23 @@ constexpr TSpinLimit SpinLimits[] = {
     {4, &TAliasInfo::ScrollBuffer, INT32_MIN, 1000},
 };
 
+// _DEFAULT first, so that FormActivate opens it; the others as the desktop
+// sorts names: by the locale's collation, without regard to case, numbers
+// by value ("host2" before "host10").
+void SortAliases(std::vector<std::pair<QString, std::string>>& Rows)
+{
+    QCollator Order;
+    Order.setCaseSensitivity(Qt::CaseInsensitive);
+    Order.setNumericMode(true);
+    const auto IsDefault = [](const auto& Row) {
+        return SameIniName(Row.second, DefaultAliasName);
+    };
+    std::stable_sort(Rows.begin(), Rows.end(), [&](const auto& A, const auto& B) {
+        if (IsDefault(A) != IsDefault(B)) return IsDefault(A);
+        return Order.compare(A.first, B.first) < 0;
+    });
+}
+
 } // namespace
 
 TfrmHostManager::TfrmHostManager(QWidget* Parent, const std::string& IniPath) : QDialog(Parent)
@@ -106,6 +124,10 @@ void TfrmHostManager::ConnectHandlers()
     for (TSpinEdit* S : {spinCol, spinRow, spinScrollBuffer})
         connect(S, &TSpinEdit::DownClick, this, [this, S] { SpinChange(S); });
     connect(lbxAlias, &QListWidget::itemSelectionChanged, this, &TfrmHostManager::lbxAliasClick);
+    // A click on the row already selected changes no selection, yet it is how
+    // a user throws unsaved edits away. A click on another row loads twice,
+    // on press and on release: a re-read of one small file.
+    connect(lbxAlias, &QListWidget::itemClicked, this, &TfrmHostManager::lbxAliasClick);
     connect(lbxAlias, &QListWidget::itemDoubleClicked, this, &TfrmHostManager::lbxAliasDblClick);
     lbxAlias->installEventFilter(this);
     connect(btnFont, &QPushButton::clicked, this, &TfrmHostManager::btnFontClick);
@@ -163,11 +185,7 @@ void TfrmHostManager::RefreshAliasList()
     std::erase_if(Names, Is(GlobalSectionName));
     std::vector<std::pair<QString, std::string>> Rows;
     for (std::string& N : Names) Rows.emplace_back(Text(N), std::move(N));
-    // Without regard to case, as the desktop's sorted list box did: "_DEFAULT"
-    // comes before the letters.
-    std::stable_sort(Rows.begin(), Rows.end(), [](const auto& A, const auto& B) {
-        return QString::compare(A.first, B.first, Qt::CaseInsensitive) < 0;
-    });
+    SortAliases(Rows);
 
     lbxAlias->setUpdatesEnabled(false);
     lbxAlias->clear();
@@ -363,12 +381,20 @@ bool TfrmHostManager::Store(const std::function<void()>& Write)
 
 void TfrmHostManager::ToolbarButton971Click()
 {
-    const QString Name = edAlias->text();
+    // Compared, asked about and stored as the file will read the name back.
     // A name of blanks alone would be stored under a header the file reads
     // back as nameless, and so never listed again.
-    if (Name.trimmed().isEmpty()) {
+    const std::string Name = IniName(Bytes(edAlias->text()));
+    if (Name.empty()) {
         ShowDialog(QStringLiteral("접속을 구분하기 위한 이름을\r입력하세요."),
                    TMsgDlgType::mtInformation, mbOK, this);
+        return;
+    }
+    // Another window connects through a new process started with "-a" and
+    // the alias: "-reverse" there is an option the toolkit takes for itself.
+    if (Name.front() == '-') {
+        ShowDialog(QStringLiteral("Alias 는 '-' 로 시작할 수 없습니다."), TMsgDlgType::mtError,
+                   mbOK, this);
         return;
     }
     if (edAddress->text().isEmpty() || edPort->text().isEmpty()) {
@@ -376,12 +402,14 @@ void TfrmHostManager::ToolbarButton971Click()
                    this);
         return;
     }
-    if (Listed(Bytes(Name)) &&
-        ShowDialog(Name + QStringLiteral("는 List에 있습니다.") + QStringLiteral("\r") +
+    if (Listed(Name) &&
+        ShowDialog(Text(Name) + QStringLiteral("는 List에 있습니다.") + QStringLiteral("\r") +
                        QStringLiteral("덮어 쓰시겠습니까?"),
                    TMsgDlgType::mtConfirmation, mbYes | mbNo, this) != TModalResult::mrYes)
         return;
+    edAlias->setText(Text(Name)); // the name the list will show
     CollectAliasInfo();
+    AliasInfo.Alias = Name;
     if (Store([this] { SaveAlias(AliasInfo); })) RefreshAliasList();
 }
 

@@ -124,6 +124,8 @@ public:
     void LogLine(const std::string& Text);         // code page 949
     void SetTitle(const QString& Text);
     void ShowHostTitle(std::string_view Cp949Title);
+    // Our own caption, without a title a host set after it.
+    const QString& Caption() const { return FCaption; }
     // Brings Info's numbers into range first (they may come from a hand-edited
     // file), then applies it to the terminal, the switches and the window.
     void ApplyAliasInfo(TAliasInfo& Info);

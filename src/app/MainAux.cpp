@@ -27,9 +27,22 @@ void ShowError(const QString& Text, QWidget* Window)
     ShowDialog(Text, TMsgDlgType::mtError, mbOK, Window);
 }
 
+// Any size of the hicolor theme in the data folders a desktop searches.
+bool ThemeIconInstalled()
+{
+    for (const QString& Theme : QStandardPaths::locateAll(QStandardPaths::GenericDataLocation,
+                                                          QStringLiteral("icons/hicolor"),
+                                                          QStandardPaths::LocateDirectory))
+        for (const QString& Size : QDir(Theme).entryList(QDir::Dirs | QDir::NoDotAndDotDot))
+            if (QFileInfo::exists(Theme + "/" + Size + "/apps/brevanix.png")) return true;
+    return false;
+}
+
 // The icon a shortcut carries: the installed one of the program's prefix,
 // else the picture saved once in the user's data folder (a copy that runs
-// from a folder of its own has no icon file).
+// from a folder of its own has no icon file). When that cannot be saved, the
+// theme's name of an icon installed elsewhere, or none: a launcher naming a
+// missing file shows a broken picture.
 QString ProgramIconFile()
 {
     const QFileInfo Installed(QCoreApplication::applicationDirPath() +
@@ -38,8 +51,9 @@ QString ProgramIconFile()
     const QString Folder =
         QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + "/brevanix";
     const QString Own = Folder + QStringLiteral("/brevanix.png");
-    if (!QFileInfo::exists(Own) && QDir().mkpath(Folder)) BrevanixIcon(256).save(Own);
-    return Own;
+    if (QFileInfo::exists(Own) || (QDir().mkpath(Folder) && BrevanixIcon(256).save(Own)))
+        return Own;
+    return ThemeIconInstalled() ? QStringLiteral("brevanix") : QString();
 }
 
 } // namespace
@@ -63,8 +77,9 @@ void TMainForm::actPrintExecute()
     StatusHint->repaint();
     const int Copies = std::max(1, Printer.copyCount());
     Printer.setCopyCount(1);
-    // The application's title is the window's: SetTitle sets both.
-    const std::string Title = Cp949::FromUtf8(windowTitle().toStdString());
+    // Our own caption: the window title may carry a host's words after it,
+    // and the job's title reaches the print service and its other users.
+    const std::string Title = Cp949::FromUtf8(Caption().toStdString());
     for (int I = 0; I < Copies; ++I) {
         QtPrinter Channel(Printer);
         if (!Term1->Term().PrintScreen(Channel, Title)) {
@@ -85,6 +100,10 @@ void TMainForm::actAboutExecute()
 void TMainForm::actMakeLinkExecute()
 {
     if (!Connected()) return ShowError(QStringLiteral("접속 상태에서 만들수 있습니다."), this);
+    // The shortcut's "-a ALIAS" would hand the toolkit an option of its own.
+    if (AliasInfo.Alias.starts_with('-'))
+        return ShowError(QStringLiteral("'-' 로 시작하는 Alias 는 단축 아이콘을 만들 수 없습니다."),
+                         this);
     const std::string Alias = Cp949::ToUtf8(AliasInfo.Alias);
     QString Name = QString::fromStdString(Alias);
     if (!PromptText(QStringLiteral("단축 아이콘 이름"),

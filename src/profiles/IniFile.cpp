@@ -255,6 +255,8 @@ private:
 
 bool SameIniName(std::string_view A, std::string_view B) { return SameName(A, B); }
 
+std::string IniName(std::string_view Name) { return CleanName(Name); }
+
 // ---------------------------------------------------------------- integers
 
 std::optional<std::int32_t> ParseIniInteger(std::string_view Text)

@@ -42,6 +42,10 @@ private:
 // True when the file takes A and B for one section or key name: ASCII letter
 // case is ignored, a double-byte character must match exactly.
 bool SameIniName(std::string_view A, std::string_view B);
+// A section or key name as the file stores it and reads it back: line breaks
+// become blanks, blanks around it go. A name typed by a user is compared and
+// shown in this form, or "web " would silently replace [web].
+std::string IniName(std::string_view Name);
 
 // Integer text: signed decimal, "$" hex, or "0x"/"0X" hex longer than two
 // characters. Hex names the 32-bit pattern, so "$80000005" is negative.

@@ -118,6 +118,7 @@ TModalResult ShowDialog(const QString& Text, TMsgDlgType Kind, TMsgDlgButtons Bu
     QMessageBox Box(K.Icon, QString::fromLatin1(K.Caption), WithLineBreaks(Text),
                     QMessageBox::NoButton, Reference ? Reference->window() : nullptr);
     Box.setObjectName(QStringLiteral("ShowDialog"));
+    Box.setTextFormat(Qt::PlainText); // an alias such as "<b>x</b>" is no markup
     QPushButton* Yes = nullptr;
     QPushButton* No = nullptr;
     QPushButton* Ok = nullptr;
@@ -146,6 +147,7 @@ bool PromptText(const QString& Caption, const QString& Prompt, QString& Value, Q
 
     auto* Label = new QLabel(Prompt, &Dialog);
     Label->setObjectName(QStringLiteral("Prompt"));
+    Label->setTextFormat(Qt::PlainText);
     Label->move(U.X(8), U.Y(8));
     Label->adjustSize();
 

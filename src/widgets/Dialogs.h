@@ -17,15 +17,17 @@ using TMsgDlgButtons = unsigned; // mbOK, or mbYes | mbNo
 
 enum class TModalResult { mrNone, mrOk, mrCancel, mrYes, mrNo };
 
-// A modal message box for Text (Unicode; "\r" breaks a line), centred over
+// A modal message box for Text (plain Unicode text, never markup: it may
+// hold a profile's or a host's words; "\r" breaks a line), centred over
 // Reference (which may be null), stay-on-top when Reference is; plays the
 // information sound. Returns the button pressed: mrOk, mrYes or mrNo; closing
 // it otherwise gives mrNo for {Yes, No} and mrOk for {OK}.
 TModalResult ShowDialog(const QString& Text, TMsgDlgType Kind, TMsgDlgButtons Buttons,
                         QWidget* Reference);
 
-// A modal one-line prompt. True when confirmed with OK; Value then holds the
-// text typed (at most 255 characters). Value is unchanged otherwise.
+// A modal one-line prompt; Prompt is plain text. True when confirmed with
+// OK; Value then holds the text typed (at most 255 characters). Value is
+// unchanged otherwise.
 bool PromptText(const QString& Caption, const QString& Prompt, QString& Value, QWidget* Reference);
 
 // Places Target over Reference: a top-level Target is centred on Reference's

@@ -167,6 +167,7 @@ class AuxTest : public QObject {
     Q_OBJECT
 private slots:
     void printedPdfHoldsEveryRowInItsColumns();
+    void printJobIsTitledWithOurCaptionOnly();
     void cancelledPrintChangesNothing();
     void printerErrorIsShown();
     void aboutBoxShowsTheVersionAndClosesWithEscape();
@@ -175,6 +176,8 @@ private slots:
     void makeLinkMessages_data();
     void makeLinkMessages();
     void makeLinkWritesALauncherForTheAlias();
+    void makeLinkNamesNoMissingIcon_data();
+    void makeLinkNamesNoMissingIcon();
 };
 
 // Three copies: three jobs, each a page with every row in its columns.
@@ -199,6 +202,19 @@ void AuxTest::printedPdfHoldsEveryRowInItsColumns()
                  .split(' '),
              Screen.join(' ').simplified().split(' '));
     QCOMPARE(W.Hint(), QStringLiteral("인쇄완료...."));
+}
+
+// A host's title follows our caption in the window's title; the print
+// service and its other users never see it.
+void AuxTest::printJobIsTitledWithOurCaptionOnly()
+{
+    TAuxWindow W;
+    W.Form->ShowHostTitle("root@host: ~");
+    QVERIFY(W.Form->windowTitle().endsWith(QStringLiteral("root@host: ~")));
+    W.OnDialog = PrintCopies(1, QString::fromStdString(W.Dir / "chosen.pdf"));
+    W.Trigger("actPrint");
+    QCOMPARE(W.Jobs, QStringList{W.Form->Caption() + QStringLiteral(" - Print Screen")});
+    QVERIFY(!W.Form->Caption().isEmpty());
 }
 
 void AuxTest::cancelledPrintChangesNothing()
@@ -289,24 +305,34 @@ void AuxTest::aboutBoxIsCentredAndKeptOnScreen()
 void AuxTest::makeLinkMessages_data()
 {
     QTest::addColumn<bool>("Connected");
+    QTest::addColumn<QString>("Alias");
     QTest::addColumn<QString>("Typed"); // "<cancel>": the prompt is cancelled
     QTest::addColumn<QString>("Message");
     const QString CannotWrite = QStringLiteral("단축 아이콘을 작성할 수 없습니다.");
-    QTest::newRow("not connected") << false << ""
+    QTest::newRow("not connected") << false << "host"
+                                   << ""
                                    << "접속 상태에서 만들수 있습니다.";
-    QTest::newRow("cancelled") << true << "<cancel>"
+    QTest::newRow("cancelled") << true << "host"
+                               << "<cancel>"
                                << "";
-    QTest::newRow("empty") << true << ""
+    QTest::newRow("empty") << true << "host"
+                           << ""
                            << "단축 아이콘 이름을 입력하세요.";
     for (const char* Name : {"../up", "a/b", ".", "..", ".hidden", "-a", "two\nlines"})
-        QTest::newRow(Name) << true << QString::fromUtf8(Name) << CannotWrite;
-    QTest::newRow("256 bytes") << true << QString(83, QChar(0xAC00)) << CannotWrite;
+        QTest::newRow(Name) << true << "host" << QString::fromUtf8(Name) << CannotWrite;
+    QTest::newRow("256 bytes") << true << "host" << QString(83, QChar(0xAC00)) << CannotWrite;
+    // "-a -reverse" would start a window that the toolkit turns around.
+    QTest::newRow("alias begins with -")
+        << true << "-reverse"
+        << "name"
+        << "'-' 로 시작하는 Alias 는 단축 아이콘을 만들 수 없습니다.";
 }
 
 // Every refusal shows its message and writes nothing anywhere under home.
 void AuxTest::makeLinkMessages()
 {
     QFETCH(bool, Connected);
+    QFETCH(QString, Alias);
     QFETCH(QString, Typed);
     QFETCH(QString, Message);
     TAuxWindow W;
@@ -315,7 +341,7 @@ void AuxTest::makeLinkMessages()
     Env.Set("XDG_CONFIG_HOME", W.Dir / "home/.config");
     TRecordingSocket Socket;
     Socket.IsConnected = Connected;
-    W.Form->AliasInfo.Alias = "host";
+    W.Form->AliasInfo.Alias = Alias.toStdString();
     W.OnDialog = [&](QDialog& D) {
         if (Typed == QLatin1String("<cancel>")) return D.reject();
         D.findChild<QLineEdit*>()->setText(Typed);
@@ -359,6 +385,44 @@ void AuxTest::makeLinkWritesALauncherForTheAlias()
     QCOMPARE(SplitArguments(Link.Arguments), (std::vector<std::string>{"-a", Alias}));
     QCOMPARE(QString::fromStdString(Link.WorkingDirectory), QCoreApplication::applicationDirPath());
     QVERIFY(QImage(QString::fromStdString(Link.IconFile)).size() == QSize(256, 256));
+}
+
+void AuxTest::makeLinkNamesNoMissingIcon_data()
+{
+    QTest::addColumn<bool>("ThemeIcon"); // a desktop's data folder holds the installed icon
+    QTest::addColumn<QString>("Icon");   // the shortcut's Icon key; empty: none
+    QTest::newRow("installed") << true << "brevanix";
+    QTest::newRow("nowhere") << false << "";
+}
+
+// The user's data folder cannot hold the program's picture (a file stands
+// where its folder should be).
+void AuxTest::makeLinkNamesNoMissingIcon()
+{
+    QFETCH(bool, ThemeIcon);
+    QFETCH(QString, Icon);
+    TAuxWindow W;
+    TScopedEnv Env;
+    Env.Set("HOME", W.Dir / "home");
+    Env.Set("XDG_CONFIG_HOME", W.Dir / "config");
+    WriteBytes(W.Dir / "blocked", "");
+    Env.Set("XDG_DATA_HOME", W.Dir / "blocked/data");
+    Env.Set("XDG_DATA_DIRS", W.Dir / "share");
+    std::filesystem::create_directories(W.Dir / "share/icons/hicolor/48x48/apps");
+    if (ThemeIcon) WriteBytes(W.Dir / "share/icons/hicolor/48x48/apps/brevanix.png", "png");
+    TRecordingSocket Socket;
+    W.Form->AliasInfo.Alias = "host";
+    W.OnDialog = [](QDialog& D) { D.accept(); };
+    W.Trigger("actMakeLink");
+    QVERIFY2(W.Messages.isEmpty(), qPrintable(W.Messages.join(',')));
+    const std::string File = W.Dir / "home/Desktop/host.desktop";
+    QCOMPARE(
+        QProcess::execute(QStringLiteral("desktop-file-validate"), {QString::fromStdString(File)}),
+        0);
+    TShellLink Link;
+    Link.SetFileName(File);
+    QCOMPARE(QString::fromStdString(Link.IconFile), Icon);
+    QCOMPARE(SplitArguments(Link.Arguments), (std::vector<std::string>{"-a", "host"}));
 }
 
 QTEST_MAIN(AuxTest)

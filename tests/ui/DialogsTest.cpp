@@ -131,6 +131,33 @@ private slots:
                  TModalResult::mrYes);
     }
 
+    // A profile's or a host's words are shown as they are: an alias that
+    // looks like markup is not drawn as bold text or a link.
+    void textsAreNeverMarkup_data()
+    {
+        QTest::addColumn<bool>("Prompt");
+        QTest::newRow("message box") << false;
+        QTest::newRow("prompt") << true;
+    }
+    void textsAreNeverMarkup()
+    {
+        QFETCH(bool, Prompt);
+        const QString Alias = QStringLiteral("<a href=\"x\">web</a><b>x</b>");
+        QList<Qt::TextFormat> Formats; // of every label showing the alias
+        THook Hook([&](QDialog& Dialog) {
+            for (const QLabel* L : Dialog.findChildren<QLabel*>())
+                if (L->text().contains(Alias)) Formats << L->textFormat();
+            Dialog.close();
+        });
+        QString Value;
+        if (Prompt)
+            PromptText(QStringLiteral("C"), Alias, Value, nullptr);
+        else
+            ShowDialog(Alias + QStringLiteral("는 List에 있습니다."), TMsgDlgType::mtConfirmation,
+                       mbYes | mbNo, nullptr);
+        QCOMPARE(Formats, QList<Qt::TextFormat>{Qt::PlainText});
+    }
+
     void promptAnswers_data()
     {
         QTest::addColumn<QString>("Typed");

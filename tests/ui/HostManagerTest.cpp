@@ -17,6 +17,7 @@
 #include <QFontDialog>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QLocale>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -87,6 +88,15 @@ void Select(TfrmHostManager& F, const QString& Alias)
     F.lbxAlias->setCurrentItem(Found.front());
 }
 
+// The desktop's locale for one test; the tests otherwise run in C.
+struct TScopedLocale {
+    QLocale Before;
+    explicit TScopedLocale(const QLocale& L) { QLocale::setDefault(L); }
+    ~TScopedLocale() { QLocale::setDefault(Before); }
+    TScopedLocale(const TScopedLocale&) = delete;
+    TScopedLocale& operator=(const TScopedLocale&) = delete;
+};
+
 const char* const WebIni = "[web]\nAddress=old.example\nPort=2323\nRow=40\n";
 const QString NeedAddress =
     Shown(QStringLiteral("기본적으로 주소 와 접속 Port를\r정의 해야 합니다."));
@@ -149,15 +159,39 @@ private slots:
                                   << QStringList{"_default", "web"};
         QTest::newRow("sorted") << "[zeta]\nA=1\n[Alpha]\nA=1\n[beta]\nA=1\n"
                                 << QStringList{"_DEFAULT", "Alpha", "beta", "zeta"};
+        // By code point "1" came before "_DEFAULT" and opened first, "host10"
+        // before "host2", Latin before Korean and a Hanja before any Hangul;
+        // Korean sorts a Hanja by its reading (漢 is 한).
+        QTest::newRow("Korean collation")
+            << "[host10]\nA=1\n[漢]\nA=1\n[_DEFAULT]\nAddress=bare\n[192.168.0.5]\nA=1\n"
+               "[_x]\nA=1\n[host2]\nA=1\n[하]\nA=1\n[가나]\nA=1\n"
+            << QStringList{"_DEFAULT", "_x", "192.168.0.5", "가나", "하", "漢", "host2", "host10"};
     }
+    // The controls show the first item, whatever the file's order.
     void listsSectionsSortedWithoutGlobal()
     {
         QFETCH(QString, Text);
         QFETCH(QStringList, Items);
-        WriteIni(Text.toUtf8().constData());
+        const TScopedLocale Korean(QLocale(QLocale::Korean, QLocale::SouthKorea));
+        WriteBytes(Ini, Ko(Text.toUtf8().constData()));
         TfrmHostManager F(nullptr, Ini);
         F.show();
         QCOMPARE(ListItems(F), Items);
+        QCOMPARE(F.edAlias->text(), Items.first());
+    }
+
+    // A click on the selected row throws the unsaved edits away.
+    void clickOnTheSelectedAliasReloadsIt()
+    {
+        WriteIni(WebIni);
+        TfrmHostManager F(nullptr, Ini);
+        F.show();
+        Select(F, "web");
+        F.edAddress->setText("edited.example");
+        const QRect R = F.lbxAlias->visualItemRect(F.lbxAlias->currentItem());
+        QTest::mouseClick(F.lbxAlias->viewport(), Qt::LeftButton, {}, R.center());
+        QCOMPARE(F.edAddress->text(), "old.example");
+        QCOMPARE(F.AliasInfo.Address, "old.example");
     }
 
     void yesHandsTheProfileOver_data()
@@ -367,6 +401,13 @@ private slots:
         QTest::newRow("empty port") << "web"
                                     << "host"
                                     << "" << NoAddress;
+        const QString Dash = "Alias 는 '-' 로 시작할 수 없습니다.";
+        QTest::newRow("leading dash") << "-reverse"
+                                      << "host"
+                                      << "23" << Dash;
+        QTest::newRow("dash after blanks") << " \t-x"
+                                           << "host"
+                                           << "23" << Dash;
     }
     void addRefusesWithoutNameAddressOrPort()
     {
@@ -399,6 +440,14 @@ private slots:
                                   << "_DEFAULT" << int(QMessageBox::Yes) << QStringList{"_DEFAULT"};
         QTest::newRow("Global") << ""
                                 << "Global" << 0 << QStringList{"Global"};
+        // The file reads names without the blanks around them.
+        QTest::newRow("blanks around, Yes")
+            << WebIni << "web " << int(QMessageBox::Yes) << QStringList{"web"};
+        QTest::newRow("blanks around, No")
+            << WebIni << "\tweb" << int(QMessageBox::No) << QStringList{"web"};
+        QTest::newRow("blank before _DEFAULT")
+            << ""
+            << " _DEFAULT" << int(QMessageBox::Yes) << QStringList{"_DEFAULT"};
     }
     void addAsksBeforeOverwriting()
     {
@@ -415,7 +464,7 @@ private slots:
         F.edAlias->setText(Alias);
         F.edAddress->setText("new.example");
         F.ToolbarButton971->click();
-        const QString Question = Alias + "는 List에 있습니다.\n덮어 쓰시겠습니까?";
+        const QString Question = Alias.trimmed() + "는 List에 있습니다.\n덮어 쓰시겠습니까?";
         QCOMPARE(A.Messages, Reply ? QStringList{Question} : QStringList{});
         if (Reply == QMessageBox::No) {
             QCOMPARE(ReadBytes(Ini), Before);
@@ -424,6 +473,8 @@ private slots:
         QCOMPARE(::Sections(Ini), Sections);
         QCOMPARE(LoadAliasInfo(Ini, Alias.toStdString()).Address, "new.example");
         QVERIFY(!ListItems(F).contains("Global"));
+        QCOMPARE(F.edAlias->text(), Alias.trimmed()); // the name it was stored under
+        QCOMPARE(QString::fromStdString(F.AliasInfo.Alias), Alias.trimmed());
     }
 
     // The file's value shows as one of the two choices; a choice goes into

@@ -1,5 +1,6 @@
-// Opens the host manager on a profile file with three aliases and saves what
-// the window system shows of each tab and of the font dialog:
+// Opens the host manager on a profile file with five aliases and saves what
+// the window system shows of each tab, of the font dialog and of the question
+// before an alias is overwritten:
 // shot_hostmanager OUT_FOLDER (run under Xvfb).
 #include "app/DataModuleMaster.h"
 #include "app/FromHostManager.h"
@@ -10,7 +11,9 @@
 #include "widgets/FontDialog.h"
 #include "widgets/HintWindow.h"
 
+#include <QLineEdit>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTest>
@@ -30,6 +33,11 @@ void Answer(QDialog& D)
         Font->reject();
         return;
     }
+    if (auto* Box = qobject_cast<QMessageBox*>(&D)) {
+        Grab(*Box, "hostmanager-overwrite.png");
+        Box->button(QMessageBox::No)->click();
+        return;
+    }
     auto* F = qobject_cast<TfrmHostManager*>(&D);
     if (!F) return D.reject();
     const auto Found = F->lbxAlias->findItems(QStringLiteral("개발서버"), Qt::MatchExactly);
@@ -41,6 +49,9 @@ void Answer(QDialog& D)
         Grab(*F, Names[I]);
     }
     F->btnFont->click();
+    // A name typed with a blank after it, of an alias that looks like markup.
+    F->edAlias->setText(QStringLiteral("<b>web</b> "));
+    F->ToolbarButton971->click();
     F->btnNo->click();
 }
 
@@ -59,6 +70,8 @@ int main(int argc, char* argv[])
                                    "FontName=NanumGothicCoding\nFontColor=65280\n"
                                    "ColorBack=8388608\nColorCaret=1193046\n"
                                    "[web]\nAddress=web.example.com\n"
+                                   "[192.168.0.5]\nAddress=192.168.0.5\n"
+                                   "[<b>web</b>]\nAddress=markup.example\n"
                                    "[mail]\nAddress=10.0.0.25\nPort=110\n"
                                    "[Global]\nHanEng=1\n"));
         TdmMaster DataModule;
