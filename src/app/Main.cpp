@@ -74,6 +74,7 @@ QLabel* Panel(QWidget* Parent, const char* Name, int Width, const QString& Tip, 
 {
     auto* L = new QLabel(Text, Parent);
     L->setObjectName(QString::fromLatin1(Name));
+    L->setTextFormat(Qt::PlainText);
     if (Width > 0) L->setFixedWidth(Width);
     L->setToolTip(Tip);
     L->setStatusTip(Tip);
@@ -122,6 +123,10 @@ TMainForm::TMainForm(const QStringList& Args, const std::string& Path, QWidget* 
     CreateStatusLine();
     CreateTitleStrip();
     resize(656, 427);
+    FTitleTimer = new QTimer(this);
+    FTitleTimer->setSingleShot(true);
+    FTitleTimer->setInterval(16); // a frame
+    connect(FTitleTimer, &QTimer::timeout, this, &TMainForm::ApplyHostTitle);
     FormCreate(Args);
 }
 
@@ -358,8 +363,7 @@ void TMainForm::changeEvent(QEvent* Event)
 {
     QMainWindow::changeEvent(Event);
     if (Event->type() == QEvent::ActivationChange && isActiveWindow()) FormActivate();
-    if (Event->type() == QEvent::WindowTitleChange && TitleStrip)
-        TitleStrip->SetText(windowTitle());
+    if (Event->type() == QEvent::WindowTitleChange && TitleStrip) TitleStrip->SetText(ShownTitle());
 }
 
 void TMainForm::FormActivate()

@@ -124,6 +124,8 @@ public:
     void LogLine(const std::string& Text);         // code page 949
     void SetTitle(const QString& Text);
     void ShowHostTitle(std::string_view Cp949Title);
+    // The caption as the window system shows it.
+    QString ShownTitle() const;
     // Our own caption, without a title a host set after it.
     const QString& Caption() const { return FCaption; }
     // Brings Info's numbers into range first (they may come from a hand-edited
@@ -235,5 +237,8 @@ private:
     QPoint FPopupAt;     // where a right press opens the menu when no left one follows
     QPoint FMouseCell;   // the last cell shown in the mouse panels
     QString FCaption;    // our own title; a host's follows it
+    QString FHostTitle;  // the host's last title, applied once a frame
+    QTimer* FTitleTimer = nullptr;
+    void ApplyHostTitle();
     int FSavedMinHeight = 0, FSavedMaxHeight = 0; // the limits before title-only mode
 };

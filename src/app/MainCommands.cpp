@@ -92,7 +92,7 @@ void TMainForm::ApplyTitleOnly(bool On)
         FSavedMinHeight = minimumHeight();
         FSavedMaxHeight = maximumHeight();
         TitleOnly = true;
-        TitleStrip->SetText(windowTitle());
+        TitleStrip->SetText(ShownTitle());
         TitleStrip->setGeometry(0, 0, width(), TitleStrip->sizeHint().height());
         TitleStrip->show();
         TitleStrip->raise();
@@ -236,18 +236,26 @@ void TMainForm::actSaveAliasExecute()
 {
     QString Name = Text(AliasInfo.Alias);
     if (!PromptText(QStringLiteral("Alias 저장"), QStringLiteral("Alias Name"), Name, this)) return;
-    if (Name == QLatin1String(DefaultAliasName)) {
+    // Judged as the file will read the name back: " _DEFAULT" is _DEFAULT,
+    // and a name of blanks alone would be stored nameless and lost.
+    const std::string Stored = IniName(Bytes(Name));
+    if (Stored == DefaultAliasName) {
         ShowDialog(QStringLiteral("_DEFAULT 는 저장할 수 없습니다."), TMsgDlgType::mtError, mbOK,
                    this);
         return;
     }
-    // A name of blanks alone would be stored under a header that reads back
-    // as nameless, and so be lost.
-    if (Name.trimmed().isEmpty()) {
+    if (Stored.empty()) {
         ShowDialog(QStringLiteral("Alias Name을 입력하시요"), TMsgDlgType::mtError, mbOK, this);
         return;
     }
-    AliasInfo.Alias = Bytes(Name);
+    // A new window gets the alias on its command line, where "-..." would be
+    // taken for an option of the toolkit's.
+    if (Stored.front() == '-') {
+        ShowDialog(QStringLiteral("Alias 는 '-' 로 시작할 수 없습니다."), TMsgDlgType::mtError,
+                   mbOK, this);
+        return;
+    }
+    AliasInfo.Alias = Stored;
     try {
         SaveAliasInfo(IniPath, AliasInfo);
     } catch (const EProfileWriteError& E) {

@@ -329,14 +329,34 @@ void TMainForm::LogLine(const std::string& Line)
 void TMainForm::SetTitle(const QString& Title)
 {
     FCaption = Title;
+    FHostTitle.clear();
+    FTitleTimer->stop();
     setWindowTitle(Title);
 }
 
-// A host's window title (OSC 0 or 2) follows our own caption.
+// A host's window title (OSC 0 or 2) follows our own caption. A host can send
+// thousands in one read: the last of them is shown, once a frame.
 void TMainForm::ShowHostTitle(std::string_view Cp949Title)
 {
-    const QString Host = Text(std::string(Cp949Title));
+    FHostTitle = Text(std::string(Cp949Title));
+    if (!FTitleTimer->isActive()) FTitleTimer->start();
+}
+
+void TMainForm::ApplyHostTitle()
+{
+    // Control characters have no place in a caption, and "[*]" would be the
+    // toolkit's mark of a modified document: "[*][*]" shows it as written.
+    QString Host;
+    for (const QChar C : std::as_const(FHostTitle))
+        if (C.category() != QChar::Other_Control) Host += C;
+    Host.replace(QStringLiteral("[*]"), QStringLiteral("[*][*]"));
     setWindowTitle(Host.isEmpty() ? FCaption : FCaption + QStringLiteral(" - ") + Host);
+}
+
+QString TMainForm::ShownTitle() const
+{
+    QString Shown = windowTitle();
+    return Shown.replace(QStringLiteral("[*][*]"), QStringLiteral("[*]"));
 }
 
 void TMainForm::BeginBusyCursor()

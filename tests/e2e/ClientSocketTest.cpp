@@ -196,6 +196,53 @@ private slots:
         QCOMPARE(SessionSocket, nullptr);
     }
 
+    // A reader that runs an event loop of its own (a dialog, keys taken
+    // between chunks) is not entered again from it: its buffer would be
+    // overwritten. The pump carries on afterwards, every byte in order.
+    void readerWithAnEventLoopOfItsOwnIsNotReentered()
+    {
+        TClientSocket Client;
+        TPeer Peer;
+        QByteArray Received;
+        int Depth = 0, Deepest = 0;
+        Client.OnRead = [&] {
+            Deepest = std::max(Deepest, ++Depth);
+            std::uint8_t Buf[TClientSocket::ChunkSize];
+            const int N = Client.ReceiveBuf(Buf, sizeof Buf);
+            for (int I = 0; I < 20; ++I) QCoreApplication::processEvents();
+            Received.append(reinterpret_cast<const char*>(Buf), N);
+            --Depth;
+        };
+        QVERIFY(Connect(Client, Peer));
+        QByteArray Sent(256 * 1024, '\0');
+        for (qsizetype I = 0; I < Sent.size(); ++I) Sent[I] = static_cast<char>(I % 253);
+        Peer.Conn->write(Sent);
+        QVERIFY(WaitUntil([&] { return Received.size() == Sent.size(); }, WaitMs));
+        QVERIFY(Received == Sent);
+        QCOMPARE(Deepest, 1);
+    }
+
+    // The system may refuse inside Open (a multicast address: no route):
+    // the error still comes from the event loop, once, after Open returned.
+    void refusalInsideOpenIsReportedLater()
+    {
+        TClientSocket Client;
+        int Errors = 0, Ends = 0;
+        Client.OnError = [&](const TClientSocket::TError& E) {
+            ++Errors;
+            QCOMPARE(E.Kind, TClientSocket::TErrorKind::Connect);
+        };
+        Client.OnDisconnect = [&] { ++Ends; };
+        Client.Open(QHostAddress(QStringLiteral("224.0.0.1")), 23);
+        QCOMPARE(Errors, 0);
+        QVERIFY(WaitUntil([&] { return Errors > 0; }, WaitMs));
+        for (int I = 0; I < 20; ++I) QCoreApplication::processEvents();
+        QCOMPARE(Errors, 1);
+        QCOMPARE(Ends, 0);
+        Client.Close();
+        QCOMPARE(Ends, 0);
+    }
+
     void destroyedWhileConnectedCallsNothingBack()
     {
         auto Client = std::make_unique<TClientSocket>();

@@ -210,7 +210,7 @@ void AuxTest::printJobIsTitledWithOurCaptionOnly()
 {
     TAuxWindow W;
     W.Form->ShowHostTitle("root@host: ~");
-    QVERIFY(W.Form->windowTitle().endsWith(QStringLiteral("root@host: ~")));
+    QTRY_VERIFY(W.Form->windowTitle().endsWith(QStringLiteral("root@host: ~")));
     W.OnDialog = PrintCopies(1, QString::fromStdString(W.Dir / "chosen.pdf"));
     W.Trigger("actPrint");
     QCOMPARE(W.Jobs, QStringList{W.Form->Caption() + QStringLiteral(" - Print Screen")});

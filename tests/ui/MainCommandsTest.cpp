@@ -40,6 +40,7 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <QWheelEvent>
+#include <QWindow>
 
 #include <functional>
 
@@ -98,6 +99,18 @@ struct TWindow {
         QMouseEvent E(QEvent::MouseMove, At, Form.Term1->mapToGlobal(At), Qt::NoButton,
                       Qt::NoButton, Held);
         QCoreApplication::sendEvent(Form.Term1, &E);
+    }
+};
+
+// Counts the events of one type a watched object receives.
+struct TEventCounter : QObject {
+    QEvent::Type Type;
+    int& Count;
+    TEventCounter(QEvent::Type T, int& C) : Type(T), Count(C) {}
+    bool eventFilter(QObject*, QEvent* E) override
+    {
+        if (E->type() == Type) ++Count;
+        return false;
     }
 };
 
@@ -368,6 +381,10 @@ private slots:
                                << "Alias Name을 입력하시요";
         QTest::newRow("blanks") << "   "
                                 << "Alias Name을 입력하시요";
+        QTest::newRow("_DEFAULT among blanks") << " _DEFAULT "
+                                               << "_DEFAULT 는 저장할 수 없습니다.";
+        QTest::newRow("an option's dash") << "-reverse"
+                                          << "Alias 는 '-' 로 시작할 수 없습니다.";
         QTest::newRow("other case") << "_default"
                                     << "";
         QTest::newRow("korean") << "우리 서버"
@@ -401,6 +418,47 @@ private slots:
         QVERIFY(File.find("[" + Alias + "]") != std::string::npos);
         QVERIFY(File.find("Global") == std::string::npos);
         QVERIFY(File.find("ShowToolBar") == std::string::npos);
+    }
+
+    // Before any connection the window holds the profile it shows: an alias
+    // saved then opens looking as the window did.
+    void saveBeforeAnyConnectionWritesWhatTheWindowShows()
+    {
+        TWindow W;
+        W.OnOther = [&](QDialog& D) {
+            D.findChild<QLineEdit*>(QStringLiteral("Value"))->setText(QStringLiteral("idle"));
+            D.accept();
+        };
+        W.Action("actSaveAlias")->trigger();
+        const TAliasInfo Saved = LoadAliasInfo(W.Ini, "idle");
+        const TScr& S = W.Form.Term1->Term().Scr;
+        QCOMPARE(Saved.Address, std::string());
+        QCOMPARE((std::vector<bool>{Saved.VisualBeep, Saved.CrossCaret, Saved.BeepOn,
+                                    Saved.AutoWrap, Saved.SoftScroll}),
+                 (std::vector<bool>{false, false, true, true, false}));
+        QCOMPARE(Saved.FontColor, ColorSilver);
+        QCOMPARE(Saved.ColorCaret, ColorAqua);
+        QCOMPARE(Saved.Col, S.Col);
+        QCOMPARE(Saved.Row, S.Row);
+    }
+
+    // A host's titles reach the caption once a frame, the last one, as text:
+    // no control characters, and "[*]" as written.
+    void hostTitlesAreTextAppliedOnceAFrame()
+    {
+        TWindow W;
+        Switches.XtermLevel = true;
+        int Changes = 0;
+        TEventCounter Counter(QEvent::WindowTitleChange, Changes);
+        W.Form.installEventFilter(&Counter);
+        std::string Titles;
+        for (int I = 0; I < 1000; ++I) Titles += "\x1b]0;t" + std::to_string(I) + "\a";
+        W.Feed(Titles + "\x1b]2;a\x01"
+                        "b[*]c\a");
+        const QString Want = W.Form.Caption() + QStringLiteral(" - ab[*]c");
+        QTRY_COMPARE(W.Form.windowHandle()->title(), Want);
+        QCOMPARE(Changes, 1);
+        QCOMPARE(W.Form.ShownTitle(), Want);
     }
 
     void pasteTypesTheClipboardToTheHost_data()
