@@ -442,6 +442,18 @@ private slots:
         QCOMPARE(Saved.Row, S.Row);
     }
 
+    // The start-up picture fills its panel, so a right press anywhere on the
+    // idle window lands on it, and leaves the scroll bar uncovered.
+    void idlePictureTakesEveryPressBesideTheScrollBar()
+    {
+        TWindow W;
+        W.Form.pnlImage->show();
+        QWidget* Area = W.Form.pnlImage->parentWidget();
+        for (const QPoint At : {QPoint(2, 2), QPoint(W.Form.pnlImage->width() - 2, 2)})
+            QCOMPARE(Area->childAt(At), W.Form.Image1);
+        QVERIFY(W.Form.pnlImage->geometry().right() < W.Form.ScrollBar->geometry().left());
+    }
+
     // A host's titles reach the caption once a frame, the last one, as text:
     // no control characters, and "[*]" as written.
     void hostTitlesAreTextAppliedOnceAFrame()

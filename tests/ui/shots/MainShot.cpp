@@ -1,5 +1,8 @@
 // The main window as the window system shows it: shot_main OUT_FOLDER
-// writes main-idle.png (the start-up picture), main-connected.png (connected
+// writes main-idle.png (the start-up picture), main-start-look.png (the
+// terminal's look before any profile: a local line and the caret),
+// main-refused.png (after "-D 224.0.0.1", which the system refuses at once),
+// main-connected.png (connected
 // to the demo host scripts/run serves, through a real telnetd, with the
 // pointer over the screen and the clock running), main-popup.png (the pop-up
 // menu with its options sub-menu open), help.png (the user's guide) and
@@ -141,6 +144,26 @@ int main(int argc, char* argv[])
             TMainForm Idle;
             Idle.show();
             Shots.Save(Idle, QStringLiteral("main-idle.png"));
+        }
+        {
+            TMainForm Start;
+            Start.pnlImage->hide();
+            Start.show();
+            Start.activateWindow();
+            Start.Term1->setFocus();
+            QTest::qWait(100);
+            if (!Start.Term1->Term().Focused) Start.Term1->Term().FocusGained();
+            Start.ShowMessageLine(Ko("시작 화면: 은색 글자, 청록색 블록 캐럿"));
+            Start.Term1->Term().ShowCaret();
+            Shots.Save(Start, QStringLiteral("main-start-look.png"));
+        }
+        {
+            TMainForm Refused({"-D", "224.0.0.1"});
+            Refused.show();
+            if (!WaitUntil([&] { return Refused.SessionState() == TMainForm::TSessionState::Idle; },
+                           20000))
+                std::fprintf(stderr, "main window: 224.0.0.1 was not refused\n");
+            Shots.Save(Refused, QStringLiteral("main-refused.png"));
         }
         {
             TMainForm Form;
