@@ -15,11 +15,14 @@ namespace {
 constexpr qint64 ReadBufferLimit = 16 * TClientSocket::ChunkSize;
 } // namespace
 
-TClientSocket::TClientSocket(QObject* Parent) : QObject(Parent)
+TClientSocket::TClientSocket(QObject* Parent) : TLinkPump(Parent)
 {
     Socket.setReadBufferSize(ReadBufferLimit);
     connect(&Socket, &QTcpSocket::connected, this, &TClientSocket::HandleConnected);
-    connect(&Socket, &QTcpSocket::readyRead, this, &TClientSocket::HandleReadyRead);
+    // Read in a turn of our own, queued behind what is already waiting: Qt may
+    // signal again within one dispatch (a read notifier re-enabled after the
+    // buffer drained), which would give two chunks to one turn.
+    connect(&Socket, &QTcpSocket::readyRead, this, &TClientSocket::PostReadTurn);
     connect(&Socket, &QTcpSocket::bytesWritten, this, [this](qint64 Bytes) {
         if (OnWrite) OnWrite(Bytes);
         // The queue went down: data held back by it may be read now.
@@ -42,9 +45,6 @@ void TClientSocket::Open(const QHostAddress& Address, quint16 Port)
 {
     Close();
     Phase = TPhase::Connecting;
-    // The system may refuse at once (an unreachable network, a multicast
-    // address): the caller hears of it after Open has returned, as of a
-    // refusal that takes a while.
     Opening = true;
     Socket.connectToHost(Address, Port);
     Opening = false;
@@ -58,28 +58,20 @@ void TClientSocket::Close()
     Socket.abort();
     Closing = false;
     if (Phase == TPhase::Connected) {
-        ReportDisconnect();
+        ReportEnd();
         return;
     }
     Phase = TPhase::Idle;
     Release();
 }
 
-int TClientSocket::ReceiveBuf(std::uint8_t* Buf, int Max)
+int TClientSocket::Take(std::uint8_t* Buf, int Max)
 {
-    int Want = std::max(Max, 0);
-    if (InRead) Want = std::min(Want, Budget);
-    if (Want == 0) return 0;
-    const qint64 Got = Socket.read(reinterpret_cast<char*>(Buf), Want);
-    if (Got <= 0) return 0;
-    if (InRead)
-        Budget -= static_cast<int>(Got);
-    else if (Socket.bytesAvailable() > 0)
-        PostReadTurn(); // a reader that paused resumes the notifications
-    return static_cast<int>(Got);
+    const qint64 Got = Socket.read(reinterpret_cast<char*>(Buf), Max);
+    return Got > 0 ? static_cast<int>(Got) : 0;
 }
 
-bool TClientSocket::BytesPending() const
+bool TClientSocket::BytesPending()
 {
     if (Socket.bytesAvailable() > 0) return true;
     // Qt reads from the system only when its notifier fires: what the system
@@ -89,16 +81,9 @@ bool TClientSocket::BytesPending() const
     return Fd >= 0 && ::ioctl(static_cast<int>(Fd), FIONREAD, &Held) == 0 && Held > 0;
 }
 
-bool TClientSocket::ReadingHeld() const
-{
-    // A host that has left reads nothing more: its last words are read anyway.
-    return Phase == TPhase::Connected && !DisconnectPending &&
-           Socket.bytesToWrite() > WriteQueueLimit;
-}
-
 bool TClientSocket::Connected() const
 {
-    return Phase == TPhase::Connected && !DisconnectPending &&
+    return Phase == TPhase::Connected && !EndPending() &&
            Socket.state() == QAbstractSocket::ConnectedState;
 }
 
@@ -124,72 +109,20 @@ void TClientSocket::HandleConnected()
     if (Opening) return Later([this] { HandleConnected(); });
     if (Phase != TPhase::Connecting) return;
     Phase = TPhase::Connected;
-    DisconnectPending = false;
+    ResetPump();
     SessionSocket = this;
     if (OnConnect) OnConnect();
-}
-
-void TClientSocket::HandleReadyRead()
-{
-    // Read in a turn of our own, queued behind what is already waiting: Qt may
-    // signal again within one dispatch (a read notifier re-enabled after
-    // the buffer drained), which would give two chunks to one turn.
-    PostReadTurn();
-}
-
-void TClientSocket::ReadTurn()
-{
-    // OnRead may run an event loop of its own (a dialog, a key taken between
-    // chunks): a turn arriving there would overwrite the reader's buffer.
-    if (InRead) {
-        TurnMissed = true;
-        return;
-    }
-    const qint64 Before = Socket.bytesAvailable();
-    if (Before > 0 && OnRead && !ReadingHeld()) {
-        InRead = true;
-        TurnMissed = false;
-        Budget = ChunkSize;
-        OnRead();
-        InRead = false;
-        const qint64 Left = Socket.bytesAvailable();
-        // No progress: nobody reads now. New bytes, or a read outside OnRead,
-        // start the pump again.
-        if (TurnMissed || (Left > 0 && Left < Before)) {
-            TurnMissed = false;
-            PostReadTurn();
-            return;
-        }
-    }
-    if (DisconnectPending) ReportDisconnect();
-}
-
-void TClientSocket::PostReadTurn()
-{
-    if (TurnPosted) return;
-    TurnPosted = true;
-    QMetaObject::invokeMethod(
-        this,
-        [this] {
-            TurnPosted = false;
-            ReadTurn();
-        },
-        Qt::QueuedConnection);
 }
 
 void TClientSocket::HandleDisconnected()
 {
     if (Closing) return;
     if (SessionSocket == this) SessionSocket = nullptr;
-    if (Phase != TPhase::Connected || DisconnectPending) return;
+    if (Phase != TPhase::Connected || EndPending()) return;
     // Qt keeps what it had buffered; the host's last words are shown before
     // the end is reported.
-    if (Socket.bytesAvailable() > 0 && OnRead) {
-        DisconnectPending = true;
-        PostReadTurn();
-        return;
-    }
-    ReportDisconnect();
+    if (Socket.bytesAvailable() > 0 && OnRead) return EndAfterDrain();
+    ReportEnd();
 }
 
 void TClientSocket::HandleError(QAbstractSocket::SocketError Error)
@@ -205,7 +138,7 @@ void TClientSocket::HandleError(QAbstractSocket::SocketError Error)
     E.Code = SystemCode(Error);
     E.Message = Cp949::FromUtf8(std::strerror(E.Code));
     Phase = TPhase::Idle;
-    DisconnectPending = false;
+    ResetPump();
     Release();
     if (OnError) OnError(E);
 }
@@ -228,10 +161,10 @@ int TClientSocket::SystemCode(QAbstractSocket::SocketError Error)
     }
 }
 
-void TClientSocket::ReportDisconnect()
+void TClientSocket::ReportEnd()
 {
     Phase = TPhase::Idle;
-    DisconnectPending = false;
+    ResetPump();
     Release();
     if (OnDisconnect) OnDisconnect();
 }

@@ -270,7 +270,7 @@ private slots:
         WriteAlias(S, "x", Peer.Port(), "XtermLevel=1\n");
         QVERIFY(S.ConnectTo(Peer, {"-A", "x"}));
         Peer.Conn->setReadBufferSize(1); // reads next to nothing
-        qint64 MostQueued = 0;
+        std::int64_t MostQueued = 0;
         S.OnChunk = [&](const std::uint8_t*, int) {
             MostQueued = std::max(MostQueued, S.Form->ClientSocket1->QueuedBytes());
         };
