@@ -40,6 +40,14 @@ TAliasInfo::TAliasInfo()
             K.Field);
 }
 
+TProtocol ProtocolOf(const std::string& V)
+{
+    std::string Upper(V.substr(0, 4));
+    for (char& C : Upper)
+        if (C >= 'a' && C <= 'z') C = static_cast<char>(C - 'a' + 'A');
+    return Upper == "SSH" ? TProtocol::Ssh : TProtocol::Telnet;
+}
+
 std::string ExecutableFolder(const std::string& ExePath)
 {
     const std::size_t Slash = ExePath.rfind('/');

@@ -49,9 +49,19 @@ struct TAliasInfo {
     bool XtermLevel; // the emulation: the classic terminal, or xterm
     // "CP949" or "UTF-8": what the host's text is written in.
     std::string HostEncoding;
+    std::string Protocol;        // "Telnet" or "SSH"; read it through ProtocolOf
+    std::string UserName;        // SSH; empty: the session asks when it connects
+    std::string IdentityFile;    // SSH; empty: ssh-agent, then the default keys of ~/.ssh
+    std::int32_t ConnectTimeout; // SSH; seconds the handshake may take
 
     bool operator==(const TAliasInfo&) const = default;
 };
+
+enum class TProtocol { Telnet, Ssh };
+
+// "SSH" in any letter case is SSH; anything else, a hand-edited typo
+// included, is the Telnet the file has always meant.
+TProtocol ProtocolOf(const std::string& ProfileValue);
 
 // The folder part of an executable's path: everything before the last "/",
 // or "/" for an executable in the root.

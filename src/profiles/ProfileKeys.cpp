@@ -9,7 +9,7 @@ constexpr TProfileSection Alias = TProfileSection::Alias, Global = TProfileSecti
 } // namespace
 
 // The alias keys in the order the file has always had them.
-const std::array<TProfileKey, 27> ProfileKeys{{
+const std::array<TProfileKey, 31> ProfileKeys{{
     {"Address", Alias, &A::Address, "Remote Address"},
     {"Port", Alias, &A::Port, 23, {1, 65535}},
     {"SoftScroll", Alias, &A::SoftScroll, false},
@@ -31,6 +31,10 @@ const std::array<TProfileKey, 27> ProfileKeys{{
     {"Monochrome", Alias, &A::Monochrome, false},
     {"HostEncoding", Alias, &A::HostEncoding, "CP949"},
     {"XtermLevel", Alias, &A::XtermLevel, false, {}, true}, // 0 classic, 1 xterm
+    {"Protocol", Alias, &A::Protocol, "Telnet", {}, true},
+    {"UserName", Alias, &A::UserName, "", {}, true},
+    {"IdentityFile", Alias, &A::IdentityFile, "", {}, true},
+    {"ConnectTimeout", Alias, &A::ConnectTimeout, 30, {1, MaxConnectTimeout}, true},
     {"ShowToolBar", Global, &A::ShowToolBar, true},
     {"ShowStatusBar", Global, &A::ShowStatusBar, true},
     {"ShowScrollBar", Global, &A::ShowScrollBar, true},

@@ -47,9 +47,14 @@ inline constexpr std::int32_t MaxScrollBuffer = 20000;
 // gigabytes.
 inline constexpr std::int32_t MaxFontSize = 72;
 
+// Seconds an SSH handshake may take. Ten minutes outlasts any host that still
+// answers; a larger number would only keep a window waiting on one that never
+// will.
+inline constexpr std::int32_t MaxConnectTimeout = 600;
+
 // Every key, in the order a load reads and a save writes them: the alias keys
 // first, then the program-wide ones of "Global".
-extern const std::array<TProfileKey, 27> ProfileKeys;
+extern const std::array<TProfileKey, 31> ProfileKeys;
 
 // The key of a field; nullptr for a field that is not stored (Registered, Alias).
 const TProfileKey* ProfileKeyOf(const TProfileField& Field);

@@ -25,7 +25,8 @@ static void PrintTo(const TAliasInfo& I, std::ostream* Os)
         << I.BeepOn << I.AutoWrap << I.AutoLF << I.AutoCR << I.Monochrome << " Colors "
         << I.ColorCaret << "/" << I.ColorBack << "/" << I.FontColor << " Font '" << I.FontName
         << "' " << I.FontSize << " Scroll " << I.ScrollBuffer << " " << I.Col << "x" << I.Row
-        << " Type '" << I.TerminalType << "' Host '" << I.HostEncoding << "' Global "
+        << " Type '" << I.TerminalType << "' Host '" << I.HostEncoding << "' " << I.Protocol << " '"
+        << I.UserName << "' '" << I.IdentityFile << "' " << I.ConnectTimeout << " Global "
         << I.ShowToolBar << I.ShowStatusBar << I.ShowScrollBar << I.ExitOnDisconnect
         << I.FastInterrupt << I.HanEng << "}";
 }
@@ -447,6 +448,8 @@ TEST(ProfileRange, NumbersFromTheFileAreMadeSafe)
         {"FontSizeHuge", &TAliasInfo::FontSize, 4000, MaxFontSize},
         {"PortLeftAlone", &TAliasInfo::Port, 70000, 70000},
         {"InRangeKept", &TAliasInfo::Col, 132, 132},
+        {"ConnectTimeoutZero", &TAliasInfo::ConnectTimeout, 0, 30},
+        {"ConnectTimeoutADay", &TAliasInfo::ConnectTimeout, 86400, MaxConnectTimeout},
     };
     for (const TCase& C : Cases) {
         TAliasInfo I;
