@@ -14,6 +14,8 @@
 #include <QCheckBox>
 #include <QCollator>
 #include <QComboBox>
+#include <QDir>
+#include <QFileDialog>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QListWidget>
@@ -62,6 +64,8 @@ TPortText ParsePort(const QString& Text, std::int32_t& Value)
     Value = static_cast<std::int32_t>(V);
     return TPortText::Number;
 }
+
+constexpr std::int32_t TelnetPort = 23, SshPort = 22;
 
 constexpr int EscapeKey = 27;
 constexpr int EnterKey = '\r';
@@ -112,14 +116,14 @@ int TfrmHostManager::Tag(const QObject* Control)
 
 void TfrmHostManager::ConnectHandlers()
 {
-    for (QLineEdit* E : {edAlias, edAddress, edPort})
+    for (QLineEdit* E : {edAlias, edAddress, edPort, edUserName, edIdentityFile})
         connect(E, &QLineEdit::textChanged, this, [this, E] { EditChange(E); });
     connect(edAddress, &QLineEdit::returnPressed, this, [this] { edAddressKeyPress(EnterKey); });
     for (const TSwitch& S : FSwitches)
         connect(S.Box, &QCheckBox::toggled, this, [this, B = S.Box] { CheckBoxChange(B); });
     for (TColorComboBox* C : {clrColorCaret, clrColorBack})
         connect(C, &TColorComboBox::ColorChanged, this, [this, C] { ChangeColor(C); });
-    for (QComboBox* C : {cbxTerminalType, cbxHostEncoding})
+    for (QComboBox* C : {cbxTerminalType, cbxHostEncoding, cbxProtocol})
         connect(C, &QComboBox::currentTextChanged, this, [this, C] { cbxComboBoxChange(C); });
     for (TSpinEdit* S : {spinCol, spinRow, spinScrollBuffer})
         connect(S, &TSpinEdit::DownClick, this, [this, S] { SpinChange(S); });
@@ -131,6 +135,7 @@ void TfrmHostManager::ConnectHandlers()
     connect(lbxAlias, &QListWidget::itemDoubleClicked, this, &TfrmHostManager::lbxAliasDblClick);
     lbxAlias->installEventFilter(this);
     connect(btnFont, &QPushButton::clicked, this, &TfrmHostManager::btnFontClick);
+    connect(btnIdentityFile, &QPushButton::clicked, this, &TfrmHostManager::btnIdentityFileClick);
     connect(ToolbarButton971, &QPushButton::clicked, this, &TfrmHostManager::ToolbarButton971Click);
     connect(ToolbarButton976, &QPushButton::clicked, this, &TfrmHostManager::ToolbarButton976Click);
     connect(btnOK, &QPushButton::clicked, this, &TfrmHostManager::btnOKClick);
@@ -142,6 +147,7 @@ void TfrmHostManager::ConnectHandlers()
 void TfrmHostManager::FormCreate(const std::string& IniPath)
 {
     ProfileIniPath = IniPath.empty() ? ::ProfileIniPath() : IniPath;
+    ShowSshRows();
 }
 
 TModalResult TfrmHostManager::ShowCentredOn(QWidget* MainWindow)
@@ -224,6 +230,9 @@ void TfrmHostManager::ShowAliasInfo(const TAliasInfo& Info)
     // Only two choices: a hand-edited value shows as what it means.
     cbxHostEncoding->setCurrentIndex(HostEncodingOf(Info.HostEncoding) == THostEncoding::Utf8 ? 1
                                                                                               : 0);
+    cbxProtocol->setCurrentIndex(ProtocolOf(Info.Protocol) == TProtocol::Ssh ? 1 : 0);
+    edUserName->setText(Text(Info.UserName));
+    edIdentityFile->setText(Text(Info.IdentityFile));
 }
 
 void TfrmHostManager::CollectAliasInfo()
@@ -244,6 +253,9 @@ void TfrmHostManager::CollectAliasInfo()
     AliasInfo.Row = spinRow->value();
     AliasInfo.TerminalType = Bytes(cbxTerminalType->currentText());
     AliasInfo.HostEncoding = Bytes(cbxHostEncoding->currentText());
+    AliasInfo.Protocol = Bytes(cbxProtocol->currentText());
+    AliasInfo.UserName = Bytes(edUserName->text());
+    AliasInfo.IdentityFile = Bytes(edIdentityFile->text());
 }
 
 void TfrmHostManager::EditChange(QObject* Sender)
@@ -268,6 +280,8 @@ void TfrmHostManager::EditChange(QObject* Sender)
         Edit->setText(QString::number(AliasInfo.Port));
         break;
     }
+    case 4: AliasInfo.UserName = Bytes(Edit->text()); break;
+    case 5: AliasInfo.IdentityFile = Bytes(Edit->text()); break;
     default: break;
     }
 }
@@ -289,10 +303,31 @@ void TfrmHostManager::ChangeColor(QObject* Sender)
 
 void TfrmHostManager::cbxComboBoxChange(QObject* Sender)
 {
+    if (Tag(Sender) == 3) ShowSshRows(); // a profile being shown included
     if (FShowing) return;
     const auto* Combo = qobject_cast<QComboBox*>(Sender);
     if (Tag(Sender) == 1) AliasInfo.TerminalType = Bytes(Combo->currentText());
     if (Tag(Sender) == 2) AliasInfo.HostEncoding = Bytes(Combo->currentText());
+    if (Tag(Sender) == 3) {
+        AliasInfo.Protocol = Bytes(Combo->currentText());
+        FollowProtocolPort();
+    }
+}
+
+bool TfrmHostManager::SshChosen() const { return cbxProtocol->currentIndex() == 1; }
+
+void TfrmHostManager::ShowSshRows()
+{
+    for (QWidget* W : FSshRows) W->setVisible(SshChosen());
+}
+
+void TfrmHostManager::FollowProtocolPort()
+{
+    // Only the well-known ports follow: a port of the user's own stays.
+    std::int32_t Port = 0;
+    if (ParsePort(edPort->text(), Port) != TPortText::Number) return;
+    const std::int32_t From = SshChosen() ? TelnetPort : SshPort;
+    if (Port == From) edPort->setText(QString::number(SshChosen() ? SshPort : TelnetPort));
 }
 
 void TfrmHostManager::SpinChange(QObject* Sender)
@@ -366,6 +401,18 @@ void TfrmHostManager::btnFontClick()
     if (!Dialog) Dialog = (Own = std::make_unique<TFontDialog>()).get();
     Dialog->SetChoice(btnFont->FontChoice());
     if (Dialog->Execute(this)) btnFont->SetFontChoice(Dialog->Choice());
+}
+
+void TfrmHostManager::btnIdentityFileClick()
+{
+    QFileDialog Dialog(this, QStringLiteral("키 파일 선택"));
+    Dialog.setObjectName(QStringLiteral("OpenDialog1"));
+    Dialog.setOption(QFileDialog::DontUseNativeDialog); // one the modal hook can answer
+    Dialog.setFileMode(QFileDialog::ExistingFile);
+    const QString Ssh = QDir::homePath() + QStringLiteral("/.ssh");
+    Dialog.setDirectory(QDir(Ssh).exists() ? Ssh : QDir::homePath());
+    if (RunModal(Dialog) != QDialog::Accepted || Dialog.selectedFiles().isEmpty()) return;
+    edIdentityFile->setText(Dialog.selectedFiles().front());
 }
 
 bool TfrmHostManager::Store(const std::function<void()>& Write)

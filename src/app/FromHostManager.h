@@ -45,6 +45,10 @@ public:
     QWidget* tsGeneral = nullptr;
     QLineEdit* edAddress = nullptr;
     QLineEdit* edPort = nullptr;
+    QComboBox* cbxProtocol = nullptr;
+    QLineEdit* edUserName = nullptr;     // shown for SSH only
+    QLineEdit* edIdentityFile = nullptr; // shown for SSH only
+    QPushButton* btnIdentityFile = nullptr;
     TSpinEdit* spinCol = nullptr;
     TSpinEdit* spinRow = nullptr;
     TSpinEdit* spinScrollBuffer = nullptr;
@@ -95,6 +99,7 @@ public:
     void cbxComboBoxChange(QObject* Sender);
     void SpinChange(QObject* Sender);
     void btnFontClick();
+    void btnIdentityFileClick();
     void ToolbarButton971Click();
     void ToolbarButton976Click();
     void btnOKClick();
@@ -115,10 +120,15 @@ private:
         bool TAliasInfo::*Field;
     };
     std::vector<TSwitch> FSwitches; // every check box, with its tag set
+    std::vector<QWidget*> FSshRows; // the user and key file rows, labels included
 
     void BuildControls(); // FromHostManagerLayout.cpp
     void ConnectHandlers();
     bool Listed(const std::string& Alias) const;
+    bool SshChosen() const;
+    void ShowSshRows();
+    // Moves the port between the protocols' well-known ones as the protocol changes.
+    void FollowProtocolPort();
     // Runs a write to the file; a refused write is shown and gives false.
     bool Store(const std::function<void()>& Write);
 

@@ -59,10 +59,12 @@ QGridLayout* PageGrid(QWidget* Page)
     return G;
 }
 
-void AddRow(QGridLayout* G, int Row, int Col, const char* Label, QWidget* Field, int Span = 1)
+QLabel* AddRow(QGridLayout* G, int Row, int Col, const char* Label, QWidget* Field, int Span = 1)
 {
-    G->addWidget(new QLabel(QString::fromUtf8(Label)), Row, Col);
+    auto* L = new QLabel(QString::fromUtf8(Label));
+    G->addWidget(L, Row, Col);
     G->addWidget(Field, Row, Col + 1, 1, Span);
+    return L;
 }
 
 } // namespace
@@ -94,6 +96,18 @@ void TfrmHostManager::BuildControls()
     tsGeneral = Named(new QWidget, "tsGeneral");
     edAddress = Named(new QLineEdit, "edAddress", 2, "Host Name 또는 IP Address");
     edPort = Named(new QLineEdit, "edPort", 3, "Host 접속 Port");
+    cbxProtocol = Named(new QComboBox, "cbxProtocol", 3,
+                        "접속 방식\r\nTelnet 은 Port 23, SSH 는 Port 22 가 기본입니다.");
+    cbxProtocol->addItems({QStringLiteral("Telnet"), QStringLiteral("SSH")});
+    edUserName =
+        Named(new QLineEdit, "edUserName", 4, "SSH 로그인 사용자\r\n비워 두면 접속할 때 묻습니다.");
+    edIdentityFile =
+        Named(new QLineEdit, "edIdentityFile", 5,
+              "SSH 인증 키 파일\r\n비워 두면 ssh-agent 와 ~/.ssh 의 기본 키를 씁니다.");
+    btnIdentityFile =
+        Named(new QPushButton(QStringLiteral("...")), "btnIdentityFile", 0, "키 파일 찾기");
+    btnIdentityFile->setAutoDefault(false);
+    btnIdentityFile->setFixedWidth(24);
     spinCol = Spin("spinCol", 1, 1, 132);
     spinRow = Spin("spinRow", 2, 20, 50);
     spinScrollBuffer = Spin("spinScrollBuffer", 4, 1, 5000,
@@ -118,19 +132,37 @@ void TfrmHostManager::BuildControls()
     ckbBeepOn = Check("Beep", "ckbBeepOn", 4, &TAliasInfo::BeepOn, "사운드 알람");
     ckbAutoWrap = Check("AutoWrap", "ckbAutoWrap", 5, &TAliasInfo::AutoWrap, "자동 줄바꿈");
     {
+        // Rows in the order a user fills them in, tab order with them. The
+        // SSH rows take no room while hidden; shown, they fit only with the
+        // rows this close.
         QGridLayout* G = PageGrid(tsGeneral);
+        G->setContentsMargins(8, 4, 8, 3);
+        G->setVerticalSpacing(2);
         AddRow(G, 0, 0, "URL/Address :", edAddress, 3);
-        AddRow(G, 1, 0, "Port :", edPort);
-        AddRow(G, 1, 2, "Col :", spinCol);
-        AddRow(G, 2, 0, "Scroll Buffer :", spinScrollBuffer);
-        AddRow(G, 2, 2, "Row :", spinRow);
-        AddRow(G, 3, 0, "Terminal Type :", cbxTerminalType, 3);
-        AddRow(G, 4, 0, "Encoding :", cbxHostEncoding);
-        G->addWidget(ckbSoftScroll, 5, 0, 1, 2);
-        G->addWidget(ckbCrossCaret, 5, 2, 1, 2);
-        G->addWidget(ckbVisualBeep, 6, 0, 1, 2);
-        G->addWidget(ckbBeepOn, 6, 2, 1, 2);
-        G->addWidget(ckbAutoWrap, 7, 0, 1, 2);
+        AddRow(G, 1, 0, "프로토콜 :", cbxProtocol);
+        AddRow(G, 1, 2, "Port :", edPort);
+        auto* KeyFile = new QWidget;
+        auto* KeyFileRow = new QHBoxLayout(KeyFile);
+        KeyFileRow->setContentsMargins(0, 0, 0, 0);
+        KeyFileRow->setSpacing(2);
+        KeyFileRow->addWidget(edIdentityFile, 1);
+        KeyFileRow->addWidget(btnIdentityFile);
+        QLabel* UserLabel = AddRow(G, 2, 0, "사용자 :", edUserName, 3);
+        QLabel* KeyLabel = AddRow(G, 3, 0, "키 파일 :", KeyFile, 3);
+        FSshRows = {UserLabel, edUserName, KeyLabel, KeyFile};
+        AddRow(G, 4, 0, "Scroll Buffer :", spinScrollBuffer);
+        AddRow(G, 4, 2, "Col :", spinCol);
+        AddRow(G, 5, 0, "Encoding :", cbxHostEncoding);
+        AddRow(G, 5, 2, "Row :", spinRow);
+        AddRow(G, 6, 0, "Terminal Type :", cbxTerminalType, 3);
+        auto* Checks = new QGridLayout;
+        Checks->setVerticalSpacing(0);
+        Checks->addWidget(ckbSoftScroll, 0, 0);
+        Checks->addWidget(ckbCrossCaret, 0, 1);
+        Checks->addWidget(ckbAutoWrap, 0, 2);
+        Checks->addWidget(ckbVisualBeep, 1, 0);
+        Checks->addWidget(ckbBeepOn, 1, 1);
+        G->addLayout(Checks, 7, 0, 1, 4);
         G->setRowStretch(8, 1);
         G->setColumnStretch(1, 1);
         G->setColumnStretch(3, 1);

@@ -14,6 +14,9 @@
 #include "widgets/SpinEdit.h"
 
 #include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFileDialog>
 #include <QFontDialog>
 #include <QLineEdit>
 #include <QListWidget>
@@ -50,6 +53,7 @@ public:
     QList<TReply> Replies;
     std::function<void(TfrmHostManager&)> OnHostManager;
     std::function<void(TFontDialog&)> OnFontDialog;
+    std::function<void(QFileDialog&)> OnFileDialog;
 
 private:
     void Answer(QDialog& D)
@@ -62,6 +66,8 @@ private:
             if (OnHostManager) OnHostManager(*F);
         } else if (auto* Font = qobject_cast<TFontDialog*>(&D)) {
             if (OnFontDialog) OnFontDialog(*Font);
+        } else if (auto* Files = qobject_cast<QFileDialog*>(&D)) {
+            if (OnFileDialog) OnFileDialog(*Files);
         }
     }
 };
@@ -96,6 +102,22 @@ struct TScopedLocale {
     TScopedLocale(const TScopedLocale&) = delete;
     TScopedLocale& operator=(const TScopedLocale&) = delete;
 };
+
+// The three SSH controls the General tab shows: all or none.
+int SshControlsShown(const TfrmHostManager& F)
+{
+    const std::initializer_list<const QWidget*> Controls = {F.edUserName, F.edIdentityFile,
+                                                            F.btnIdentityFile};
+    int N = 0;
+    for (const QWidget* W : Controls) N += W->isVisibleTo(F.tsGeneral);
+    return N;
+}
+
+const char* const SshIni =
+    "[git]\nAddress=g\nPort=22\nProtocol=SSH\nUserName=kim\nIdentityFile=/k\n"
+    "[lab]\nAddress=l\nPort=23\nProtocol=ssh\n"
+    "[web]\nAddress=w\n"
+    "[odd]\nAddress=o\nProtocol=rlogin\n";
 
 const char* const WebIni = "[web]\nAddress=old.example\nPort=2323\nRow=40\n";
 const QString NeedAddress =
@@ -514,6 +536,100 @@ private slots:
         A.Replies << QMessageBox::Yes;
         F.ToolbarButton971->click();
         QCOMPARE(QString::fromStdString(LoadAliasInfo(Ini, "web").HostEncoding), Chosen);
+    }
+
+    // Each alias is selected after the one before it: the SSH rows follow the
+    // protocol whether or not the combo's choice changes, and showing a
+    // profile moves no port (lab keeps its 23).
+    void sshAliasShowsItsRows()
+    {
+        WriteIni(SshIni);
+        TfrmHostManager F(nullptr, Ini);
+        F.show();
+        QCOMPARE(SshControlsShown(F), 0);
+        const QStringList Steps[] = {{"web", "Telnet", "23", ""},
+                                     {"lab", "SSH", "23", ""},
+                                     {"git", "SSH", "22", "kim"},
+                                     {"odd", "Telnet", "23", ""},
+                                     {"git", "SSH", "22", "kim"}};
+        for (const QStringList& S : Steps) {
+            Select(F, S[0]);
+            QCOMPARE(QStringList({S[0], F.cbxProtocol->currentText(), F.edPort->text(),
+                                  F.edUserName->text()}),
+                     S);
+            QCOMPARE(SshControlsShown(F), S[1] == "SSH" ? 3 : 0);
+        }
+        QCOMPARE(F.edIdentityFile->text(), "/k");
+    }
+
+    void protocolMovesOnlyItsWellKnownPort_data()
+    {
+        QTest::addColumn<QString>("Alias");
+        QTest::addColumn<QString>("Typed"); // the port typed before choosing
+        QTest::addColumn<QString>("Port");
+        QTest::newRow("Telnet 23 to SSH") << "web"
+                                          << ""
+                                          << "22";
+        QTest::newRow("SSH 22 to Telnet") << "git"
+                                          << ""
+                                          << "23";
+        QTest::newRow("own port stays") << "web"
+                                        << "2323"
+                                        << "2323";
+        QTest::newRow("23 under SSH stays") << "git"
+                                            << "23"
+                                            << "23";
+    }
+    void protocolMovesOnlyItsWellKnownPort()
+    {
+        QFETCH(QString, Alias);
+        QFETCH(QString, Typed);
+        QFETCH(QString, Port);
+        WriteIni(SshIni);
+        TfrmHostManager F(nullptr, Ini);
+        F.show();
+        Select(F, Alias);
+        if (!Typed.isEmpty()) F.edPort->setText(Typed);
+        F.cbxProtocol->setCurrentIndex(1 - F.cbxProtocol->currentIndex());
+        QCOMPARE(F.edPort->text(), Port);
+        QCOMPARE(F.AliasInfo.Port, Port.toInt());
+        QCOMPARE(QString::fromStdString(F.AliasInfo.Protocol), F.cbxProtocol->currentText());
+    }
+
+    // The browser opens in ~/.ssh of the environment's home; only OK
+    // replaces the key file, and Add stores it with the user name.
+    void sshFieldsReachTheFile()
+    {
+        const QString Home = QString::fromStdString(*Dir / "home");
+        const QString Key = Home + "/.ssh/id_work";
+        QVERIFY(QDir().mkpath(Home + "/.ssh"));
+        WriteBytes(Key.toStdString(), "key");
+        const QByteArray OldHome = qgetenv("HOME");
+        qputenv("HOME", Home.toUtf8());
+        TAnswers A;
+        QStringList Started;
+        A.OnFileDialog = [&](QFileDialog& D) {
+            Started << D.directory().absolutePath();
+            if (Started.size() == 2) return D.reject();
+            D.selectFile(Key);
+            static_cast<QDialog&>(D).accept(); // QFileDialog's own, as OK runs it
+        };
+        TfrmHostManager F(nullptr, Ini);
+        F.show();
+        F.edAlias->setText("new");
+        F.cbxProtocol->setCurrentText("SSH");
+        F.edUserName->setText("김철수");
+        F.btnIdentityFile->click();
+        F.btnIdentityFile->click();
+        qputenv("HOME", OldHome);
+        QCOMPARE(Started, QStringList({Home + "/.ssh", Home + "/.ssh"}));
+        QCOMPARE(F.edIdentityFile->text(), Key);
+        QCOMPARE(QString::fromStdString(Cp949::ToUtf8(F.AliasInfo.UserName)), "김철수");
+        F.ToolbarButton971->click();
+        const TAliasInfo L = LoadAliasInfo(Ini, "new");
+        QCOMPARE(L.Protocol, "SSH");
+        QCOMPARE(L.UserName, Ko("김철수"));
+        QCOMPARE(QString::fromStdString(L.IdentityFile), Key);
     }
 
     void deleteAsksFirst_data()

@@ -1,6 +1,6 @@
-// Opens the host manager on a profile file with five aliases and saves what
-// the window system shows of each tab, of the font dialog and of the question
-// before an alias is overwritten:
+// Opens the host manager on a profile file with six aliases and saves what
+// the window system shows of each tab, of the General tab of an SSH alias,
+// of the font dialog and of the question before an alias is overwritten:
 // shot_hostmanager OUT_FOLDER (run under Xvfb).
 #include "app/DataModuleMaster.h"
 #include "app/FromHostManager.h"
@@ -48,6 +48,9 @@ void Answer(QDialog& D)
         F->pgProperties->setCurrentIndex(I);
         Grab(*F, Names[I]);
     }
+    F->lbxAlias->setCurrentItem(F->lbxAlias->findItems(QStringLiteral("git"), Qt::MatchExactly)[0]);
+    F->pgProperties->setCurrentIndex(0);
+    Grab(*F, "hostmanager-ssh.png");
     F->btnFont->click();
     // A name typed with a blank after it, of an alias that looks like markup.
     F->edAlias->setText(QStringLiteral("<b>web</b> "));
@@ -70,6 +73,8 @@ int main(int argc, char* argv[])
                                    "FontName=NanumGothicCoding\nFontColor=65280\n"
                                    "ColorBack=8388608\nColorCaret=1193046\n"
                                    "[web]\nAddress=web.example.com\n"
+                                   "[git]\nAddress=git.example.com\nPort=22\nProtocol=SSH\n"
+                                   "UserName=kim\nIdentityFile=/home/kim/.ssh/id_ed25519\n"
                                    "[192.168.0.5]\nAddress=192.168.0.5\n"
                                    "[<b>web</b>]\nAddress=markup.example\n"
                                    "[mail]\nAddress=10.0.0.25\nPort=110\n"
