@@ -3,9 +3,11 @@
 #include "text/Cp949.h"
 
 namespace {
+std::string Bytes(const QString& S) { return Cp949::FromUtf8(S.toStdString()); }
+
 std::string Text(const QStringList& Args, int I)
 {
-    return I < Args.size() ? Cp949::FromUtf8(Args[I].toStdString()) : std::string();
+    return I < Args.size() ? Bytes(Args[I]) : std::string();
 }
 } // namespace
 
@@ -19,6 +21,16 @@ TStartArgs ParseStartArgs(const QStringList& Args)
     } else if (Option == QLatin1String("-D")) {
         S.StartMode = 2;
         S.Arg1 = Text(Args, 1);
+        S.Arg2 = Text(Args, 2);
+    } else if (Option == QLatin1String("-S")) {
+        S.StartMode = 2;
+        S.Ssh = true;
+        // The last "@": a user name may hold one (a mail address as a login),
+        // a host name never does.
+        const QString Target = Args.value(1);
+        const qsizetype At = Target.lastIndexOf(QLatin1Char('@'));
+        S.User = At < 0 ? std::string() : Bytes(Target.left(At));
+        S.Arg1 = Bytes(Target.mid(At + 1));
         S.Arg2 = Text(Args, 2);
     }
     return S;

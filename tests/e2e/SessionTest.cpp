@@ -61,6 +61,15 @@ private slots:
                                           << "1";
         QTest::newRow("other option") << QStringList{"-x", "h"} << 0 << ""
                                       << "";
+        QTest::newRow("ssh, user and port") << QStringList{"-S", "kim@host", "2222"} << 2 << "host"
+                                            << "2222";
+        QTest::newRow("ssh, lower case, no user") << QStringList{"-s", "host"} << 2 << "host"
+                                                  << "";
+        QTest::newRow("ssh, the last @ ends the user")
+            << QStringList{"-S", "kim@corp.kr@서버.kr", "22"} << 2 << "서버.kr"
+            << "22";
+        QTest::newRow("ssh without address") << QStringList{"-S"} << 2 << ""
+                                             << "";
     }
     void commandLine()
     {
