@@ -2,9 +2,10 @@
 # are missing. A plain build needs the first list; scripts/run's demo host and
 # the end-to-end tests need the second (Debian adds its telnet entry to
 # inetd.conf switched off); the tests, the benchmark and the fuzz targets need
-# the third as well.
+# the third as well, with OpenSSH's sshd and pam_wrapper for the SSH host the
+# end-to-end tests start themselves (the machine's own sshd is kept off).
 BREVANIX_BUILD_PACKAGES=(
-  cmake ninja-build g++ pkg-config libgtest-dev libhangul-dev
+  cmake ninja-build g++ pkg-config libgtest-dev libhangul-dev libssh-dev
   qt6-base-dev qt6-base-dev-tools libgl-dev
   fonts-nanum fonts-nanum-coding fonts-dejavu-core
 )
@@ -16,6 +17,7 @@ BREVANIX_TEST_PACKAGES=(
   clang libclang-rt-dev libvterm-dev valgrind
   poppler-utils desktop-file-utils libglib2.0-bin locales vim
   nano mc htop dialog python3 libx11-6 libxtst6 libxdamage1
+  openssh-server libpam-wrapper
 )
 
 # brevanix_install_deps PACKAGE...
@@ -28,6 +30,15 @@ brevanix_install_deps() {
   echo "Installing: ${missing[*]}"
   local sudo=""
   [ "$(id -u)" -ne 0 ] && sudo="sudo"
+  # Installing openssh-server would start the machine's own sshd on port 22.
+  # Debian's service unit, socket unit and init script all skip sshd while
+  # this file exists (remove it to serve SSH from this machine); the tests
+  # start theirs directly.
+  if [[ " ${missing[*]} " == *" openssh-server "* ]]; then
+    echo "Keeping the machine's sshd off: /etc/ssh/sshd_not_to_be_run"
+    $sudo mkdir -p /etc/ssh
+    $sudo touch /etc/ssh/sshd_not_to_be_run
+  fi
   $sudo apt-get update -qq
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
 }
