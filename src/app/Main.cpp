@@ -13,6 +13,7 @@
 #include "common/Switches.h"
 #include "common/Version.h"
 #include "common/VirtualKeys.h"
+#include "ssh/SshSession.h"
 #include "term/QtCanvas.h"
 #include "term/TermWidget.h"
 #include "widgets/Dialogs.h"
@@ -290,6 +291,8 @@ void TMainForm::FormCreate(const QStringList& Args)
     StartMode = Start.StartMode;
     StartArg1 = Start.Arg1;
     StartArg2 = Start.Arg2;
+    StartSsh = Start.Ssh;
+    StartUser = Start.User;
     FLogViewAction->setVisible(true);
     FConnectSignal = new TConnectSignal([this] { actReqConnectExecute(); }, this);
     if (StartMode > 0) actReqConnectExecute();
@@ -337,13 +340,22 @@ void TMainForm::HoldShownProfile()
 // Wiring of the terminal's and the socket's events to the handlers.
 void TMainForm::ConnectSession()
 {
+    // Both kinds of connection report to the same handlers: the session's
+    // steps do not depend on what carries it.
     ClientSocket1 = new TClientSocket(this);
     ClientSocket1->setObjectName(QStringLiteral("ClientSocket1"));
-    ClientSocket1->OnConnect = [this] { ClientSocket1Connect(); };
-    ClientSocket1->OnRead = [this] { ClientSocket1Read(); };
-    ClientSocket1->OnWrite = [this](std::int64_t) { ClientSocket1Write(); };
-    ClientSocket1->OnDisconnect = [this] { ClientSocket1Disconnect(); };
-    ClientSocket1->OnError = [this](const TClientSocket::TError& E) { ClientSocket1Error(E); };
+    SshSession1 = new TSshSession(this);
+    SshSession1->setObjectName(QStringLiteral("SshSession1"));
+    for (TSessionLink* L :
+         {static_cast<TSessionLink*>(ClientSocket1), static_cast<TSessionLink*>(SshSession1)}) {
+        L->OnConnect = [this] { ClientSocket1Connect(); };
+        L->OnRead = [this] { ClientSocket1Read(); };
+        L->OnWrite = [this](std::int64_t) { ClientSocket1Write(); };
+        L->OnDisconnect = [this] { ClientSocket1Disconnect(); };
+        L->OnError = [this](const TSessionLink::TError& E) { ClientSocket1Error(E); };
+    }
+    FLink = ClientSocket1;
+    ConnectSshQuestions();
 
     TTerm& Term = Term1->Term();
     Term.OnKeyDown = [this](std::uint16_t& Key, TShiftState Shift) { Term1KeyDown(Key, Shift); };
@@ -435,7 +447,7 @@ bool TMainForm::eventFilter(QObject* Watched, QEvent* Event)
 
 bool TMainForm::FormCloseQuery()
 {
-    if (!ClientSocket1->Connected()) return true;
+    if (!FLink->Connected()) return true;
     return ShowDialog(QStringLiteral("종료 하시겠습니까?"), TMsgDlgType::mtConfirmation,
                       mbYes | mbNo, this) == TModalResult::mrYes;
 }
@@ -452,9 +464,12 @@ void TMainForm::closeEvent(QCloseEvent* Event)
 
 void TMainForm::FormClose()
 {
-    ClientSocket1->OnDisconnect = {};
-    ClientSocket1->OnError = {};
-    ClientSocket1->Close();
+    for (TSessionLink* L :
+         {static_cast<TSessionLink*>(ClientSocket1), static_cast<TSessionLink*>(SshSession1)}) {
+        L->OnDisconnect = {};
+        L->OnError = {};
+        L->Close();
+    }
     SessionSocket = nullptr;
 }
 
@@ -560,7 +575,7 @@ void TMainForm::FormResize()
     } else {
         Term1->Term().SetSize(Cols, Rows);
         FitWindowToTerm();
-        Telnet.SendWindowSize();
+        SendWindowSize();
     }
     SetStatusHint(QStringLiteral("Col [%1]   Row [%2]").arg(S.Col).arg(S.Row));
     ResizeGuard = false;
@@ -574,7 +589,7 @@ void TMainForm::Term1ChangeSize()
     if (TitleOnly || ResizeGuard) return;
     ResizeGuard = true;
     FitWindowToTerm();
-    Telnet.SendWindowSize();
+    SendWindowSize();
     if (SessionSocket) Term1->setFocus();
     const TScr& S = Term1->Term().Scr;
     SetStatusHint(QStringLiteral("Col [%1]   Row [%2]").arg(S.Col).arg(S.Row));

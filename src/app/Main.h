@@ -32,6 +32,7 @@ class QTimer;
 class QToolBar;
 class QToolButton;
 class TConnectSignal;
+class TSshSession;
 class THelpWindow;
 class THintWindow;
 class TLed;
@@ -49,13 +50,16 @@ public:
 
     // --- The session
     TermWidget* Term1 = nullptr;
-    TClientSocket* ClientSocket1 = nullptr;
+    TClientSocket* ClientSocket1 = nullptr; // a Telnet profile's connection
+    TSshSession* SshSession1 = nullptr;     // an SSH profile's
     TTelnet Telnet;
     TI_VT100 Input;
     TAliasInfo AliasInfo; // the current profile
     int StartMode = 0;
     std::string StartArg1, StartArg2;
-    std::array<std::uint8_t, TClientSocket::ChunkSize> ReceiveBuffer{};
+    bool StartSsh = false; // StartMode 2 over SSH ("-S")
+    std::string StartUser; // the user "-S USER@HOST" names
+    std::array<std::uint8_t, TSessionLink::ChunkSize> ReceiveBuffer{};
     bool ResizeGuard = false;
     bool TitleOnly = false;
     int SavedWidth = 0, SavedHeight = 0; // the size before title-only mode
@@ -119,7 +123,11 @@ public:
     std::function<void(const std::uint8_t* Bytes, int Len)> OnBlock;
     void ClientSocket1Write();
     void ClientSocket1Disconnect();
-    void ClientSocket1Error(const TClientSocket::TError& Error);
+    void ClientSocket1Error(const TSessionLink::TError& Error);
+    // The connection of the current or last attempt.
+    TSessionLink& Link() const { return *FLink; }
+    // The grid's size to the host: Telnet's report, or the SSH terminal's.
+    void SendWindowSize();
     void ShowMessageLine(const std::string& Text); // code page 949
     void LogLine(const std::string& Text);         // code page 949
     void SetTitle(const QString& Text);
@@ -214,6 +222,12 @@ private:
     void ShowPointer();
     bool PickColor(TColor& Color);
     void ConnectSession();
+    void ConnectSshQuestions();
+    bool SshProfile() const;
+    void OpenSsh();
+    // "-D ADDRESS PORT", or "-S [USER@]ADDRESS PORT" for SSH: how a new
+    // process connects where this one did.
+    QStringList AddressArgs() const;
     void HoldShownProfile();
     void FormCreate(const QStringList& Args);
     void FormClose();
@@ -232,6 +246,7 @@ private:
     int FBusy = 0;
     bool FHints = true; // hint texts reach the status line
     TSessionState FState = TSessionState::Idle;
+    TSessionLink* FLink = nullptr; // ClientSocket1 or SshSession1
     bool FClosing = false;
     int FToolbarTag = 0; // 1 just hidden, 2 just shown
     QPoint FPopupAt;     // where a right press opens the menu when no left one follows

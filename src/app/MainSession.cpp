@@ -9,6 +9,7 @@
 #include "common/Switches.h"
 #include "common/Version.h"
 #include "profiles/ProfileKeys.h"
+#include "ssh/SshSession.h"
 #include "term/TermWidget.h"
 #include "text/Cp949.h"
 #include "text/Utf8Host.h"
@@ -28,9 +29,6 @@ namespace {
 std::string Ko(const char* Utf8) { return Cp949::FromUtf8(Utf8); }
 QString Text(const std::string& Cp949) { return QString::fromStdString(Cp949::ToUtf8(Cp949)); }
 std::string Quoted(const std::string& S) { return "\"" + S + "\""; }
-
-// A port given as text: a number as the profile file writes numbers, else 23.
-std::int32_t PortOf(const std::string& Text) { return ParseIniInteger(Text).value_or(23); }
 
 // Resets a flag when the scope ends, however it ends.
 struct TFlagScope {
@@ -57,8 +55,7 @@ void TMainForm::actReqConnectExecute()
         if (StartMode == 0 || StartMode == -1)
             RunNewInstance({QStringLiteral("-A"), Text(AliasInfo.Alias)});
         else if (StartMode == -2)
-            RunNewInstance(
-                {QStringLiteral("-D"), Text(AliasInfo.Address), QString::number(AliasInfo.Port)});
+            RunNewInstance(AddressArgs());
         return;
     }
     FState = TSessionState::Attempt;
@@ -69,13 +66,18 @@ void TMainForm::actReqConnectExecute()
     TTerm& Term = Term1->Term();
     Term.ResetScreen();
     ClientSocket1->Close();
+    SshSession1->Close();
     ShowMessageLine("Alias " + Quoted(AliasInfo.Alias) + Ko(" 접속 시도."));
     Term1->repaint();
     SetHints(false);
     BeginBusyCursor();
     pnlImage->hide();
     pnlImage->setEnabled(false);
-    if (!ResolveAddress()) return;
+    const bool Ssh = SshProfile();
+    FLink = Ssh ? static_cast<TSessionLink*>(SshSession1) : ClientSocket1;
+    // SSH hands the name to libssh, which reads ~/.ssh/config first: a Host
+    // there need not be a name the resolver knows.
+    if (!Ssh && !ResolveAddress()) return;
     ApplyAliasInfo(AliasInfo);
     // The port comes from a file anyone may edit: one the socket cannot use
     // ends the attempt here with a message, as a failed lookup does.
@@ -86,9 +88,12 @@ void TMainForm::actReqConnectExecute()
         return;
     }
     // The outcome, however soon the system knows it, arrives from the event
-    // loop after these steps (TClientSocket::Open).
-    ClientSocket1->Open(QHostAddress(Text(AliasInfo.Address)),
-                        static_cast<quint16>(AliasInfo.Port));
+    // loop after these steps.
+    if (Ssh)
+        OpenSsh();
+    else
+        ClientSocket1->Open(QHostAddress(Text(AliasInfo.Address)),
+                            static_cast<quint16>(AliasInfo.Port));
     Action("actReqConnect")->setEnabled(false);
     const std::string Attempt = Ko("호스트 접속중 : ") + AliasInfo.Address;
     ShowMessageLine(Attempt);
@@ -125,7 +130,11 @@ bool TMainForm::ChooseProfile()
     AliasInfo = Manager.LoadAlias(DefaultAliasName);
     StartMode = -2;
     AliasInfo.Address = StartArg1;
-    AliasInfo.Port = PortOf(StartArg2);
+    if (StartSsh) {
+        AliasInfo.Protocol = "SSH";
+        if (!StartUser.empty()) AliasInfo.UserName = StartUser;
+    }
+    AliasInfo.Port = ParseIniInteger(StartArg2).value_or(StartSsh ? 22 : 23);
     return true;
 }
 
@@ -180,6 +189,7 @@ void TMainForm::actFastConnectExecute()
         return;
     }
     StartMode = 2;
+    StartSsh = false;
     StartArg1 = Cp949::FromUtf8(Host.toStdString());
     StartArg2 = Cp949::FromUtf8(Port.toStdString());
     actReqConnectExecute();
@@ -251,10 +261,25 @@ void TMainForm::actDisconnectExecute()
     if (AliasInfo.ExitOnDisconnect && !FClosing) close();
 }
 
-void TMainForm::ClientSocket1Error(const TClientSocket::TError& Error)
+void TMainForm::ClientSocket1Error(const TSessionLink::TError& Error)
 {
     if (FState == TSessionState::Idle) return; // its end is told already
-    using K = TClientSocket::TErrorKind;
+    if (Error.Code == 0) {
+        // A failure that says it all (SSH's): its lines, or a box once connected.
+        if (Error.Kind == TSessionLink::TErrorKind::Connect) {
+            for (std::size_t From = 0; From <= Error.Message.size();) {
+                const std::size_t To =
+                    std::min(Error.Message.find('\n', From), Error.Message.size());
+                ShowMessageLine(Error.Message.substr(From, To - From));
+                From = To + 1;
+            }
+        } else {
+            ShowDialog(Text(Error.Message), TMsgDlgType::mtError, mbOK, this);
+        }
+        actDisconnectExecute();
+        return;
+    }
+    using K = TSessionLink::TErrorKind;
     static const char* const Prefixes[] = {"General - ", "Send - ",       "Receive - ",
                                            "Connect - ", "Disconnect - ", "Accept - "};
     const std::string Head = std::string("Socket Error : ") +
@@ -276,9 +301,9 @@ void TMainForm::ClientSocket1Read()
     TTerm& Term = Term1->Term();
     if (Term.Scr.ScrollBack.Browsing) Term.LeaveScrollBack();
     if (Term.Scr.SelActive) Term.ClearSelection();
-    const int N = ClientSocket1->ReceiveBuf(ReceiveBuffer.data(), TClientSocket::ChunkSize);
+    const int N = FLink->ReceiveBuf(ReceiveBuffer.data(), TSessionLink::ChunkSize);
     if (N <= 0) return;
-    ProcessBlock(ReceiveBuffer.data(), N, ClientSocket1->BytesPending());
+    ProcessBlock(ReceiveBuffer.data(), N, FLink->BytesPending());
     if (OnBlock) OnBlock(ReceiveBuffer.data(), N);
 }
 
@@ -287,7 +312,10 @@ void TMainForm::ProcessBlock(const std::uint8_t* Bytes, int Len, bool More)
     TTerm& Term = Term1->Term();
     Switches.CaretDrawEnabled = false;
     Term1->BeginHostBlock();
-    Telnet.Receive(Bytes, Len);
+    if (FLink == SshSession1)
+        Telnet.PassData(Bytes, Len); // SSH carries no Telnet commands
+    else
+        Telnet.Receive(Bytes, Len);
     Term1->EndHostBlock(More);
     if (!More) {
         StatusCol->setText(QString::number(Term.Scr.CurX));
@@ -437,7 +465,7 @@ void TMainForm::SetTermSize(int Cols, int Rows)
     TTerm& Term = Term1->Term();
     Term.SetSize(Cols, Rows);
     FitWindowToTerm();
-    Telnet.SendWindowSize();
+    SendWindowSize();
     if (SessionSocket) Term1->setFocus();
     SetStatusHint(QStringLiteral("Col [%1]   Row [%2]").arg(Term.Scr.Col).arg(Term.Scr.Row));
     ResizeGuard = false;

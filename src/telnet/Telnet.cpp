@@ -131,6 +131,18 @@ void TTelnet::PutData(std::uint8_t B)
     if (Count == StagingSize) Flush();
 }
 
+void TTelnet::PassData(const std::uint8_t* Buf, int Len)
+{
+    for (int Done = 0; Done < Len;) {
+        const int Take = std::min(Len - Done, StagingSize - Count);
+        std::memcpy(Staging + Count, Buf + Done, static_cast<std::size_t>(Take));
+        Count += Take;
+        Done += Take;
+        if (Count == StagingSize) Flush();
+    }
+    Flush();
+}
+
 void TTelnet::Flush()
 {
     if (Count > 0 && Term) {

@@ -37,6 +37,9 @@ public:
     THostReader HostText; // staged data on its way to VT100
 
     void Receive(const std::uint8_t* Buf, int Len);
+    // The bytes of a connection without Telnet (SSH): all data, 0xFF too,
+    // staged and handed on through the host-text reader like Receive's.
+    void PassData(const std::uint8_t* Buf, int Len);
     void PutData(std::uint8_t B);
     void Flush();
     void Negotiate(std::uint8_t Cmd, std::uint8_t Opt);

@@ -136,7 +136,9 @@ TModalResult ShowDialog(const QString& Text, TMsgDlgType Kind, TMsgDlgButtons Bu
     return No ? TModalResult::mrNo : TModalResult::mrOk;
 }
 
-bool PromptText(const QString& Caption, const QString& Prompt, QString& Value, QWidget* Reference)
+namespace {
+bool AskLine(const QString& Caption, const QString& Prompt, QString& Value, QWidget* Reference,
+             QLineEdit::EchoMode Echo)
 {
     QDialog Dialog(Reference ? Reference->window() : nullptr, Qt::Dialog | Qt::WindowTitleHint |
                                                                   Qt::WindowCloseButtonHint |
@@ -154,6 +156,7 @@ bool PromptText(const QString& Caption, const QString& Prompt, QString& Value, Q
     auto* Edit = new QLineEdit(&Dialog);
     Edit->setObjectName(QStringLiteral("Value"));
     Edit->setMaxLength(255);
+    Edit->setEchoMode(Echo);
     Edit->setText(Value);
     Edit->selectAll();
     Edit->setGeometry(U.X(8), U.Y(19), U.X(164), Edit->sizeHint().height());
@@ -173,7 +176,26 @@ bool PromptText(const QString& Caption, const QString& Prompt, QString& Value, Q
     Edit->setFocus();
     if (StaysOnTop(Reference)) Dialog.setWindowFlag(Qt::WindowStaysOnTopHint, true);
     CenterOverWindow(Reference, &Dialog);
-    if (RunModal(Dialog) != QDialog::Accepted) return false;
-    Value = Edit->text();
-    return true;
+    const bool Confirmed = RunModal(Dialog) == QDialog::Accepted;
+    if (Confirmed) Value = Edit->text();
+    // What was typed into a masked edit leaves no copy in the dialog's memory.
+    if (Echo != QLineEdit::Normal) Edit->setText(QString(Edit->text().size(), QLatin1Char(' ')));
+    return Confirmed;
+}
+} // namespace
+
+bool PromptText(const QString& Caption, const QString& Text, QString& Value, QWidget* Reference)
+{
+    return AskLine(Caption, Text, Value, Reference, QLineEdit::Normal);
+}
+
+bool PromptSecret(const QString& Caption, const QString& Text, QString& Value, QWidget* Reference)
+{
+    return AskLine(Caption, Text, Value, Reference, QLineEdit::Password);
+}
+
+void Forget(QString& Secret)
+{
+    Secret.fill(QLatin1Char('\0'));
+    Secret.clear();
 }

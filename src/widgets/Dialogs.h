@@ -29,6 +29,12 @@ TModalResult ShowDialog(const QString& Text, TMsgDlgType Kind, TMsgDlgButtons Bu
 // OK; Value then holds the text typed (at most 255 characters). Value is
 // unchanged otherwise.
 bool PromptText(const QString& Caption, const QString& Prompt, QString& Value, QWidget* Reference);
+// The same dialog with what is typed masked: a password or a passphrase. The
+// caller clears Value with Forget once it is used.
+bool PromptSecret(const QString& Caption, const QString& Prompt, QString& Value,
+                  QWidget* Reference);
+// Overwrites a secret's characters before it is let go.
+void Forget(QString& Secret);
 
 // Places Target over Reference: a top-level Target is centred on Reference's
 // frame and kept on Reference's screen; a child control is centred in its
