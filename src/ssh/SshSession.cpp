@@ -110,7 +110,17 @@ void TSshSession::Write(const unsigned char* Data, std::size_t Len)
 {
     if (!Connected() || Len == 0) return;
     FOut.append(reinterpret_cast<const char*>(Data), Len);
-    Flush();
+    // What one event's handling writes (a pasted text comes a byte a call)
+    // goes in one packet at the end of it, not a packet a byte.
+    if (FFlushPosted) return;
+    FFlushPosted = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            FFlushPosted = false;
+            if (FStep == TStep::Shell) Flush();
+        },
+        Qt::QueuedConnection);
 }
 
 // What the channel's window takes goes now; the rest waits for the host to

@@ -138,5 +138,6 @@ private:
     bool FInStep = false;       // a step is running
     bool FKbdAnswered = false;  // this round of prompts asked a secret
     bool FPasswordSent = false; // a password call waits for its answer
-    std::string FOut;           // typed bytes the channel's window has no room for yet
+    std::string FOut;           // typed bytes not yet taken by the channel
+    bool FFlushPosted = false;  // a Flush waits for the end of this event's handling
 };

@@ -9,10 +9,14 @@
 #include "text/Cp949.h"
 
 #include <QAction>
+#include <QClipboard>
+#include <QCryptographicHash>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
 
+#include <deque>
 #include <fstream>
 #include <random>
 
@@ -47,6 +51,24 @@ struct TSshRig {
     {
         const std::string Where = (User.empty() ? "" : User + "@") + "127.0.0.1";
         return {"-S", QString::fromStdString(Where), QString::number(Host.Port())};
+    }
+};
+
+// Secrets asked in masked dialogs: answers the test gives in turn.
+struct TAnswers {
+    std::deque<std::string> Given;
+    QStringList Prompts;
+    void Install()
+    {
+        SetModalHook([this](QDialog& D) {
+            auto* Value = D.findChild<QLineEdit*>(QStringLiteral("Value"));
+            if (!Value || Given.empty()) return D.reject();
+            Prompts << D.findChild<QLabel*>(QStringLiteral("Prompt"))->text();
+            QCOMPARE(Value->echoMode(), QLineEdit::Password);
+            Value->setText(QString::fromStdString(Given.front()));
+            Given.pop_front();
+            D.accept();
+        });
     }
 };
 
@@ -123,6 +145,75 @@ private slots:
                  Rig.Host.LastLog().c_str());
         for (const std::string& L : Log) QVERIFY(L.find(Password) == std::string::npos);
         SetLogSink({});
+    }
+
+    // Three wrong answers end the attempt, saying which methods were tried.
+    void threeWrongPasswordsEndTheAttempt()
+    {
+        TSshRig Rig;
+        TSshdOptions Options{Shell};
+        Options.AuthorizeKey = false;
+        Options.Password = Secret();
+        QVERIFY2(Rig.Start(Options), Rig.Error.c_str());
+        TE2eSession S;
+        TAnswers Answers{{"wrong1", "wrong2", "wrong3", "wrong4"}, {}};
+        Answers.Install();
+        S.Start(Rig.Args(Rig.Host.User()));
+        QVERIFY(WaitUntil([&] { return S.Ended(); }, E2eWaitMs));
+        QCOMPARE(Answers.Prompts.size(), 3);
+        QVERIFY2(S.FindRow(Ko(":SSH : 인증에 실패했습니다. 시도한 방법: publickey, "
+                              "keyboard-interactive")) != 0,
+                 qPrintable(Shown(S.Screen())));
+    }
+
+    // An encrypted key asks its passphrase, masked, and logs in with it.
+    void encryptedKeyAsksItsPassphrase()
+    {
+        TSshRig Rig;
+        TSshdOptions Options{Shell};
+        Options.AuthorizeKey = false;
+        Options.KeyPassphrase = Secret();
+        QVERIFY2(Rig.Start(Options), Rig.Error.c_str());
+        TE2eSession S;
+        TAnswers Answers{{Options.KeyPassphrase}, {}};
+        Answers.Install();
+        S.Start(Rig.Args(Rig.Host.User()));
+        WAIT_ROW(S, std::string("ssh-ok"));
+        QCOMPARE(Answers.Prompts.size(), 1);
+    }
+
+    // ~/.ssh/config is read as OpenSSH reads it: a Host of its own gives the
+    // address, the port and the user.
+    void openSshConfigApplies()
+    {
+        TSshRig Rig;
+        QVERIFY2(Rig.Start({Shell}), Rig.Error.c_str());
+        std::ofstream(Rig.Host.ClientHome() + "/.ssh/config")
+            << "Host box\n  HostName 127.0.0.1\n  Port " << Rig.Host.Port() << "\n  User "
+            << Rig.Host.User() << "\n";
+        TE2eSession S;
+        S.Start({"-S", "box"});
+        WAIT_ROW(S, std::string("ssh-ok"));
+        QVERIFY(S.Messages.empty());
+    }
+
+    // A long paste reaches the host whole and in order.
+    void pasteArrivesWholeAndInOrder()
+    {
+        TSshRig Rig;
+        constexpr int Size = 200000;
+        QVERIFY2(Rig.Start({"stty raw -echo; echo ready; S=$(head -c " + std::to_string(Size) +
+                            " | md5sum); stty sane; echo; echo $S; sleep 30"}),
+                 Rig.Error.c_str());
+        TE2eSession S;
+        S.Start(Rig.Args(Rig.Host.User()));
+        WAIT_ROW(S, std::string("ready"));
+        QByteArray Text(Size, 'x');
+        for (int I = 0; I < Size; ++I) Text[I] = static_cast<char>('!' + I % 90);
+        QGuiApplication::clipboard()->setText(QString::fromLatin1(Text));
+        S.Form->Action("actPaste")->trigger();
+        const QByteArray Md5 = QCryptographicHash::hash(Text, QCryptographicHash::Md5).toHex();
+        WAIT_ROW(S, Md5.toStdString());
     }
 
     // A UTF-8 host: Korean typed goes out as UTF-8 and comes back on screen.
