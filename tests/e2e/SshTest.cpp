@@ -106,6 +106,9 @@ private slots:
         S.Type(QStringLiteral("stty size"));
         S.PressEnter();
         WAIT_ROW(S, std::to_string(Scr.Row) + " " + std::to_string(Scr.Col));
+        S.Type(QStringLiteral("echo T=$TERM"));
+        S.PressEnter();
+        WAIT_ROW(S, std::string("T=xterm"));
         S.Form->SetTermSize(100, 20);
         S.Type(QStringLiteral("clear; stty size"));
         S.PressEnter();
@@ -126,9 +129,9 @@ private slots:
         Options.AuthorizeKey = false;
         Options.Password = Password;
         QVERIFY2(Rig.Start(Options), Rig.Error.c_str());
+        TE2eSession S; // its program state comes first: the sink after it
         std::vector<std::string> Log;
         SetLogSink([&](std::string_view L) { Log.emplace_back(L); });
-        TE2eSession S;
         QStringList Prompts;
         SetModalHook([&](QDialog& D) {
             auto* Value = D.findChild<QLineEdit*>(QStringLiteral("Value"));
@@ -143,6 +146,7 @@ private slots:
         QCOMPARE(Prompts.size(), 1);
         QVERIFY2(Rig.Host.LastLog().find("keyboard-interactive") != std::string::npos,
                  Rig.Host.LastLog().c_str());
+        QVERIFY(Log.size() > 3);
         for (const std::string& L : Log) QVERIFY(L.find(Password) == std::string::npos);
         SetLogSink({});
     }
@@ -241,8 +245,20 @@ private slots:
         TSshRig Rig;
         QVERIFY2(Rig.Start({"echo bye."}), Rig.Error.c_str());
         TE2eSession S;
+        std::string Log;
+        SetLogSink([&](std::string_view L) {
+            if (L.starts_with("SSH : ")) Log += std::string(L) + "\n";
+        });
         S.Start(Rig.Args(Rig.Host.User()));
         QVERIFY(WaitUntil([&] { return S.Ended(); }, E2eWaitMs));
+        SetLogSink({});
+        // The connection, the host key, the method, the channel and the end.
+        std::size_t At = 0;
+        for (const char* Step : {"127.0.0.1:", "호스트 키 확인", "publickey 인증 성공",
+                                 "채널과 터미널(xterm", "접속 종료"}) {
+            At = Log.find(Ko(Step), At);
+            QVERIFY2(At != std::string::npos, qPrintable(Shown(Log)));
+        }
         WAIT_ROW(S, std::string("bye."));
         QVERIFY(S.Form->windowTitle().startsWith(QStringLiteral(" Brevanix v1.3.1 - 접속 종료[")));
         QVERIFY(S.Form->Action("actReqConnect")->isEnabled());
