@@ -30,6 +30,9 @@ public:
         TErrorKind Kind = TErrorKind::General;
         int Code = 0;
         std::string Message;
+        // The host turned us away (authentication, its key): trying again
+        // on our own could not help.
+        bool Refused = false;
     };
 
     std::function<void()> OnConnect;
@@ -54,4 +57,12 @@ public:
     virtual std::int64_t QueuedBytes() const = 0;
     // The host's data waits because the outgoing queue is full.
     virtual bool ReadingHeld() const = 0;
+
+    // How the last connection ended: cleanly when the host closed it in
+    // order (a Telnet host's FIN, an SSH channel closed after its exit
+    // status) or we did; not when it was reset or broke.
+    virtual bool EndedCleanly() const = 0;
+    // Milliseconds since the host was last heard from, and since we last sent.
+    virtual std::int64_t SilentMs() const = 0;
+    virtual std::int64_t QuietMs() const = 0;
 };

@@ -67,7 +67,8 @@ TSshSession::TResult TSshSession::NextAuthMethod()
             return Start(TStep::Password, "password");
     }
     Fail("SSH : 인증에 실패했습니다. 시도한 방법: " + (FTried.empty() ? "없음" : FTried) +
-         " (서버가 받는 방법: " + MethodNames(FMethods) + ")");
+             " (서버가 받는 방법: " + MethodNames(FMethods) + ")",
+         true);
     return TResult::Failed;
 }
 
@@ -150,7 +151,7 @@ TSshSession::TResult TSshSession::AnswerPrompts()
             Ask({Name.empty() ? "SSH 인증" : Name, Text, {}, Echo == 0});
         if (FStep == TStep::Idle) return TResult::Failed; // closed meanwhile
         if (!Answer) {
-            Fail("SSH : 인증을 취소했습니다.");
+            Fail("SSH : 인증을 취소했습니다.", true);
             return TResult::Failed;
         }
         ssh_userauth_kbdint_setanswer(FSession, static_cast<unsigned>(I), Answer->c_str());
@@ -171,7 +172,7 @@ TSshSession::TResult TSshSession::StepPassword()
             Ask({"SSH 암호", User.Get() + "@" + Host.Get() + " 의 암호:", {}, true});
         if (FStep == TStep::Idle) return TResult::Failed;
         if (!Answer) {
-            Fail("SSH : 인증을 취소했습니다.");
+            Fail("SSH : 인증을 취소했습니다.", true);
             return TResult::Failed;
         }
         Password = std::move(*Answer);

@@ -134,7 +134,7 @@ TSshSession::TResult TSshSession::StepHostKey()
         FAsking = false;
         if (FStep == TStep::Idle) return TResult::Failed; // closed meanwhile
         if (!Trusted) {
-            Fail("SSH : 호스트 키를 받아들이지 않아 접속하지 않았습니다.");
+            Fail("SSH : 호스트 키를 받아들이지 않아 접속하지 않았습니다.", true);
             return TResult::Failed;
         }
         if (ssh_session_update_known_hosts(FSession) != SSH_OK) {
@@ -148,9 +148,10 @@ TSshSession::TResult TSshSession::StepHostKey()
     case SSH_KNOWN_HOSTS_CHANGED:
     case SSH_KNOWN_HOSTS_OTHER:
         Fail("SSH : 경고! " + Info.Host + " 의 호스트 키가 저장된 키와 다릅니다.\n" +
-             "누군가 접속을 가로채고 있을 수 있습니다. 받은 키: " + Info.Type + " " +
-             Info.Fingerprint + "\n" + "저장된 키: " + KnownHostsLine(Info.Host) +
-             "\n접속하지 않았습니다. 키가 바뀐 것이 맞다면 그 줄을 지우십시오.");
+                 "누군가 접속을 가로채고 있을 수 있습니다. 받은 키: " + Info.Type + " " +
+                 Info.Fingerprint + "\n" + "저장된 키: " + KnownHostsLine(Info.Host) +
+                 "\n접속하지 않았습니다. 키가 바뀐 것이 맞다면 그 줄을 지우십시오.",
+             true);
         return TResult::Failed;
     default:
         Fail("SSH : " + Info.File + " 을 읽을 수 없습니다. " + LibError());

@@ -10,6 +10,7 @@
 
 #include <libssh/callbacks.h>
 #include <libssh/libssh.h>
+#include <libssh/server.h> // ssh_send_keepalive, a client request too
 
 #include <algorithm>
 
@@ -60,6 +61,7 @@ void TSshSession::Open(const TSshTarget& Target)
 void TSshSession::Close()
 {
     if (FStep == TStep::Shell) {
+        NoteEnd(true); // ours
         ReportEnd();
         return;
     }
@@ -135,6 +137,7 @@ void TSshSession::Flush()
         if (N <= 0) break;
         FOut.erase(0, static_cast<std::size_t>(N));
         Sent += N;
+        NoteSent();
     }
     if (Sent > 0 && OnWrite) OnWrite(Sent);
     Watch();
@@ -177,7 +180,10 @@ void TSshSession::Watch()
     if (Fd < 0) return;
     if (!FRead || FRead->socket() != Fd) {
         FRead = std::make_unique<QSocketNotifier>(Fd, QSocketNotifier::Read);
-        connect(FRead.get(), &QSocketNotifier::activated, this, &TSshSession::SocketActivity);
+        connect(FRead.get(), &QSocketNotifier::activated, this, [this] {
+            NoteHeard();
+            SocketActivity();
+        });
         FWrite = std::make_unique<QSocketNotifier>(Fd, QSocketNotifier::Write);
         connect(FWrite.get(), &QSocketNotifier::activated, this, &TSshSession::SocketActivity);
     }
@@ -205,6 +211,9 @@ void TSshSession::SocketActivity()
     const bool Ended = ssh_channel_is_eof(FChannel) || ssh_channel_is_closed(FChannel) ||
                        !ssh_is_connected(FSession);
     if (!Ended || EndPending()) return;
+    // A shell that ended says how: its exit status. A channel or transport
+    // gone without one was cut.
+    NoteEnd(ssh_channel_get_exit_status(FChannel) != -1);
     // The host's last words are shown before the end is reported.
     Unwatch();
     if (Waiting > 0 && OnRead)
@@ -260,16 +269,25 @@ void TSshSession::Log(const std::string& Line) const
     if (OnLog) OnLog(Line);
 }
 
-void TSshSession::Fail(const std::string& Message)
+void TSshSession::Fail(const std::string& Message, bool Refused)
 {
     if (FStep == TStep::Idle) return;
     const bool WasConnected = FStep == TStep::Shell;
     Log(Message.substr(0, Message.find('\n')));
     Release();
+    NoteEnd(false);
     TError E;
     E.Kind = WasConnected ? TErrorKind::General : TErrorKind::Connect;
     E.Message = Cp949::FromUtf8(Message);
+    E.Refused = Refused;
     if (OnError) OnError(E);
+}
+
+void TSshSession::SendKeepAlive()
+{
+    // A global request the server must answer: its reply is heard like data.
+    if (Connected()) ssh_send_keepalive(FSession);
+    NoteSent();
 }
 
 // A question while the session waits: the descriptor and the time-out rest,

@@ -66,6 +66,8 @@ public:
     void Close() override;
     // The window changed its grid: the host's terminal follows.
     void ResizePty(int Cols, int Rows);
+    // A request the server must answer, sent while the link is quiet.
+    void SendKeepAlive();
 
     bool BytesPending() override;
     std::int64_t QueuedBytes() const override { return static_cast<std::int64_t>(FOut.size()); }
@@ -111,7 +113,9 @@ private:
     TResult AnswerPrompts();
     bool ApplyOptions();
     std::optional<std::string> Ask(const TQuestion& Question);
-    void Fail(const std::string& Message);
+    // Ends the attempt or the session with Message (UTF-8); Refused: the host
+    // turned us away, so trying again on our own cannot help.
+    void Fail(const std::string& Message, bool Refused = false);
     void Watch();
     void Unwatch();
     void SocketActivity();

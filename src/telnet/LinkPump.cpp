@@ -4,6 +4,12 @@
 
 #include <algorithm>
 
+TLinkPump::TLinkPump(QObject* Parent) : QObject(Parent)
+{
+    FHeard.start();
+    FSent.start();
+}
+
 int TLinkPump::ReceiveBuf(std::uint8_t* Buf, int Max)
 {
     int Want = std::max(Max, 0);
@@ -47,6 +53,9 @@ void TLinkPump::ResetPump()
 {
     FEndPending = false;
     FTurnMissed = false;
+    FEndedCleanly = true;
+    FHeard.start();
+    FSent.start();
 }
 
 void TLinkPump::ReadTurn()

@@ -8,15 +8,19 @@
 // the pump decides when.
 #include "common/SessionLink.h"
 
+#include <QElapsedTimer>
 #include <QObject>
 
 class TLinkPump : public QObject, public TSessionLink {
     Q_OBJECT
 public:
-    using QObject::QObject;
+    explicit TLinkPump(QObject* Parent = nullptr);
 
     int ReceiveBuf(std::uint8_t* Buf, int Max) final;
     bool ReadingHeld() const final;
+    bool EndedCleanly() const final { return FEndedCleanly; }
+    std::int64_t SilentMs() const final { return FHeard.elapsed(); }
+    std::int64_t QuietMs() const final { return FSent.elapsed(); }
 
 protected:
     // Bytes the link can hand out now without waiting.
@@ -33,12 +37,17 @@ protected:
     // The host left while bytes wait: report the end once they are read.
     void EndAfterDrain();
     bool EndPending() const { return FEndPending; }
-    // A new connection starts with nothing pending.
+    // A new connection starts with nothing pending, just heard from.
     void ResetPump();
+    void NoteHeard() { FHeard.start(); }
+    void NoteSent() { FSent.start(); }
+    void NoteEnd(bool Clean) { FEndedCleanly = Clean; }
 
 private:
     void ReadTurn();
 
+    QElapsedTimer FHeard, FSent;
+    bool FEndedCleanly = true;
     bool FTurnPosted = false; // a queued ReadTurn is on its way
     bool FEndPending = false; // the host left while bytes were unread
     bool FInRead = false;     // OnRead is running

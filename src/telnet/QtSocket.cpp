@@ -7,7 +7,12 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <sys/ioctl.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 namespace {
 // Qt stops reading from the system when this much waits unread, so a host
@@ -22,7 +27,10 @@ TClientSocket::TClientSocket(QObject* Parent) : TLinkPump(Parent)
     // Read in a turn of our own, queued behind what is already waiting: Qt may
     // signal again within one dispatch (a read notifier re-enabled after the
     // buffer drained), which would give two chunks to one turn.
-    connect(&Socket, &QTcpSocket::readyRead, this, &TClientSocket::PostReadTurn);
+    connect(&Socket, &QTcpSocket::readyRead, this, [this] {
+        NoteHeard();
+        PostReadTurn();
+    });
     connect(&Socket, &QTcpSocket::bytesWritten, this, [this](qint64 Bytes) {
         if (OnWrite) OnWrite(Bytes);
         // The queue went down: data held back by it may be read now.
@@ -58,6 +66,7 @@ void TClientSocket::Close()
     Socket.abort();
     Closing = false;
     if (Phase == TPhase::Connected) {
+        NoteEnd(true); // ours
         ReportEnd();
         return;
     }
@@ -91,6 +100,7 @@ void TClientSocket::Write(const unsigned char* Data, std::size_t Len)
 {
     if (!Connected() || Len == 0) return;
     Socket.write(reinterpret_cast<const char*>(Data), static_cast<qint64>(Len));
+    NoteSent();
 }
 
 void TClientSocket::Later(std::function<void()> Step)
@@ -110,6 +120,7 @@ void TClientSocket::HandleConnected()
     if (Phase != TPhase::Connecting) return;
     Phase = TPhase::Connected;
     ResetPump();
+    Probe = ::fcntl(static_cast<int>(Socket.socketDescriptor()), F_DUPFD_CLOEXEC, 0);
     SessionSocket = this;
     if (OnConnect) OnConnect();
 }
@@ -119,6 +130,7 @@ void TClientSocket::HandleDisconnected()
     if (Closing) return;
     if (SessionSocket == this) SessionSocket = nullptr;
     if (Phase != TPhase::Connected || EndPending()) return;
+    NoteEnd(ClosedInOrder());
     // Qt keeps what it had buffered; the host's last words are shown before
     // the end is reported.
     if (Socket.bytesAvailable() > 0 && OnRead) return EndAfterDrain();
@@ -139,6 +151,7 @@ void TClientSocket::HandleError(QAbstractSocket::SocketError Error)
     E.Message = Cp949::FromUtf8(std::strerror(E.Code));
     Phase = TPhase::Idle;
     ResetPump();
+    NoteEnd(false);
     Release();
     if (OnError) OnError(E);
 }
@@ -172,4 +185,27 @@ void TClientSocket::ReportEnd()
 void TClientSocket::Release()
 {
     if (SessionSocket == this) SessionSocket = nullptr;
+    if (Probe >= 0) ::close(Probe);
+    Probe = -1;
+}
+
+bool TClientSocket::ClosedInOrder() const
+{
+    tcp_info Info{};
+    socklen_t Size = sizeof Info;
+    // After a FIN the socket waits for our close; after a reset it is gone.
+    return Probe < 0 || ::getsockopt(Probe, IPPROTO_TCP, TCP_INFO, &Info, &Size) != 0 ||
+           Info.tcpi_state != TCP_CLOSE;
+}
+
+void TClientSocket::SetKeepAlive(int Seconds)
+{
+    const int Fd = static_cast<int>(Socket.socketDescriptor());
+    if (Fd < 0) return;
+    const int On = Seconds > 0 ? 1 : 0, Count = 3;
+    ::setsockopt(Fd, SOL_SOCKET, SO_KEEPALIVE, &On, sizeof On);
+    if (!On) return;
+    ::setsockopt(Fd, IPPROTO_TCP, TCP_KEEPIDLE, &Seconds, sizeof Seconds);
+    ::setsockopt(Fd, IPPROTO_TCP, TCP_KEEPINTVL, &Seconds, sizeof Seconds);
+    ::setsockopt(Fd, IPPROTO_TCP, TCP_KEEPCNT, &Count, sizeof Count);
 }

@@ -28,6 +28,10 @@ public:
     // OnDisconnect when one was open.
     void Close() override;
 
+    // TCP's own keepalive: probes after Seconds idle, every Seconds, three
+    // unanswered ones end the connection; 0 turns it off.
+    void SetKeepAlive(int Seconds);
+
     bool BytesPending() override;
     std::int64_t QueuedBytes() const override { return Socket.bytesToWrite(); }
     bool Connected() const override;
@@ -51,8 +55,13 @@ private:
     // Runs Step from the event loop, unless the attempt is over by then.
     void Later(std::function<void()> Step);
     void Release();
+    // Whether the host's end came in order (FIN) rather than reset.
+    bool ClosedInOrder() const;
 
     QTcpSocket Socket;
+    // A second descriptor of the connected socket: Qt closes its own before
+    // it tells of the end, and this one still says how the end came.
+    int Probe = -1;
     TPhase Phase = TPhase::Idle;
     unsigned Attempt = 0; // counts Opens and Closes: a report posted for an older one is dropped
     bool Opening = false; // inside Open: reports wait for the event loop
