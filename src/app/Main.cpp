@@ -264,6 +264,7 @@ void TMainForm::FormCreate(const QStringList& Args)
 
     Action("actReqConnect")->setEnabled(true);
     Action("actReqDisconnect")->setEnabled(false);
+    Action("actReconnect")->setEnabled(false); // nothing to connect to again yet
     for (const char* Name : {"actPrint", "actCopy", "actPaste"}) Action(Name)->setEnabled(true);
     SetTitle(QString::fromUtf8(ProductTitle));
     Action("actViewToolbar")->setEnabled(true);
@@ -285,6 +286,7 @@ void TMainForm::FormCreate(const QStringList& Args)
     Term.ClearAllLines();
     TTelnet::Reset();
     ConnectSession();
+    CreateLifeline();
     HoldShownProfile();
 
     const TStartArgs Start = ParseStartArgs(Args);
@@ -510,6 +512,7 @@ void TMainForm::Term1KeyDown(std::uint16_t& Key, TShiftState Shift)
             return;
         }
     }
+    if (Key == VK::Escape) CancelReconnect();
     Input.KeyDown(Term1->Term(), Key, Shift);
     if (Key == VK::Return && FState == TSessionState::Idle) actReqConnectExecute();
 }

@@ -150,6 +150,12 @@ public:
     enum class TSessionState { Idle, Attempt, Connected };
     TSessionState SessionState() const { return FState; }
 
+    // --- The lifeline (MainLifeline.cpp): keepalive, restart, reconnect.
+    void actReconnectExecute(); // "다시 접속": the same profile, in this window
+    void LifelineTick();
+    void CancelReconnect();
+    bool Reconnecting() const { return FReconnecting; }
+
     // --- Start and end
     void FormActivate();
     bool FormCloseQuery();
@@ -222,6 +228,12 @@ private:
     void ShowPointer();
     bool PickColor(TColor& Color);
     void ConnectSession();
+    void ConnectProfile();
+    void CreateLifeline();
+    void ConnectAgain();
+    void LinkDead();
+    void AfterSessionEnd(bool WasConnected);
+    void ShowReconnectCountdown();
     void ConnectSshQuestions();
     bool SshProfile() const;
     void OpenSsh();
@@ -246,7 +258,15 @@ private:
     int FBusy = 0;
     bool FHints = true; // hint texts reach the status line
     TSessionState FState = TSessionState::Idle;
-    TSessionLink* FLink = nullptr; // ClientSocket1 or SshSession1
+    TSessionLink* FLink = nullptr;     // ClientSocket1 or SshSession1
+    QTimer* FLifeTimer = nullptr;      // keepalive and the reconnect countdown
+    QTimer* FReconnectTimer = nullptr; // the next reconnect attempt
+    int FReconnectTries = 0;
+    bool FReconnecting = false; // attempts follow a drop until one connects or is cancelled
+    bool FHadSession = false;   // a profile was connected with: restart has one
+    bool FUserEnded = false;    // the user asked for this end
+    bool FDropped = false;      // the link broke or was found dead
+    bool FRefused = false;      // the host turned us away: no retry
     bool FClosing = false;
     int FToolbarTag = 0; // 1 just hidden, 2 just shown
     QPoint FPopupAt;     // where a right press opens the menu when no left one follows

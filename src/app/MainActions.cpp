@@ -33,6 +33,7 @@ const TActionDef ActionDefs[] = {
     {"actDisconnect",    "Communication", "Disconnect",         "",         "",       false, TGlyph::Disconnect},
     {"actReqConnect",    "Communication", "접속/새창(&A)",      "접속/새창", "Alt+R", false, TGlyph::ReqConnect},
     {"actReqDisconnect", "Communication", "단절(&D)",           "접속 단절", "Alt+D", false, TGlyph::ReqDisconnect},
+    {"actReconnect",     "Communication", "다시 접속(&R)",      "같은 설정으로 이 창에서 다시 접속합니다.", "Ctrl+Shift+R", false, TGlyph::Reconnect},
     {"actFastConnect",   "File", "빠른 연결",          "젤 빠른 연결을 할수 있습니다.", "Alt+Q", false, TGlyph::FastConnect},
     {"actNew",           "File", "새 터미널 열기(&N)", "새 터미널 열기", "Alt+N", false, TGlyph::New},
     {"actPrint",         "File", "화면 출력(&W)",      "화면 인쇄",      "Alt+P", false, TGlyph::Print},
@@ -73,7 +74,8 @@ const char* const ToolbarItems = "actReqConnect actReqDisconnect actFastConnect 
                                  "actAutoWrap | btnLogView | actExitProgram";
 const char* const PopupItems = "actCopy mnuPaste actCopyAndPaste | actPrint | mnuOption "
                                "actSaveAlias actMakeLink | actFastConnect actReqConnect "
-                               "actReqDisconnect actNew | actAbout actHelp actExitProgram";
+                               "actReconnect actReqDisconnect actNew | actAbout actHelp "
+                               "actExitProgram";
 const char* const OptionItems = "actTopMost actSoftScroll actCrossCaret actVisualBeep actBeep "
                                 "actAutoWrap | actSetUpFont actBackColor actCaretColor | "
                                 "actViewToolbar actViewStatusBar";
@@ -146,6 +148,12 @@ void TMainForm::BindActions()
     Bind("actPaste", &TMainForm::actPasteExecute);
     Bind("actCopyAndPaste", &TMainForm::actCopyAndPasteExecute);
     Bind("actPopUp", &TMainForm::actPopUpExecute);
+    Bind("actReconnect", &TMainForm::actReconnectExecute);
+    // Any command the user gives cancels a pending reconnect; the session's
+    // own steps do not.
+    for (const auto& [Name, A] : FActions)
+        if (Name != "actConnect" && Name != "actDisconnect" && Name != "actReconnect")
+            connect(A, &QAction::triggered, this, [this] { CancelReconnect(); });
 
     // The switches write through to the terminal, the program-wide switches
     // and the profile, so saving an alias saves what is on screen.
@@ -243,6 +251,8 @@ QMenu* TMainForm::createPopupMenu()
     ShowGlyphsWhole(Menu);
     for (const char* Name : {"actFormTitleOlny", "actFormNormalize", "actTopMost"})
         Menu->addAction(Action(Name));
+    Menu->addSeparator();
+    Menu->addAction(Action("actReconnect"));
     Menu->addSeparator();
     Menu->addAction(Action("actFormClose"));
     Menu->addSeparator();

@@ -63,6 +63,15 @@ void TMainForm::actReqConnectExecute()
         FState = TSessionState::Idle;
         return;
     }
+    ConnectProfile();
+}
+
+// Steps 3 to 10 of the request: the screen reset, the address resolved, the
+// profile applied and the link opened; its outcome comes from the event loop.
+void TMainForm::ConnectProfile()
+{
+    FHadSession = true;
+    Action("actReconnect")->setEnabled(false);
     TTerm& Term = Term1->Term();
     Term.ResetScreen();
     ClientSocket1->Close();
@@ -172,6 +181,8 @@ void TMainForm::EndAttempt()
     FState = TSessionState::Idle;
     SetHints(true);
     EndBusyCursor();
+    Action("actReconnect")->setEnabled(true);
+    AfterSessionEnd(false);
 }
 
 void TMainForm::actFastConnectExecute()
@@ -198,8 +209,10 @@ void TMainForm::actFastConnectExecute()
 void TMainForm::actReqDisconnectExecute()
 {
     if (ShowDialog(QStringLiteral("접속을 종료하시겠습니까?"), TMsgDlgType::mtConfirmation,
-                   mbYes | mbNo, this) == TModalResult::mrYes)
-        ClientSocket1->Close();
+                   mbYes | mbNo, this) != TModalResult::mrYes)
+        return;
+    FUserEnded = true; // never followed by a reconnect
+    FLink->Close();
 }
 
 // ---------------------------------------------------------------- connected, disconnected
@@ -207,6 +220,9 @@ void TMainForm::actReqDisconnectExecute()
 void TMainForm::ClientSocket1Connect()
 {
     FState = TSessionState::Connected;
+    FReconnecting = false;
+    FReconnectTries = 0;
+    if (FLink == ClientSocket1) ClientSocket1->SetKeepAlive(AliasInfo.KeepAlive);
     // The socket made itself SessionSocket. A host that hung up inside a
     // Telnet command or an escape sequence must not swallow this host's
     // first bytes.
@@ -243,11 +259,13 @@ void TMainForm::actDisconnectExecute()
     // Once per attempt or session, whatever the socket reported and in
     // whichever order.
     if (FState == TSessionState::Idle) return;
+    const bool WasConnected = FState == TSessionState::Connected;
     FState = TSessionState::Idle;
     SetHints(true);
     EndBusyCursor();
     Action("actReqConnect")->setEnabled(true);
     Action("actReqDisconnect")->setEnabled(false);
+    Action("actReconnect")->setEnabled(true);
     TTelnet::Reset();
     SetStatusHint(QStringLiteral("접속 종료"));
     ledComm->SetState(TLed::TState::Red);
@@ -258,12 +276,18 @@ void TMainForm::actDisconnectExecute()
     SetTitle(QString::fromUtf8(ProductTitle));
     SetTitle(QString::fromUtf8(ProductTitle) + QStringLiteral(" - 접속 종료[") + When.mid(3) +
              QLatin1Char(']'));
-    if (AliasInfo.ExitOnDisconnect && !FClosing) close();
+    if (AliasInfo.ExitOnDisconnect && !FClosing) {
+        close();
+        return;
+    }
+    AfterSessionEnd(WasConnected);
 }
 
 void TMainForm::ClientSocket1Error(const TSessionLink::TError& Error)
 {
     if (FState == TSessionState::Idle) return; // its end is told already
+    FRefused = Error.Refused;
+    if (Error.Kind != TSessionLink::TErrorKind::Connect) FDropped = true;
     if (Error.Code == 0) {
         // A failure that says it all (SSH's): its lines, or a box once connected.
         if (Error.Kind == TSessionLink::TErrorKind::Connect) {

@@ -53,7 +53,6 @@ void TLinkPump::ResetPump()
 {
     FEndPending = false;
     FTurnMissed = false;
-    FEndedCleanly = true;
     FHeard.start();
     FSent.start();
 }

@@ -344,6 +344,13 @@ void TTerm::ResetScreen()
     ApplyFont(Scr.Font);
 }
 
+void TTerm::ScrollScreenAway()
+{
+    if (Scr.Xt.AltScreen) LeaveAltScreen();
+    for (int R = Scr.CurY; R >= 1; --R) ScrollUp(1, Scr.Row);
+    Scr.CurX = Scr.CurY = 1;
+}
+
 // ---------------------------------------------------------------- local text
 
 void TTerm::WriteText(std::string_view S)

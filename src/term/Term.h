@@ -240,6 +240,9 @@ public:
     void EnterAltScreen();
     void LeaveAltScreen();
     void ResetScreen();
+    // The rows down to the cursor's go up into the scroll-back, as if the
+    // screen had scrolled them off: kept, and out of a new session's way.
+    void ScrollScreenAway();
     void ClearAllLines();
     void SetSize(int Cols, int Rows);
     void SetRow(int N);

@@ -327,6 +327,18 @@ void Draw(TPen& D, TGlyph G)
         D.Fill(3, 13, 6, 2, Grey);
         D.Fill(12, 13, 2, 2, Green);
         break;
+    case TGlyph::Reconnect: {
+        // The monitor with a circling arrow: the same host once more.
+        D.Monitor();
+        QPainterPath Arc;
+        Arc.arcMoveTo(4.5, 3, 9, 8, 200);
+        Arc.arcTo(4.5, 3, 9, 8, 200, -250);
+        D.P.setPen(QPen(Green, 1.8, Qt::SolidLine, Qt::RoundCap));
+        D.P.setBrush(Qt::NoBrush);
+        D.P.drawPath(Arc);
+        D.Poly({{3.5, 5.0}, {8.0, 7.5}, {3.5, 10.5}}, Green);
+        break;
+    }
     case TGlyph::LogView:
         D.Page(3, 1, 13, 16);
         D.Fill(4, 2, 11, 2, Blue);

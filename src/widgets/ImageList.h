@@ -41,8 +41,9 @@ enum class TGlyph {
     ViewToolbar,
     ViewStatusBar,
     LogView,
+    Reconnect,
 };
-inline constexpr int GlyphCount = static_cast<int>(TGlyph::LogView) + 1;
+inline constexpr int GlyphCount = static_cast<int>(TGlyph::Reconnect) + 1;
 
 namespace ImageList {
 

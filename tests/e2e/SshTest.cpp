@@ -4,8 +4,7 @@
 // host hanging up, and the host key unknown, trusted, refused or changed.
 #include "E2eSession.h"
 #include "LoopbackPeer.h"
-#include "support/ScopedEnv.h"
-#include "support/SshdHost.h"
+#include "SshRig.h"
 #include "text/Cp949.h"
 
 #include <QAction>
@@ -23,54 +22,6 @@
 namespace {
 std::string Ko(const char* Utf8) { return Cp949::FromUtf8(Utf8); }
 QString Shown(const std::string& Cp949) { return QString::fromStdString(Cp949::ToUtf8(Cp949)); }
-
-// A shell to type into after a first line; the prompt is "$ ".
-const char* const Shell = "printf 'ssh-ok\\n'; PS1='$ ' exec /bin/sh -i";
-
-// The host, and the program's HOME pointed at the host's client folder with
-// no agent, so only the test's own files take part.
-struct TSshRig {
-    TSshdHost Host;
-    TScopedEnv Env;
-    std::string Error;
-
-    bool Start(const TSshdOptions& Options, bool Trusted = true)
-    {
-        if (!Host.Start(Options, Error)) return false;
-        Env.Set("HOME", Host.ClientHome());
-        Env.Set("SSH_AUTH_SOCK", std::nullopt);
-        if (Trusted) WriteKnownHosts(Host.KnownHostsLine());
-        return true;
-    }
-    std::string KnownHosts() const { return Host.ClientHome() + "/.ssh/known_hosts"; }
-    void WriteKnownHosts(const std::string& Line) const
-    {
-        std::ofstream(KnownHosts()) << Line << "\n";
-    }
-    QStringList Args(const std::string& User = {}) const
-    {
-        const std::string Where = (User.empty() ? "" : User + "@") + "127.0.0.1";
-        return {"-S", QString::fromStdString(Where), QString::number(Host.Port())};
-    }
-};
-
-// Secrets asked in masked dialogs: answers the test gives in turn.
-struct TAnswers {
-    std::deque<std::string> Given;
-    QStringList Prompts;
-    void Install()
-    {
-        SetModalHook([this](QDialog& D) {
-            auto* Value = D.findChild<QLineEdit*>(QStringLiteral("Value"));
-            if (!Value || Given.empty()) return D.reject();
-            Prompts << D.findChild<QLabel*>(QStringLiteral("Prompt"))->text();
-            QCOMPARE(Value->echoMode(), QLineEdit::Password);
-            Value->setText(QString::fromStdString(Given.front()));
-            Given.pop_front();
-            D.accept();
-        });
-    }
-};
 
 std::string Secret()
 {
@@ -106,7 +57,8 @@ private slots:
         S.Type(QStringLiteral("stty size"));
         S.PressEnter();
         WAIT_ROW(S, std::to_string(Scr.Row) + " " + std::to_string(Scr.Col));
-        S.Type(QStringLiteral("echo T=$TERM"));
+        WAIT_ROW(S, std::string("$"));
+        S.Type(QStringLiteral("clear; echo T=$TERM"));
         S.PressEnter();
         WAIT_ROW(S, std::string("T=xterm"));
         S.Form->SetTermSize(100, 20);

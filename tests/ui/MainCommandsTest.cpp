@@ -197,8 +197,8 @@ private slots:
         QCOMPARE(Captions(W.Form.mnuMainPopup->actions()),
                  QStringList({"복사(&C)", "붙여넣기(&P)", "복사/붙여넣기(&V)", "|", "화면 출력(&W)",
                               "|", "설정(&O)", "환경 저장(&S)", "단축 아이콘 만들기(&M)", "|",
-                              "빠른 연결", "접속/새창(&A)", "단절(&D)", "새 터미널 열기(&N)", "|",
-                              "About(&A)", "도움말(&H)", "종료(&X)"}));
+                              "빠른 연결", "접속/새창(&A)", "다시 접속(&R)", "단절(&D)",
+                              "새 터미널 열기(&N)", "|", "About(&A)", "도움말(&H)", "종료(&X)"}));
         QCOMPARE(Captions(W.Form.mnuOption->actions()),
                  QStringList({"최상위 폼", "SoftScroll(&S)", "십자형 Caret(&C)", "Visual Beep(&V)",
                               "Beep(&B)", "AutoWrap(&W)", "|", "폰트설정(&F)", "바탕화면 설정(&K)",
