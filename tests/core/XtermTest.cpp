@@ -71,6 +71,7 @@ const std::vector<TStreamCase>& Cases()
          {{1, "abc"}}, 4, 1,
          {"OS Command Discarded : +q544e", "OS Command Discarded : x",
           "OS Command Discarded : 2;t"}},
+        {"DeleteIsIgnored", "a\x7f" "b" + Csi("2\x7f" "C") + "c", Xt(), {{1, "ab  c"}}, 6, 1, {}},
         {"UnknownEscapeIsNotPrinted", "\x1b" "9x", Xt(), {{1, "x"}}, 2, 1,
          {"Invalid Escape Squence : 9"}},
         // --- character sets
