@@ -106,6 +106,9 @@ const std::vector<TStreamCase>& Cases()
         // --- tab stops
         {"TabStopsSetAndCleared", "\x1bH" + Csi("g") + "\t" + Csi("3g") + "\t", At(9, 1), {},
          80, 1, {}},
+        // At the last column a tab has nowhere to go: the wrap stays pending.
+        {"TabAtPendingWrapStillWraps", Repeat('a', 80) + "\tb" + Repeat('c', 79) + Csi("I") + "d",
+         Xt(), {{1, Repeat('a', 80)}, {2, "b" + Repeat('c', 79)}, {3, "d"}}, 2, 3, {}},
         {"TabSetAndForwardBackward", "\x1bH\r" + Csi("2I") + Csi("Z"), At(5, 1), {}, 5, 1, {}},
         // --- erase and edit
         {"EraseDisplayToCursor", Csi("1J"), Numbered(2, 7), {{6, ""}, {7, ""}, {8, "8"}}, 2, 7, {}},
