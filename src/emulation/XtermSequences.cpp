@@ -397,12 +397,10 @@ void TO_VT100::ScrollXterm(TTerm& Term, int N, bool Up)
 {
     TScr& S = Term.Scr;
     const int X = S.CurX, Y = S.CurY;
-    for (N = std::min(N, S.Bottom - S.Top + 1); N > 0; --N) {
-        if (Up)
-            Term.ScrollUp(S.Top, S.Bottom);
-        else
-            Term.ScrollDown(S.Top, S.Bottom);
-    }
+    if (Up)
+        Term.ScrollUp(S.Top, S.Bottom, N);
+    else
+        Term.ScrollDown(S.Top, S.Bottom, N);
     S.CurX = X;
     S.CurY = Y;
 }

@@ -187,6 +187,72 @@ TEST_P(XtermCase, WholeAndByteByByteGiveTheExpectedScreen) { RunStreamCase(GetPa
 INSTANTIATE_TEST_SUITE_P(Xterm, XtermCase, ::testing::ValuesIn(Cases()),
                          [](const auto& Info) { return std::string(Info.param.Name); });
 
+// Every line of the list, oldest first, with each cell's colours: what a
+// scroll may move.
+std::vector<std::string> Lines(const TTermRig& R)
+{
+    std::vector<std::string> Out;
+    for (const TLine* L = R.Term->Scr.ScrollBack.First; L; L = L->Next) {
+        std::string Row;
+        for (int C = 1; C <= R.Term->Scr.Col; ++C) {
+            const TCell& Cell = L->Cells[static_cast<std::size_t>(C)];
+            Row += std::to_string(Cell.Ch) + "/" + std::to_string(Cell.Fore) + "/" +
+                   std::to_string(Cell.Back) + " ";
+        }
+        Out.push_back(Row);
+    }
+    return Out;
+}
+
+int CellsPainted(const TTermRig& R)
+{
+    int N = 0;
+    for (const TRecordedCall& C : R.Canvas.Of(TRecordedCall::Text))
+        N += static_cast<int>(C.Bytes.size());
+    return N;
+}
+
+// CSI n S and T shift the region by n lines at once: the screen, the
+// scroll-back and the cursor of n single scrolls (n at most the region's
+// height), for the drawing of one.
+TEST(Xterm, ScrollingByManyLinesIsOneShift)
+{
+    struct TCase {
+        const char* Name;
+        std::string Setup;
+        char Final;
+        int N;
+    };
+    const std::string Region = Csi("5;10r"), Alternate = Csi("?1049h");
+    const TCase Cases[] = {
+        {"ScreenUp", "", 'S', 3},         {"ScreenUpWhole", "", 'S', 24},
+        {"ScreenUpBeyond", "", 'S', 999}, {"ScreenDownBeyond", "", 'T', 999},
+        {"RegionUp", Region, 'S', 2},     {"RegionUpBeyond", Region, 'S', 999},
+        {"RegionDown", Region, 'T', 4},   {"AlternateUp", Alternate, 'S', 999},
+    };
+    for (const TCase& T : Cases) {
+        SCOPED_TRACE(T.Name);
+        TTermRig Many, Single;
+        for (TTermRig* R : {&Many, &Single}) {
+            Switches.XtermLevel = true;
+            Switches.SoftScroll = true; // every scroll draws: the work shows on the canvas
+            R->Feed(Csi("31;44m") + "old\r\n" + T.Setup + Csi("7;3H"));
+            NumberRows(*R);
+            R->Term->GotoXY(3, 7);
+            R->Canvas.Clear();
+        }
+        Many.Feed(Csi(std::to_string(T.N)) + T.Final);
+        Single.Feed(Csi("1") + T.Final);
+        EXPECT_EQ(CellsPainted(Many), CellsPainted(Single));
+        const int Height = T.Setup == Region ? 6 : 24;
+        for (int I = 1; I < std::min(T.N, Height); ++I) Single.Feed(Csi("1") + T.Final);
+        EXPECT_EQ(Lines(Many), Lines(Single));
+        for (int Row = 1; Row <= 24; ++Row) EXPECT_EQ(Many.RowText(Row), Single.RowText(Row));
+        EXPECT_EQ(Many.Scr().CurX, Single.Scr().CurX);
+        EXPECT_EQ(Many.Scr().CurY, Single.Scr().CurY);
+    }
+}
+
 TEST(Xterm, WindowTitleFromOsc)
 {
     for (const char* Input : {"\x1b]0;first\x07", "\x1b]2;first\x1b\\"}) {
