@@ -9,6 +9,8 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <string>
+#include <string_view>
 
 namespace {
 void WriteLog(std::string_view Text)
@@ -21,6 +23,16 @@ std::string Hex2(unsigned V)
     char B[8];
     std::snprintf(B, sizeof B, "%02X", V & 0xFFu);
     return B;
+}
+
+// Data inside a sub-negotiation: a byte 255 goes as IAC IAC (RFC 854), or
+// the host would read it as the start of a command.
+void AppendSubData(std::string& Out, std::string_view Data)
+{
+    for (const char C : Data) {
+        if (static_cast<std::uint8_t>(C) == TN::IAC) Out += C;
+        Out += C;
+    }
 }
 } // namespace
 
@@ -184,7 +196,7 @@ void TTelnet::SubOption(const std::string& Data)
     if (!SessionSocket || !SessionSocket->Connected()) return;
     std::string Reply = {static_cast<char>(TN::IAC), static_cast<char>(TN::SB),
                          static_cast<char>(TN::OptTerminalType), static_cast<char>(TN::IS)};
-    Reply += Switches.TermTypeName;
+    AppendSubData(Reply, Switches.TermTypeName);
     Reply += static_cast<char>(TN::IAC);
     Reply += static_cast<char>(TN::SE);
     SendRaw(reinterpret_cast<const std::uint8_t*>(Reply.data()), Reply.size());
@@ -224,7 +236,7 @@ void TTelnet::SendLocation()
     SendCommand(TN::WILL, TN::OptSendLocation);
     std::string Bytes = {static_cast<char>(TN::IAC), static_cast<char>(TN::SB),
                          static_cast<char>(TN::OptSendLocation)};
-    Bytes += Switches.LocationText;
+    AppendSubData(Bytes, Switches.LocationText);
     Bytes += static_cast<char>(TN::IAC);
     Bytes += static_cast<char>(TN::SE);
     SendRaw(reinterpret_cast<const std::uint8_t*>(Bytes.data()), Bytes.size());

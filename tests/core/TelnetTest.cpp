@@ -218,6 +218,19 @@ TEST(Telnet, RepliesFollowTheSwitchesAndTheGrid)
     EXPECT_EQ(R.Socket.Sent, "");
 }
 
+// A byte 255 in a sub-negotiation's data is doubled, or it would end it.
+TEST(Telnet, SubNegotiationDataDoublesIac)
+{
+    TEngineRig R;
+    Switches.TermTypeName = "vt\xFF"
+                            "x";
+    Switches.LocationText = "\xFF";
+    R.Receive(B({IAC, SB, 24, 1, IAC, SE}));
+    EXPECT_EQ(R.Socket.Take(), B({IAC, SB, 24, 0, 'v', 't', IAC, IAC, 'x', IAC, SE}));
+    R.Receive(B({IAC, DO, 23}));
+    EXPECT_EQ(R.Socket.Take(), B({IAC, WILL, 23, IAC, SB, 23, IAC, IAC, IAC, SE}));
+}
+
 TEST(Telnet, ResetRestoresSwitchesAndDropsTheSocket)
 {
     TEngineRig R;
