@@ -25,6 +25,30 @@ std::string Hex2(unsigned V)
     return B;
 }
 
+bool Known(std::uint8_t Opt)
+{
+    switch (Opt) {
+    case TN::OptBinary:
+    case TN::OptEcho:
+    case TN::OptSuppressGoAhead:
+    case TN::OptSendLocation:
+    case TN::OptTerminalType:
+    case TN::OptEndOfRecord:
+    case TN::OptWindowSize: return true;
+    default: return false;
+    }
+}
+
+// What a request gets, 0 for nothing. Echo is never performed locally; any
+// option we do not know is refused, whatever was asked.
+std::uint8_t Answer(std::uint8_t Cmd, std::uint8_t Opt)
+{
+    if (!Known(Opt)) return Cmd == TN::WILL ? TN::DONT : TN::WONT;
+    if (Opt == TN::OptBinary || Opt == TN::OptSuppressGoAhead) return Cmd == TN::WILL ? TN::DO : 0;
+    if (Opt == TN::OptEcho) return Cmd == TN::WILL ? TN::DO : Cmd == TN::DO ? TN::WONT : 0;
+    return Cmd == TN::DO ? TN::WILL : 0; // location, terminal type, end of record, window size
+}
+
 // Data inside a sub-negotiation: a byte 255 goes as IAC IAC (RFC 854), or
 // the host would read it as the start of a command.
 void AppendSubData(std::string& Out, std::string_view Data)
@@ -58,6 +82,8 @@ void TTelnet::ClearReceiveState()
     St.InSubNegotiation = false;
     St.SubBuffer.clear();
     St.SubBuffer.shrink_to_fit();
+    St.OurSide.fill(0);
+    St.HostSide.fill(0);
     Count = 0;
     HostText.Clear();
 }
@@ -156,34 +182,29 @@ void TTelnet::Flush()
 
 void TTelnet::Negotiate(std::uint8_t Cmd, std::uint8_t Opt)
 {
-    switch (Opt) {
-    case TN::OptBinary:
-    case TN::OptSuppressGoAhead:
-        if (Cmd == TN::WILL) SendCommand(TN::DO, Opt);
+    TTelnetReceiveState& St = ReceiveState();
+    const std::uint8_t Reply = Answer(Cmd, Opt);
+    if (!Reply) {
+        // The host turned off what we had agreed to: asking again is news.
+        if (Cmd == TN::DONT && St.OurSide[Opt] == TN::WILL) St.OurSide[Opt] = 0;
+        if (Cmd == TN::WONT && St.HostSide[Opt] == TN::DO) St.HostSide[Opt] = 0;
         return;
-    case TN::OptEcho: // never echoed locally
-        if (Cmd == TN::WILL) SendCommand(TN::DO, Opt);
-        if (Cmd == TN::DO) SendCommand(TN::WONT, Opt);
-        return;
-    case TN::OptSendLocation:
-        if (Cmd == TN::DO) SendLocation();
-        return;
-    case TN::OptTerminalType:
-    case TN::OptEndOfRecord:
-        if (Cmd == TN::DO) SendCommand(TN::WILL, Opt);
-        return;
-    case TN::OptWindowSize:
-        if (Cmd == TN::DO) SendWindowSize();
-        return;
-    default: break;
     }
-    // Anything else is refused, whatever was asked.
-    const bool Will = Cmd == TN::WILL;
-    const std::uint8_t Reply = Will ? TN::DONT : TN::WONT;
-    if (LogEnabled())
-        WriteLog(std::string(Will ? "Negociation(Dont) : " : "Negociation(Wont) : ") + Hex2(Cmd) +
-                 " : " + Hex2(Opt));
-    SendCommand(Reply, Opt);
+    std::uint8_t& Standing =
+        Reply == TN::WILL || Reply == TN::WONT ? St.OurSide[Opt] : St.HostSide[Opt];
+    if (Standing == Reply) return;
+    Standing = Reply;
+    if (Reply == TN::WILL && Opt == TN::OptSendLocation) {
+        SendLocation();
+    } else if (Reply == TN::WILL && Opt == TN::OptWindowSize) {
+        SendWindowSize();
+    } else {
+        if (!Known(Opt) && LogEnabled())
+            WriteLog(
+                std::string(Cmd == TN::WILL ? "Negociation(Dont) : " : "Negociation(Wont) : ") +
+                Hex2(Cmd) + " : " + Hex2(Opt));
+        SendCommand(Reply, Opt);
+    }
 }
 
 void TTelnet::SubOption(const std::string& Data)
@@ -218,6 +239,8 @@ void TTelnet::SendWindowSize()
     const int Col = Term ? Term->Scr.Col : 80, Row = Term ? Term->Scr.Row : 24;
     if (LogEnabled())
         WriteLog("Send Window Size X[" + std::to_string(Col) + "]Y[" + std::to_string(Row) + "]");
+    // Sent on every resize whether or not asked: it stands as our WILL.
+    ReceiveState().OurSide[TN::OptWindowSize] = TN::WILL;
     SendCommand(TN::WILL, TN::OptWindowSize);
     const std::uint8_t Bytes[9] = {TN::IAC,
                                    TN::SB,
