@@ -284,7 +284,9 @@ struct TSnapshot {
                    St.SubBuffer,
                    Negotiation,
                    Answers,
-                   std::string(S.Xt.Charsets, 4)};
+                   std::string(S.Xt.Charsets, 4),
+                   std::string(St.OurSide.begin(), St.OurSide.end()) +
+                       std::string(St.HostSide.begin(), St.HostSide.end())};
         for (int Row = 1; Row <= S.Row; ++Row)
             P.Cells.insert(P.Cells.end(), &S.Lines[Row]->Cells[1], &S.Lines[Row]->Cells[S.Col] + 1);
         return P;
@@ -292,9 +294,9 @@ struct TSnapshot {
 
     std::string Diff(const TSnapshot& B) const
     {
-        static const char* const TextNames[] = {"escape buffer",   "window-title text",
-                                                "sub-negotiation", "Telnet replies",
-                                                "answers",         "character sets"};
+        static const char* const TextNames[] = {
+            "escape buffer", "window-title text", "sub-negotiation", "Telnet replies",
+            "answers",       "character sets",    "options agreed"};
         for (std::size_t I = 0; I < Fields.size(); ++I)
             if (Fields[I].second != B.Fields[I].second)
                 return Fields[I].first + " " + Str(Fields[I].second) + " / " +

@@ -19,8 +19,8 @@ std::string Ko(const char* Utf8) { return Cp949::FromUtf8(Utf8); }
 
 // Reconnecting waits 1, 2, 4 ... seconds, never more than this.
 constexpr int MaxReconnectDelaySeconds = 60;
-// Telnet's probes: a no-op, and a timing mark the host must answer (RFC 860).
-constexpr std::uint8_t Nop = 241, TimingMark = 6;
+// Telnet's no-op command (RFC 854), sent while the link is quiet.
+constexpr std::uint8_t Nop = 241;
 } // namespace
 
 void TMainForm::CreateLifeline()
@@ -48,7 +48,7 @@ void TMainForm::LifelineTick()
     if (FLink == SshSession1) {
         SshSession1->SendKeepAlive();
     } else if (L.SilentMs() >= 2 * Interval) {
-        Telnet.SendCommand(TN::DO, TimingMark);
+        Telnet.SendCommand(TN::DO, TN::OptTimingMark); // the host must answer (RFC 860)
     } else {
         const std::uint8_t NoOp[] = {TN::IAC, Nop};
         TTelnet::SendRaw(NoOp, sizeof NoOp);

@@ -135,6 +135,10 @@ void TI_VT100::MouseReport(TTerm& Term, std::uint8_t ButtonByte, TShiftState Shi
     const int Row = std::clamp(Y / S.CharHeight, 0, S.Row - 1);
     const auto Pos = [](int N) { return static_cast<std::uint8_t>(33 + N); }; // 1-based, + 32
     const std::uint8_t Report[6] = {0x1B, '[', 'M', ButtonByte, Pos(Col), Pos(Row)};
-    // Positions past column 94 are bytes above 0x7F, not text: never converted.
-    if (SessionSocket) SessionSocket->Write(Report, sizeof Report);
+    SendReport(Report, sizeof Report);
+}
+
+void TI_VT100::SendReport(const std::uint8_t* Bytes, int Len)
+{
+    if (SessionSocket && Len > 0) SessionSocket->Write(Bytes, static_cast<std::size_t>(Len));
 }

@@ -42,6 +42,9 @@ public:
 private:
     enum class TMouse { Press, Release, Motion };
     void MouseReport(TTerm& Term, std::uint8_t ButtonByte, TShiftState Shift, int X, int Y);
+    // A mouse report's bytes, past HostText: its positions are bytes, not
+    // text, and a character HostText holds half-way must not meet them.
+    static void SendReport(const std::uint8_t* Bytes, int Len);
     void XtermMouse(TTerm& Term, TMouse Kind, TShiftState Shift, int X, int Y);
 
     std::string FXterm;             // the last sequence XtermEntry built

@@ -59,6 +59,7 @@ constexpr bool IsControl(std::uint8_t B, std::uint32_t Controls)
 {
     return B < 32 && (Controls >> B & 1u);
 }
+constexpr std::uint8_t Del = 0x7F;
 // The xterm level's controls. From a UTF-8 host the box characters arrive as
 // line codes (Utf8Host.h): those print, or its frames would vanish.
 std::uint32_t XtermControls()
@@ -118,6 +119,8 @@ void TO_VT100::Process(TTerm& Term, const std::uint8_t* Buf, int Len)
         if (Switches.XtermLevel) { // controls act even inside a sequence
             if (IsControl(B, XtermControls()))
                 ControlXterm(Term, B);
+            else if (B == Del) // xterm ignores it, in text and in sequences
+                continue;
             else if (S.InEscape)
                 CollectXterm(Term, B);
             else
@@ -340,8 +343,11 @@ int TO_VT100::PrintRun(TTerm& Term, const std::uint8_t* Buf, int I, int Len)
         DirtyTo = To;
     };
     const std::uint32_t Controls = Switches.XtermLevel ? XtermControls() : ControlBytes;
+    // The classic level prints DEL; the xterm level drops it, so it ends a run.
+    const std::uint8_t Stop = Switches.XtermLevel ? Del : 0;
+    const auto Ends = [&](std::uint8_t B) { return IsControl(B, Controls) || B == Stop; };
     const bool AsTheyCome = StoredAsTheyCome();
-    while (I < Len && !IsControl(Buf[I], Controls)) {
+    while (I < Len && !Ends(Buf[I])) {
         if (S.CurX > S.Col) {
             Draw();
             Wrap(Term);
@@ -350,7 +356,7 @@ int TO_VT100::PrintRun(TTerm& Term, const std::uint8_t* Buf, int I, int Len)
         if (AsTheyCome) {
             const int Room = std::min(Len - I, S.Col - S.CurX + 1);
             int N = 0;
-            while (N < Room && !IsControl(Buf[I + N], Controls)) ++N;
+            while (N < Room && !Ends(Buf[I + N])) ++N;
             const int From = S.CurX;
             if (const int Stored = Term.PutText(Buf + I, N); Stored > 0) {
                 Dirty(From, From + Stored - 1);

@@ -99,5 +99,5 @@ void TI_VT100::XtermMouse(TTerm& Term, TMouse Kind, TShiftState Shift, int X, in
                             static_cast<char>(32 + std::min(Col, MaxX10Cell)),
                             static_cast<char>(32 + std::min(Row, MaxX10Cell)));
     }
-    SendText(Term, reinterpret_cast<const std::uint8_t*>(Buf), Len);
+    SendReport(reinterpret_cast<const std::uint8_t*>(Buf), Len);
 }

@@ -314,17 +314,19 @@ void TO_VT100::ReverseIndexXterm(TTerm& Term)
     }
 }
 
-// N stops forward, or -N back.
+// N stops forward, or -N back. A tab that cannot move leaves a pending wrap
+// pending, as xterm does: the next character still goes to the next line.
 void TO_VT100::TabXterm(TTerm& Term, int N)
 {
     TScr& S = Term.Scr;
-    int X = Column(S);
+    const int From = Column(S);
+    int X = From;
     const auto Stop = [&](int C) { return S.Xt.TabStops[static_cast<std::size_t>(C)]; };
     while (N > 0 && X < S.Col)
         if (Stop(++X)) --N;
     while (N < 0 && X > 1)
         if (Stop(--X)) ++N;
-    S.CurX = X;
+    if (X != From) S.CurX = X;
 }
 
 // ---------------------------------------------------------------- erase, edit, scroll
@@ -395,12 +397,10 @@ void TO_VT100::ScrollXterm(TTerm& Term, int N, bool Up)
 {
     TScr& S = Term.Scr;
     const int X = S.CurX, Y = S.CurY;
-    for (N = std::min(N, S.Bottom - S.Top + 1); N > 0; --N) {
-        if (Up)
-            Term.ScrollUp(S.Top, S.Bottom);
-        else
-            Term.ScrollDown(S.Top, S.Bottom);
-    }
+    if (Up)
+        Term.ScrollUp(S.Top, S.Bottom, N);
+    else
+        Term.ScrollDown(S.Top, S.Bottom, N);
     S.CurX = X;
     S.CurY = Y;
 }

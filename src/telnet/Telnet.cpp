@@ -9,6 +9,8 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <string>
+#include <string_view>
 
 namespace {
 void WriteLog(std::string_view Text)
@@ -21,6 +23,40 @@ std::string Hex2(unsigned V)
     char B[8];
     std::snprintf(B, sizeof B, "%02X", V & 0xFFu);
     return B;
+}
+
+bool Known(std::uint8_t Opt)
+{
+    switch (Opt) {
+    case TN::OptBinary:
+    case TN::OptEcho:
+    case TN::OptSuppressGoAhead:
+    case TN::OptSendLocation:
+    case TN::OptTerminalType:
+    case TN::OptEndOfRecord:
+    case TN::OptWindowSize: return true;
+    default: return false;
+    }
+}
+
+// What a request gets, 0 for nothing. Echo is never performed locally; any
+// option we do not know is refused, whatever was asked.
+std::uint8_t Answer(std::uint8_t Cmd, std::uint8_t Opt)
+{
+    if (!Known(Opt)) return Cmd == TN::WILL ? TN::DONT : TN::WONT;
+    if (Opt == TN::OptBinary || Opt == TN::OptSuppressGoAhead) return Cmd == TN::WILL ? TN::DO : 0;
+    if (Opt == TN::OptEcho) return Cmd == TN::WILL ? TN::DO : Cmd == TN::DO ? TN::WONT : 0;
+    return Cmd == TN::DO ? TN::WILL : 0; // location, terminal type, end of record, window size
+}
+
+// Data inside a sub-negotiation: a byte 255 goes as IAC IAC (RFC 854), or
+// the host would read it as the start of a command.
+void AppendSubData(std::string& Out, std::string_view Data)
+{
+    for (const char C : Data) {
+        if (static_cast<std::uint8_t>(C) == TN::IAC) Out += C;
+        Out += C;
+    }
 }
 } // namespace
 
@@ -46,6 +82,8 @@ void TTelnet::ClearReceiveState()
     St.InSubNegotiation = false;
     St.SubBuffer.clear();
     St.SubBuffer.shrink_to_fit();
+    St.OurSide.fill(0);
+    St.HostSide.fill(0);
     Count = 0;
     HostText.Clear();
 }
@@ -156,34 +194,31 @@ void TTelnet::Flush()
 
 void TTelnet::Negotiate(std::uint8_t Cmd, std::uint8_t Opt)
 {
-    switch (Opt) {
-    case TN::OptBinary:
-    case TN::OptSuppressGoAhead:
-        if (Cmd == TN::WILL) SendCommand(TN::DO, Opt);
+    TTelnetReceiveState& St = ReceiveState();
+    const std::uint8_t Reply = Answer(Cmd, Opt);
+    if (!Reply) {
+        // The host turned off what we had agreed to: asking again is news.
+        if (Cmd == TN::DONT && St.OurSide[Opt] == TN::WILL) St.OurSide[Opt] = 0;
+        if (Cmd == TN::WONT && St.HostSide[Opt] == TN::DO) St.HostSide[Opt] = 0;
         return;
-    case TN::OptEcho: // never echoed locally
-        if (Cmd == TN::WILL) SendCommand(TN::DO, Opt);
-        if (Cmd == TN::DO) SendCommand(TN::WONT, Opt);
-        return;
-    case TN::OptSendLocation:
-        if (Cmd == TN::DO) SendLocation();
-        return;
-    case TN::OptTerminalType:
-    case TN::OptEndOfRecord:
-        if (Cmd == TN::DO) SendCommand(TN::WILL, Opt);
-        return;
-    case TN::OptWindowSize:
-        if (Cmd == TN::DO) SendWindowSize();
-        return;
-    default: break;
     }
-    // Anything else is refused, whatever was asked.
-    const bool Will = Cmd == TN::WILL;
-    const std::uint8_t Reply = Will ? TN::DONT : TN::WONT;
-    if (LogEnabled())
-        WriteLog(std::string(Will ? "Negociation(Dont) : " : "Negociation(Wont) : ") + Hex2(Cmd) +
-                 " : " + Hex2(Opt));
-    SendCommand(Reply, Opt);
+    std::uint8_t& Standing =
+        Reply == TN::WILL || Reply == TN::WONT ? St.OurSide[Opt] : St.HostSide[Opt];
+    // A timing mark is no state but a question asked again and again (RFC
+    // 860): each one is answered, or the host waits for ever.
+    if (Standing == Reply && Opt != TN::OptTimingMark) return;
+    Standing = Reply;
+    if (Reply == TN::WILL && Opt == TN::OptSendLocation) {
+        SendLocation();
+    } else if (Reply == TN::WILL && Opt == TN::OptWindowSize) {
+        SendWindowSize();
+    } else {
+        if (!Known(Opt) && LogEnabled())
+            WriteLog(
+                std::string(Cmd == TN::WILL ? "Negociation(Dont) : " : "Negociation(Wont) : ") +
+                Hex2(Cmd) + " : " + Hex2(Opt));
+        SendCommand(Reply, Opt);
+    }
 }
 
 void TTelnet::SubOption(const std::string& Data)
@@ -196,7 +231,7 @@ void TTelnet::SubOption(const std::string& Data)
     if (!SessionSocket || !SessionSocket->Connected()) return;
     std::string Reply = {static_cast<char>(TN::IAC), static_cast<char>(TN::SB),
                          static_cast<char>(TN::OptTerminalType), static_cast<char>(TN::IS)};
-    Reply += Switches.TermTypeName;
+    AppendSubData(Reply, Switches.TermTypeName);
     Reply += static_cast<char>(TN::IAC);
     Reply += static_cast<char>(TN::SE);
     SendRaw(reinterpret_cast<const std::uint8_t*>(Reply.data()), Reply.size());
@@ -218,6 +253,8 @@ void TTelnet::SendWindowSize()
     const int Col = Term ? Term->Scr.Col : 80, Row = Term ? Term->Scr.Row : 24;
     if (LogEnabled())
         WriteLog("Send Window Size X[" + std::to_string(Col) + "]Y[" + std::to_string(Row) + "]");
+    // Sent on every resize whether or not asked: it stands as our WILL.
+    ReceiveState().OurSide[TN::OptWindowSize] = TN::WILL;
     SendCommand(TN::WILL, TN::OptWindowSize);
     const std::uint8_t Bytes[9] = {TN::IAC,
                                    TN::SB,
@@ -236,7 +273,7 @@ void TTelnet::SendLocation()
     SendCommand(TN::WILL, TN::OptSendLocation);
     std::string Bytes = {static_cast<char>(TN::IAC), static_cast<char>(TN::SB),
                          static_cast<char>(TN::OptSendLocation)};
-    Bytes += Switches.LocationText;
+    AppendSubData(Bytes, Switches.LocationText);
     Bytes += static_cast<char>(TN::IAC);
     Bytes += static_cast<char>(TN::SE);
     SendRaw(reinterpret_cast<const std::uint8_t*>(Bytes.data()), Bytes.size());

@@ -6,6 +6,7 @@
 #include "term/Term.h"
 #include "text/Utf8Host.h"
 
+#include <array>
 #include <cstdint>
 #include <string>
 
@@ -16,6 +17,11 @@ struct TTelnetReceiveState {
     std::uint8_t PendingCommand = 0; // WILL/WONT/DO/DONT awaiting its option
     bool InSubNegotiation = false;
     std::string SubBuffer; // option code first
+    // Per option, the answer of ours that stands (RFC 1143): WILL or WONT
+    // for our side, DO or DONT for the host's side, 0 for none. A request
+    // whose answer already stands changes nothing and gets no reply, so a
+    // host repeating its requests cannot make us queue replies.
+    std::array<std::uint8_t, 256> OurSide{}, HostSide{};
 };
 
 class TTelnet {
@@ -51,8 +57,8 @@ public:
 
     // Initial values of the program-wide switches and texts; no socket.
     static void Reset();
-    // Forget a command or sub-negotiation left half-way by a closed connection
-    // and any staged bytes, so a new connection starts clean.
+    // Forget a command or sub-negotiation left half-way by a closed connection,
+    // any staged bytes and the options agreed, so a new connection starts clean.
     void ClearReceiveState();
 
     static TTelnetReceiveState& ReceiveState();

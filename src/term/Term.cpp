@@ -143,19 +143,21 @@ void TTerm::ClearAllLines()
 
 // ---------------------------------------------------------------- scrolling
 
-void TTerm::ScrollUp(int TopRow, int BottomRow)
+void TTerm::ScrollUp(int TopRow, int BottomRow, int Count)
 {
     if (TopRow == 0) TopRow = Scr.Top;
     if (BottomRow == 0) BottomRow = Scr.Bottom;
+    // One shift by Count: a host asking for hundreds of lines costs one move.
+    const int N = std::clamp(Count, 1, std::max(1, BottomRow - TopRow + 1));
     if (TopRow == 1 && BottomRow == Scr.Row && !Scr.Xt.AltScreen) {
-        // Move references: the line leaving row 1 stays as scroll-back.
-        for (int R = 1; R < Scr.Row; ++R) Scr.Lines[R] = Scr.Lines[R + 1];
-        AppendLine(Scr.Row);
+        // Move references: the lines leaving the top stay as scroll-back.
+        for (int R = 1; R <= Scr.Row - N; ++R) Scr.Lines[R] = Scr.Lines[R + N];
+        for (int R = Scr.Row - N + 1; R <= Scr.Row; ++R) AppendLine(R);
     } else {
         const TCell Blank{Scr.CurBack, Scr.CurFore, 32, 0};
-        for (int R = TopRow; R < BottomRow; ++R)
-            std::copy_n(&Scr.Lines[R + 1]->Cells[1], Scr.Col, &Scr.Lines[R]->Cells[1]);
-        FillRow(BottomRow, 1, Scr.Col, Blank);
+        for (int R = TopRow; R <= BottomRow - N; ++R)
+            std::copy_n(&Scr.Lines[R + N]->Cells[1], Scr.Col, &Scr.Lines[R]->Cells[1]);
+        for (int R = BottomRow; R > BottomRow - N; --R) FillRow(R, 1, Scr.Col, Blank);
     }
     if (Switches.SoftScroll && !HoldRedraw)
         DrawRows(TopRow, BottomRow);
@@ -163,14 +165,15 @@ void TTerm::ScrollUp(int TopRow, int BottomRow)
         Scr.RedrawPending = true;
 }
 
-void TTerm::ScrollDown(int TopRow, int BottomRow)
+void TTerm::ScrollDown(int TopRow, int BottomRow, int Count)
 {
     if (TopRow == 0) TopRow = Scr.Top;
     if (BottomRow == 0) BottomRow = Scr.Bottom;
-    for (int R = BottomRow - 1; R >= TopRow; --R)
-        std::copy_n(&Scr.Lines[R]->Cells[1], Scr.Col, &Scr.Lines[R + 1]->Cells[1]);
+    const int N = std::clamp(Count, 1, std::max(1, BottomRow - TopRow + 1));
+    for (int R = BottomRow; R >= TopRow + N; --R)
+        std::copy_n(&Scr.Lines[R - N]->Cells[1], Scr.Col, &Scr.Lines[R]->Cells[1]);
     const TCell Blank{Scr.CurBack, Scr.CurFore, 32, 0};
-    FillRow(TopRow, 1, Scr.Col, Blank);
+    for (int R = TopRow; R < TopRow + N; ++R) FillRow(R, 1, Scr.Col, Blank);
     Scr.CurX = 1;
     Scr.CurY = TopRow;
     if (Switches.SoftScroll && !HoldRedraw)
@@ -347,7 +350,7 @@ void TTerm::ResetScreen()
 void TTerm::ScrollScreenAway()
 {
     if (Scr.Xt.AltScreen) LeaveAltScreen();
-    for (int R = Scr.CurY; R >= 1; --R) ScrollUp(1, Scr.Row);
+    ScrollUp(1, Scr.Row, Scr.CurY);
     Scr.CurX = Scr.CurY = 1;
 }
 

@@ -225,8 +225,9 @@ public:
     int PutText(const std::uint8_t* Bytes, int Len);
     void WriteChar(std::uint8_t Ch);
     void InsertBlank();
-    void ScrollUp(int TopRow, int BottomRow);
-    void ScrollDown(int TopRow, int BottomRow);
+    // Count lines at once, at most the range's height (Count below 1 is 1).
+    void ScrollUp(int TopRow, int BottomRow, int Count = 1);
+    void ScrollDown(int TopRow, int BottomRow, int Count = 1);
     void GotoXY(int X, int Y) // clamped to the grid
     {
         Scr.CurX = X < 1 ? 1 : X > Scr.Col ? Scr.Col : X;

@@ -52,6 +52,7 @@ const std::vector<TStreamCase>& Cases()
          {{1, "\x01\x06\x02\x05\x11\x0A\x03\x04\x19\x17q"}}, 12, 1, {}},
         {"MetaBitBeforeLineDrawing", "\x0eq",
          [](TTermRig&) { Switches.MetaBit = true; }, {{1, "\xF1", "1"}}, 2, 1, {}},
+        {"DeleteIsPrinted", "a\x7f" "b", nullptr, {{1, "a\x7f" "b", "000"}}, 4, 1, {}},
         {"OtherControlsArePrinted", "\x01\x0b\x18\x1a\x1c\x1f", nullptr,
          {{1, "\x01\x0b\x18\x1a\x1c\x1f"}}, 7, 1, {}},
         {"ControlByteEndsSequenceAndIsConsumed", "AB\x1b[1\rC", nullptr, {{1, "ABC"}}, 4, 1,

@@ -18,6 +18,13 @@ std::string B(std::initializer_list<int> Bytes)
     return S;
 }
 
+std::string Times(const std::string& S, int N)
+{
+    std::string Out;
+    while (N-- > 0) Out += S;
+    return Out;
+}
+
 struct TEngineRig {
     TTermRig Screen;
     TRecordingSocket Socket;
@@ -69,7 +76,15 @@ const std::vector<TWireCase>& WireCases()
         {"OtherWontAnswered", B({IAC, WONT, 5}), B({IAC, WONT, 5}), {"Negociation(Wont) : FC : 05"}, ""},
         {"OtherDoRefused", B({IAC, DO, 0x27}), B({IAC, WONT, 0x27}), {"Negociation(Wont) : FD : 27"}, ""},
         {"OtherDontAnswered", B({IAC, DONT, 0xFF}), B({IAC, WONT, 0xFF}), {"Negociation(Wont) : FE : FF"}, ""},
-        {"RepeatedRequestsAnsweredAgain", B({IAC, DO, 24, IAC, DO, 24}), B({IAC, WILL, 24, IAC, WILL, 24}), {}, ""},
+        // A request whose answer stands is not answered again (RFC 1143).
+        {"RepeatedRequestAnsweredOnce", B({IAC, DO, 24, IAC, DO, 24}), B({IAC, WILL, 24}), {}, ""},
+        {"RepeatedWindowSizeAnsweredOnce", Times(B({IAC, DO, 31}), 100), WindowSize80x24, {"Send Window Size X[80]Y[24]"}, ""},
+        {"RepeatedLocationAnsweredOnce", B({IAC, DO, 23, IAC, DO, 23}), Location, {}, ""},
+        {"RepeatedWillAnsweredOnce", B({IAC, WILL, 1, IAC, WILL, 3, IAC, WILL, 1, IAC, WILL, 3}), B({IAC, DO, 1, IAC, DO, 3}), {}, ""},
+        {"RepeatedRefusalsAnsweredOnce", B({IAC, DO, 1, IAC, DO, 1, IAC, DONT, 1, IAC, DO, 1}), B({IAC, WONT, 1}), {}, ""},
+        {"TimingMarkAnsweredEveryTime", B({IAC, DO, 6, IAC, DO, 6}), B({IAC, WONT, 6, IAC, WONT, 6}), {"Negociation(Wont) : FD : 06", "Negociation(Wont) : FD : 06"}, ""},
+        {"OtherOptionRefusedOncePerSide", B({IAC, WILL, 5, IAC, WILL, 5, IAC, DO, 5, IAC, DO, 5, IAC, DONT, 5, IAC, WONT, 5}), B({IAC, DONT, 5, IAC, WONT, 5}), {"Negociation(Dont) : FB : 05", "Negociation(Wont) : FD : 05"}, ""},
+        {"OptionTurnedOffIsAnsweredAgain", B({IAC, DO, 24, IAC, DONT, 24, IAC, DO, 24, IAC, WILL, 0, IAC, WONT, 0, IAC, WILL, 0}), B({IAC, WILL, 24, IAC, WILL, 24, IAC, DO, 0, IAC, DO, 0}), {}, ""},
         // Sub-negotiations.
         {"TerminalTypeSend", B({IAC, SB, 24, 1, IAC, SE}), B({IAC, SB, 24, 0}) + "xterm" + B({IAC, SE}), {}, ""},
         {"TerminalTypeOtherSecondByteIgnored", B({IAC, SB, 24, 0, IAC, SE}), "", {}, ""},
@@ -216,6 +231,33 @@ TEST(Telnet, RepliesFollowTheSwitchesAndTheGrid)
     R.Socket.IsConnected = false;
     R.Receive(B({IAC, DO, 24, IAC, DO, 31, IAC, SB, 24, 1, IAC, SE}));
     EXPECT_EQ(R.Socket.Sent, "");
+}
+
+// The window size a resize sends stands as our WILL; a new connection
+// negotiates afresh.
+TEST(Telnet, OptionsAgreedLastOneConnection)
+{
+    TEngineRig R;
+    R.Telnet.SendWindowSize();
+    R.Socket.Take();
+    R.Receive(B({IAC, DO, 31, IAC, DO, 24}));
+    EXPECT_EQ(R.Socket.Take(), B({IAC, WILL, 24}));
+    R.Telnet.ClearReceiveState();
+    R.Receive(B({IAC, DO, 24, IAC, DO, 31}));
+    EXPECT_EQ(R.Socket.Take(), B({IAC, WILL, 24}) + WindowSize80x24);
+}
+
+// A byte 255 in a sub-negotiation's data is doubled, or it would end it.
+TEST(Telnet, SubNegotiationDataDoublesIac)
+{
+    TEngineRig R;
+    Switches.TermTypeName = "vt\xFF"
+                            "x";
+    Switches.LocationText = "\xFF";
+    R.Receive(B({IAC, SB, 24, 1, IAC, SE}));
+    EXPECT_EQ(R.Socket.Take(), B({IAC, SB, 24, 0, 'v', 't', IAC, IAC, 'x', IAC, SE}));
+    R.Receive(B({IAC, DO, 23}));
+    EXPECT_EQ(R.Socket.Take(), B({IAC, WILL, 23, IAC, SB, 23, IAC, IAC, IAC, SE}));
 }
 
 TEST(Telnet, ResetRestoresSwitchesAndDropsTheSocket)

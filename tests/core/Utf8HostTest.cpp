@@ -243,6 +243,22 @@ TEST(Utf8Host, ProfileText)
         EXPECT_EQ(HostEncodingOf(V), THostEncoding::Cp949) << V;
 }
 
+// Typed bytes, an X10 mouse press at the xterm level on a grid of 130 rows
+// at cell (Col, Row), more typed bytes.
+std::function<void(TTermRig&, TI_VT100&)> XtermPress(int Col, int Row, std::string Before,
+                                                     std::string After)
+{
+    return [=](TTermRig& R, TI_VT100& In) {
+        Switches.XtermLevel = true;
+        Switches.MouseReport = true;
+        Switches.MouseTracking = 1000;
+        R.Term->SetSize(152, 130);
+        for (const char B : Before) In.SendChar(*R.Term, static_cast<std::uint8_t>(B));
+        In.MousePress(*R.Term, TMouseButton::Left, 0, (Col - 1) * 8, (Row - 1) * 16);
+        for (const char B : After) In.SendChar(*R.Term, static_cast<std::uint8_t>(B));
+    };
+}
+
 // What the encoder sends, to each kind of host.
 TEST(Utf8Host, KeysTypedHangulAndPasteInTheHostsEncoding)
 {
@@ -294,6 +310,17 @@ TEST(Utf8Host, KeysTypedHangulAndPasteInTheHostsEncoding)
              In.MousePress(*R.Term, TMouseButton::Left, 0, 150 * 8, 0);
          },
          "\x1b[M \xB7!", "\x1b[M \xB7!"},
+        // At the xterm level too; the key after the report is itself, and a
+        // character the writer holds half-way is not broken by one.
+        {"an xterm report at column 100, then a key", XtermPress(100, 1, "", "a"), "\x1b[M \x84!a",
+         "\x1b[M \x84!a"},
+        {"an xterm report at row 100, then a key", XtermPress(1, 100, "", "a"),
+         "\x1b[M !\x84"
+         "a",
+         "\x1b[M !\x84"
+         "a"},
+        {"an xterm report inside a typed character", XtermPress(100, 100, "\xC7", "\xD1"),
+         "\xC7\x1b[M \x84\x84\xD1", "\x1b[M \x84\x84\xED\x95\x9C"},
     };
     for (const TCase& C : Cases) {
         for (const THostEncoding E : {THostEncoding::Cp949, THostEncoding::Utf8}) {

@@ -71,6 +71,7 @@ const std::vector<TStreamCase>& Cases()
          {{1, "abc"}}, 4, 1,
          {"OS Command Discarded : +q544e", "OS Command Discarded : x",
           "OS Command Discarded : 2;t"}},
+        {"DeleteIsIgnored", "a\x7f" "b" + Csi("2\x7f" "C") + "c", Xt(), {{1, "ab  c"}}, 6, 1, {}},
         {"UnknownEscapeIsNotPrinted", "\x1b" "9x", Xt(), {{1, "x"}}, 2, 1,
          {"Invalid Escape Squence : 9"}},
         // --- character sets
@@ -105,6 +106,9 @@ const std::vector<TStreamCase>& Cases()
         // --- tab stops
         {"TabStopsSetAndCleared", "\x1bH" + Csi("g") + "\t" + Csi("3g") + "\t", At(9, 1), {},
          80, 1, {}},
+        // At the last column a tab has nowhere to go: the wrap stays pending.
+        {"TabAtPendingWrapStillWraps", Repeat('a', 80) + "\tb" + Repeat('c', 79) + Csi("I") + "d",
+         Xt(), {{1, Repeat('a', 80)}, {2, "b" + Repeat('c', 79)}, {3, "d"}}, 2, 3, {}},
         {"TabSetAndForwardBackward", "\x1bH\r" + Csi("2I") + Csi("Z"), At(5, 1), {}, 5, 1, {}},
         // --- erase and edit
         {"EraseDisplayToCursor", Csi("1J"), Numbered(2, 7), {{6, ""}, {7, ""}, {8, "8"}}, 2, 7, {}},
@@ -182,6 +186,70 @@ TEST_P(XtermCase, WholeAndByteByByteGiveTheExpectedScreen) { RunStreamCase(GetPa
 
 INSTANTIATE_TEST_SUITE_P(Xterm, XtermCase, ::testing::ValuesIn(Cases()),
                          [](const auto& Info) { return std::string(Info.param.Name); });
+
+// Every line of the list, oldest first, each cell with its colours.
+std::vector<std::string> Lines(const TTermRig& R)
+{
+    std::vector<std::string> Out;
+    for (const TLine* L = R.Term->Scr.ScrollBack.First; L; L = L->Next) {
+        std::string Row;
+        for (int C = 1; C <= R.Term->Scr.Col; ++C) {
+            const TCell& Cell = L->Cells[static_cast<std::size_t>(C)];
+            Row += std::to_string(Cell.Ch) + "/" + std::to_string(Cell.Fore) + "/" +
+                   std::to_string(Cell.Back) + " ";
+        }
+        Out.push_back(Row);
+    }
+    return Out;
+}
+
+int CellsPainted(const TTermRig& R)
+{
+    int N = 0;
+    for (const TRecordedCall& C : R.Canvas.Of(TRecordedCall::Text))
+        N += static_cast<int>(C.Bytes.size());
+    return N;
+}
+
+// CSI n S and T shift the region by n lines at once: the screen, the
+// scroll-back and the cursor of n single scrolls (n at most the region's
+// height), for the drawing of one.
+TEST(Xterm, ScrollingByManyLinesIsOneShift)
+{
+    struct TCase {
+        const char* Name;
+        std::string Setup;
+        char Final;
+        int N;
+    };
+    const std::string Region = Csi("5;10r"), Alternate = Csi("?1049h");
+    const TCase Cases[] = {
+        {"ScreenUp", "", 'S', 3},         {"ScreenUpWhole", "", 'S', 24},
+        {"ScreenUpBeyond", "", 'S', 999}, {"ScreenDownBeyond", "", 'T', 999},
+        {"RegionUp", Region, 'S', 2},     {"RegionUpBeyond", Region, 'S', 999},
+        {"RegionDown", Region, 'T', 4},   {"AlternateUp", Alternate, 'S', 999},
+    };
+    for (const TCase& T : Cases) {
+        SCOPED_TRACE(T.Name);
+        TTermRig Many, Single;
+        Switches.XtermLevel = true;
+        Switches.SoftScroll = true; // every scroll draws: the work shows on the canvas
+        for (TTermRig* R : {&Many, &Single}) {
+            R->Feed(Csi("31;44m") + "old\r\n" + T.Setup + Csi("7;3H"));
+            NumberRows(*R);
+            R->Term->GotoXY(3, 7);
+            R->Canvas.Clear();
+        }
+        Many.Feed(Csi(std::to_string(T.N)) + T.Final);
+        Single.Feed(Csi("1") + T.Final);
+        EXPECT_EQ(CellsPainted(Many), CellsPainted(Single));
+        const int Height = T.Setup == Region ? 6 : 24;
+        for (int I = 1; I < std::min(T.N, Height); ++I) Single.Feed(Csi("1") + T.Final);
+        EXPECT_EQ(Lines(Many), Lines(Single)); // the rows on screen are the newest
+        EXPECT_EQ(Many.Scr().CurX, Single.Scr().CurX);
+        EXPECT_EQ(Many.Scr().CurY, Single.Scr().CurY);
+    }
+}
 
 TEST(Xterm, WindowTitleFromOsc)
 {

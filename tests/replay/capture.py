@@ -11,7 +11,7 @@ they need none of these programs. Run it again only to renew the captures:
 
     tests/replay/capture.py [NAME...]
 
-Needs nano, htop, vim, less, dialog, mc, tmux and the locale
+Needs nano, htop, vim, less, dialog, mc, tmux, vttest and the locale
 (localedef -f CP949 -i ko_KR ko_KR.CP949).
 """
 import fcntl
@@ -202,8 +202,25 @@ def tmux(d):
     return s
 
 
+def vttest(d):
+    # The character sets (their DEL), the VT102 editing screens at 80 columns
+    # and written for 132 on 80, and tabs at the last column. The staggered
+    # screens of double-width lines stay unmarked: libvterm draws those lines
+    # double, we do not.
+    s = Session(["vttest"], d)
+    menu8 = ["accordion-80", "accordion-done-80", "insert-mode-80", "delete-char-80",
+             "staggered-80", None, "insert-char-80", "accordion-132", "accordion-done-132",
+             "insert-mode-132", "delete-char-132", "staggered-132", None, "insert-char-132",
+             "menu"]
+    script(s, [("3\r", "charsets"), ("Enter", None), ("8\r", menu8[0])]
+           + [("Enter", name) for name in menu8[1:]]
+           + [("11\r", None), ("5\r", None), ("4\r", "tab-at-last-column"), ("Enter", None),
+              ("0\r", None), ("0\r", None), ("0\r", None)])
+    return s
+
+
 SCENARIOS = {"nano": nano, "htop": htop, "vim": vim, "less": less, "dialog": dialog,
-             "mc": mc, "tmux": tmux}
+             "mc": mc, "tmux": tmux, "vttest": vttest}
 
 
 def main(names):
