@@ -8,6 +8,10 @@ pterm run `cat` of the UTF-8 twin of the same text; their clock stops at their
 answer to a cursor-position request written after it. Every figure of one run
 comes from the same machine at the same time, so the ratios are what counts.
 
+Over SSH, a private sshd on 127.0.0.1 (bench/sshhost.py) runs the same timed
+`cat` for every login: our program connects with -S at the xterm level (the
+classic one never answers the request), pterm runs OpenSSH's ssh.
+
 The probes flood our window with plain text: keys are injected with XTest and
 timestamped by the feeder when they arrive, X damage events count the paints,
 resident memory is sampled; then single echoed bytes arrive while idle and the
@@ -17,7 +21,7 @@ we read, while our share of a core is taken.
   bench/terminals.py [--build DIR] [--size MiB] [--geometry 80x24,132x43]
                      [--workloads ascii,korean,sgr,redraw] [--peers putty,pterm,xterm]
                      [--flood MiB] [--keys N] [--paced SECONDS] [--no-probes]
-                     [--peer-font ours|default] [--wrap "perf record -g"]
+                     [--peer-font ours|default] [--wrap "perf record -g"] [--no-ssh]
   bench/terminals.py --smoke     a tiny run of ours only: everything starts and answers
 """
 import argparse
@@ -33,6 +37,9 @@ import subprocess
 import sys
 import tempfile
 import time
+
+sys.dont_write_bytecode = True  # no __pycache__ in the source tree
+import sshhost  # noqa: E402
 
 IAC, DONT, DO, WONT, WILL, SB, SE = 255, 254, 253, 252, 251, 250, 240
 TIMING_MARK = 6
@@ -324,18 +331,29 @@ class Ours:
     def available(self):
         return os.access(self.exe, os.X_OK)
 
-    def start(self, display, port, cols, rows):
+    def start(self, display, port, cols, rows, utf8_host=False, ssh=None):
+        """Connects by Telnet to port, or with -S to the SshdHost ssh at the xterm level:
+        the classic level never answers the cursor-position request that stops the clock.
+        Its home, ~/.ssh included, is a folder of its own, so no dialog ever opens."""
         # A copy of the program with its own profile file beside it.
         home = tempfile.mkdtemp(dir=self.tmp)
         exe = os.path.join(home, "brevanix")
         shutil.copy(self.exe, exe)
+        profile = "[_DEFAULT]\nCol=%d\nRow=%d\nScrollBuffer=1000\nSoftScroll=0\n" % (cols, rows)
+        if utf8_host:
+            profile += "HostEncoding=UTF-8\n"
+        if ssh:
+            profile += "XtermLevel=1\n"
+            ssh.client_files(home)
         with open(os.path.join(home, "Brevanix.ini"), "w") as f:
-            f.write("[_DEFAULT]\nCol=%d\nRow=%d\nScrollBuffer=1000\nSoftScroll=0\n" % (cols, rows))
+            f.write(profile)
         env = dict(os.environ, DISPLAY=display, QT_QPA_PLATFORM="xcb", HOME=home,
                    XDG_CONFIG_HOME=home, XDG_RUNTIME_DIR=home)
-        for v in ("QT_IM_MODULE", "XMODIFIERS", "GTK_IM_MODULE"):
+        for v in ("QT_IM_MODULE", "XMODIFIERS", "GTK_IM_MODULE", "SSH_AUTH_SOCK"):
             env.pop(v, None)
-        return subprocess.Popen(self.wrap + [exe, "-D", "127.0.0.1", str(port)], env=env, cwd=home,
+        target = (["-S", "%s@127.0.0.1" % ssh.user, str(ssh.port)] if ssh else
+                  ["-D", "127.0.0.1", str(port)])
+        return subprocess.Popen(self.wrap + [exe] + target, env=env, cwd=home,
                                 stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
 
@@ -395,19 +413,24 @@ class CatTerminal:
     def available(self):
         return shutil.which(self.name) is not None
 
+    def start(self, display, cols, rows, command, home=None):
+        home = home or putty_home(self.tmp, cols, rows, self.font)
+        env = dict(os.environ, DISPLAY=display, HOME=home, LC_ALL="C.UTF-8")
+        env.pop("SSH_AUTH_SOCK", None)
+        argv = [self.name, "-geometry", "%dx%d" % (cols, rows), "-sl", "1000"]
+        if self.name == "xterm":
+            argv += ["-u8"] + (["-fa", OUR_FACE, "-fs", str(OUR_POINTS)]
+                               if self.font == "ours" else [])
+        return subprocess.Popen(argv + ["-e"] + command, env=env, cwd=home,
+                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
     def run(self, display, path, cols, rows):
         home = putty_home(self.tmp, cols, rows, self.font)
         go = os.path.join(home, "go")
         os.mkfifo(go)
         result = os.path.join(home, "result")
         command = ["bash", "-c", TIMED_CAT, "timed-cat", path, result, go]
-        env = dict(os.environ, DISPLAY=display, HOME=home, LC_ALL="C.UTF-8")
-        argv = [self.name, "-geometry", "%dx%d" % (cols, rows), "-sl", "1000"]
-        if self.name == "xterm":
-            argv += ["-u8"] + (["-fa", OUR_FACE, "-fs", str(OUR_POINTS)]
-                               if self.font == "ours" else [])
-        proc = subprocess.Popen(argv + ["-e"] + command, env=env, cwd=home,
-                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        proc = self.start(display, cols, rows, command, home)
         try:
             window_of(display, proc.pid)
             time.sleep(0.5)
@@ -446,10 +469,10 @@ def accept(feeder, proc):
             "is still running" if proc.poll() is None else "exited with %s" % proc.returncode))
 
 
-def telnet_run(client, display, data, cols, rows):
+def telnet_run(client, display, data, cols, rows, **options):
     """Seconds from the workload's first byte to the client's answer after it."""
     feeder = Feeder()
-    proc = client.start(display, feeder.port, cols, rows)
+    proc = client.start(display, feeder.port, cols, rows, **options)
     try:
         accept(feeder, proc)
         window_of(display, proc.pid)
@@ -462,6 +485,60 @@ def telnet_run(client, display, data, cols, rows):
     finally:
         feeder.close()
         stop(proc)
+
+
+def ssh_run(host, display, path, launch, timeout=900):
+    """Seconds from the workload's first byte, written by a login to host, to the
+    terminal's answer to the cursor-position request after it."""
+    job = host.new_job(path)
+    proc = launch()
+    try:
+        window_of(display, proc.pid)
+        time.sleep(0.5)
+        return host.run_job(job, proc, timeout)
+    finally:
+        stop(proc)
+
+
+def print_head(names):
+    head = ["workload", "screen"] + ["%s s" % n for n in names] + \
+           ["ours/%s" % n for n in names[1:]]
+    print(" ".join("%-10s" % h if i < 2 else "%10s" % h for i, h in enumerate(head)))
+
+
+def print_row(workload, geometry, times):
+    """Seconds of ours and each peer, then ours as a fraction of each peer's."""
+    cells = ["%-10s" % workload, "%-10s" % geometry] + ["%10.3f" % t for t in times] + \
+            ["%10.3f" % (times[0] / t) for t in times[1:]]
+    print(" ".join(cells), flush=True)
+
+
+def ssh_rows(args, display, host, ours, pterm, data_dirs):
+    """Our program with -S and pterm running OpenSSH's ssh, to the same sshd."""
+    print("\nover SSH to a private sshd (ours with -S at the xterm level%s); Korean in code "
+          "page 949 to us%s, \"utf8\" in UTF-8 to us with HostEncoding=UTF-8" % (
+              ", pterm running OpenSSH's ssh" if pterm else "",
+              ", UTF-8 to pterm" if pterm else ""))
+    clients = [("ours", ".cp949", lambda cols, rows, w: ours.start(
+        display, 0, cols, rows, utf8_host=w == "utf8", ssh=host))]
+    if pterm:
+        clients.append(("pterm", ".utf8", lambda cols, rows, w: pterm.start(
+            display, cols, rows, host.ssh_argv())))
+    print_head([c[0] for c in clients])
+    workloads = list(filter(None, args.workloads.split(",")))[:1 if args.smoke else None]
+    # A broken SSH path fails the smoke run within its time limit.
+    timeout = WAIT if args.smoke else 900
+    ciphers = {}
+    for geometry, data_dir in data_dirs.items():
+        cols, rows = map(int, geometry.split("x"))
+        for w in workloads:
+            times = []
+            for name, suffix, launch in clients:
+                times.append(ssh_run(host, display, os.path.join(data_dir, w + suffix),
+                                     lambda: launch(cols, rows, w), timeout))
+                ciphers.setdefault(name, set()).update(host.ciphers()[-1:])
+            print_row(w, geometry, times)
+    print("ciphers: " + "; ".join("%s %s" % (n, ", ".join(sorted(c))) for n, c in ciphers.items()))
 
 
 def resident_kib(pid):
@@ -625,6 +702,8 @@ def main():
     ap.add_argument("--paced", type=float, default=3.0, help="seconds of the steady host")
     ap.add_argument("--peer-font", choices=["ours", "default"], default="ours",
                     help="the peers draw with our face and size, or with their own default")
+    ap.add_argument("--ssh", action=argparse.BooleanOptionalAction, default=True,
+                    help="also ours and pterm (with OpenSSH's ssh) through a private sshd")
     ap.add_argument("--smoke", action="store_true")
     ap.add_argument("--wrap", default="", help="a command our program runs under (a profiler)")
     args = ap.parse_args()
@@ -642,7 +721,7 @@ def main():
         print("SKIP: missing %s (scripts/test installs them)" % ", ".join(missing))
         sys.exit(77)
     tmp = tempfile.mkdtemp(prefix="brevanix-terminals-")
-    xvfb = None
+    xvfb = host = None
     try:
         xvfb, display = start_xvfb()
         ours = Ours(args, tmp)
@@ -659,27 +738,35 @@ def main():
         print("%g MiB per workload in code page 949%s\n" % (args.size, "; peers take its UTF-8 "
               "twin and draw with %s" % (OUR_FACE if args.peer_font == "ours" else
                                          "their default fonts") if peers else ""))
-        head = ["workload", "screen", "ours s"] + ["%s s" % p.name for p in peers] + \
-               ["ours/%s" % p.name for p in peers]
-        print(" ".join("%-10s" % h if i < 2 else "%10s" % h for i, h in enumerate(head)))
+        print_head(["ours"] + [p.name for p in peers])
+        data_dirs = {}
         for geometry in args.geometry.split(","):
             cols, rows = map(int, geometry.split("x"))
-            data_dir = tempfile.mkdtemp(dir=tmp)
+            data_dir = data_dirs[geometry] = tempfile.mkdtemp(dir=tmp)
             subprocess.run([bench, "--dump", data_dir, "--size", str(args.size), "--cols",
                             str(cols), "--rows", str(rows)], check=True)
             for w in filter(None, args.workloads.split(",")):
                 ours_text = open(os.path.join(data_dir, w + ".cp949"), "rb").read()
                 utf8_path = os.path.join(data_dir, w + ".utf8")
-                times = [telnet_run(ours, display, ours_text, cols, rows)]
+                times = [telnet_run(ours, display, ours_text, cols, rows, utf8_host=w == "utf8")]
                 for p in peers:
                     if isinstance(p, Putty):
                         times.append(telnet_run(p, display, open(utf8_path, "rb").read(),
                                                 cols, rows))
                     else:
                         times.append(p.run(display, utf8_path, cols, rows))
-                cells = ["%-10s" % w, "%-10s" % geometry] + ["%10.3f" % t for t in times] + \
-                        ["%10.3f" % (times[0] / t) for t in times[1:]]
-                print(" ".join(cells), flush=True)
+                print_row(w, geometry, times)
+        if args.ssh and not sshhost.available():
+            log("skipped: the SSH rows (%s is not installed: apt-get install openssh-server)" %
+                sshhost.SSHD)
+        elif args.ssh:
+            host = sshhost.SshdHost(tmp, TIMED_CAT)
+            host.start()
+            pterm = next((p for p in peers if p.name == "pterm"), None)
+            if pterm and not shutil.which("ssh"):
+                log("skipped: pterm over SSH (OpenSSH's ssh is not installed)")
+                pterm = None
+            ssh_rows(args, display, host, ours, pterm, data_dirs)
         if not args.no_probes:
             cols, rows = 80, 24
             data_dir = tempfile.mkdtemp(dir=tmp)
@@ -703,6 +790,8 @@ def main():
                       "%.0f paints/s" % (c.name, 100 * r["paced_cpu"], r["paced_paints"]))
         print("\nload average after: %s" % open("/proc/loadavg").read().split()[:3])
     finally:
+        if host:
+            host.stop()
         if xvfb:
             xvfb.terminate()
             xvfb.wait()
