@@ -149,9 +149,11 @@ bool TSshSession::BytesPending() { return Buffered() > 0; }
 std::int64_t TSshSession::Buffered()
 {
     if (FStep != TStep::Shell || !FChannel) return 0;
+    // Each poll of an empty channel asks the system; the error stream only
+    // matters when the output is drained.
     const int Out = ssh_channel_poll(FChannel, 0);
-    const int Err = ssh_channel_poll(FChannel, 1);
-    return std::max(Out, 0) + std::max(Err, 0);
+    if (Out > 0) return Out;
+    return std::max(ssh_channel_poll(FChannel, 1), 0);
 }
 
 int TSshSession::Take(std::uint8_t* Buf, int Max)
