@@ -40,12 +40,33 @@ TAliasInfo::TAliasInfo()
             K.Field);
 }
 
+namespace {
+// ASCII letters in either case; the C library's toupper would follow the locale.
+bool SameLetters(const std::string& V, std::string_view Upper)
+{
+    if (V.size() != Upper.size()) return false;
+    for (std::size_t I = 0; I < V.size(); ++I) {
+        const char C = V[I] >= 'a' && V[I] <= 'z' ? static_cast<char>(V[I] - 'a' + 'A') : V[I];
+        if (C != Upper[I]) return false;
+    }
+    return true;
+}
+} // namespace
+
 TProtocol ProtocolOf(const std::string& V)
 {
-    std::string Upper(V.substr(0, 4));
-    for (char& C : Upper)
-        if (C >= 'a' && C <= 'z') C = static_cast<char>(C - 'a' + 'A');
-    return Upper == "SSH" ? TProtocol::Ssh : TProtocol::Telnet;
+    return SameLetters(V, "SSH") ? TProtocol::Ssh : TProtocol::Telnet;
+}
+
+TLogMode LogModeOf(const std::string& V)
+{
+    return SameLetters(V, "RAW") ? TLogMode::Raw : TLogMode::Text;
+}
+
+TLogEncoding LogEncodingOf(const std::string& V)
+{
+    return SameLetters(V, "UTF-8") || SameLetters(V, "UTF8") ? TLogEncoding::Utf8
+                                                             : TLogEncoding::Host;
 }
 
 std::string ExecutableFolder(const std::string& ExePath)

@@ -53,6 +53,14 @@ struct TAliasInfo {
     std::string UserName;        // SSH; empty: the session asks when it connects
     std::string IdentityFile;    // SSH; empty: ssh-agent, then the default keys of ~/.ssh
     std::int32_t ConnectTimeout; // SSH; seconds the handshake may take
+    // The session's record: a path template (ExpandLogPath), empty for none.
+    std::string LogFile;
+    std::string LogMode;     // "Text" or "Raw"; read it through LogModeOf
+    std::string LogEncoding; // Text's: "Host" or "UTF-8"; read it through LogEncodingOf
+    bool LogTimestamps;
+    bool LogAppend;         // else a new file with a counter, never one overwritten
+    std::int32_t KeepAlive; // seconds of silence before a probe; 0 for none
+    bool AutoReconnect;     // after a drop the user did not ask for
 
     bool operator==(const TAliasInfo&) const = default;
 };
@@ -62,6 +70,18 @@ enum class TProtocol { Telnet, Ssh };
 // "SSH" in any letter case is SSH; anything else, a hand-edited typo
 // included, is the Telnet the file has always meant.
 TProtocol ProtocolOf(const std::string& ProfileValue);
+
+// Text: what the screen shows, escapes and controls removed; Raw: the bytes
+// as they came from the network.
+enum class TLogMode { Text, Raw };
+// "Raw" in any letter case is Raw; anything else the readable Text.
+TLogMode LogModeOf(const std::string& ProfileValue);
+
+// Host: the host's own bytes; Utf8: a code page 949 host's text converted.
+enum class TLogEncoding { Host, Utf8 };
+// "UTF-8" (also without the dash) in any letter case is UTF-8, as for the
+// host's encoding; anything else the host's.
+TLogEncoding LogEncodingOf(const std::string& ProfileValue);
 
 // The folder part of an executable's path: everything before the last "/",
 // or "/" for an executable in the root.

@@ -9,7 +9,7 @@ constexpr TProfileSection Alias = TProfileSection::Alias, Global = TProfileSecti
 } // namespace
 
 // The alias keys in the order the file has always had them.
-const std::array<TProfileKey, 31> ProfileKeys{{
+const std::array<TProfileKey, 38> ProfileKeys{{
     {"Address", Alias, &A::Address, "Remote Address"},
     {"Port", Alias, &A::Port, 23, {1, 65535}},
     {"SoftScroll", Alias, &A::SoftScroll, false},
@@ -35,6 +35,13 @@ const std::array<TProfileKey, 31> ProfileKeys{{
     {"UserName", Alias, &A::UserName, "", {}, true},
     {"IdentityFile", Alias, &A::IdentityFile, "", {}, true},
     {"ConnectTimeout", Alias, &A::ConnectTimeout, 30, {1, MaxConnectTimeout}, true},
+    {"LogFile", Alias, &A::LogFile, "", {}, true},
+    {"LogMode", Alias, &A::LogMode, "Text", {}, true},
+    {"LogEncoding", Alias, &A::LogEncoding, "Host", {}, true},
+    {"LogTimestamps", Alias, &A::LogTimestamps, false, {}, true},
+    {"LogAppend", Alias, &A::LogAppend, false, {}, true},
+    {"KeepAlive", Alias, &A::KeepAlive, 0, {0, MaxKeepAlive}, true},
+    {"AutoReconnect", Alias, &A::AutoReconnect, false, {}, true},
     {"ShowToolBar", Global, &A::ShowToolBar, true},
     {"ShowStatusBar", Global, &A::ShowStatusBar, true},
     {"ShowScrollBar", Global, &A::ShowScrollBar, true},

@@ -52,9 +52,14 @@ inline constexpr std::int32_t MaxFontSize = 72;
 // will.
 inline constexpr std::int32_t MaxConnectTimeout = 600;
 
+// Seconds of silence before a keepalive. An hour is past the idle limit of
+// any firewall or NAT that drops a quiet connection, which is what the
+// probes are for; a negative value is no keepalive.
+inline constexpr std::int32_t MaxKeepAlive = 3600;
+
 // Every key, in the order a load reads and a save writes them: the alias keys
 // first, then the program-wide ones of "Global".
-extern const std::array<TProfileKey, 31> ProfileKeys;
+extern const std::array<TProfileKey, 38> ProfileKeys;
 
 // The key of a field; nullptr for a field that is not stored (Registered, Alias).
 const TProfileKey* ProfileKeyOf(const TProfileField& Field);

@@ -26,7 +26,9 @@ static void PrintTo(const TAliasInfo& I, std::ostream* Os)
         << I.ColorCaret << "/" << I.ColorBack << "/" << I.FontColor << " Font '" << I.FontName
         << "' " << I.FontSize << " Scroll " << I.ScrollBuffer << " " << I.Col << "x" << I.Row
         << " Type '" << I.TerminalType << "' Host '" << I.HostEncoding << "' " << I.Protocol << " '"
-        << I.UserName << "' '" << I.IdentityFile << "' " << I.ConnectTimeout << " Global "
+        << I.UserName << "' '" << I.IdentityFile << "' " << I.ConnectTimeout << " Log '"
+        << I.LogFile << "' " << I.LogMode << " " << I.LogEncoding << " " << I.LogTimestamps
+        << I.LogAppend << " Keep " << I.KeepAlive << " " << I.AutoReconnect << " Global "
         << I.ShowToolBar << I.ShowStatusBar << I.ShowScrollBar << I.ExitOnDisconnect
         << I.FastInterrupt << I.HanEng << "}";
 }
@@ -450,6 +452,9 @@ TEST(ProfileRange, NumbersFromTheFileAreMadeSafe)
         {"InRangeKept", &TAliasInfo::Col, 132, 132},
         {"ConnectTimeoutZero", &TAliasInfo::ConnectTimeout, 0, 30},
         {"ConnectTimeoutADay", &TAliasInfo::ConnectTimeout, 86400, MaxConnectTimeout},
+        {"KeepAliveNegative", &TAliasInfo::KeepAlive, -30, 0},
+        {"KeepAliveADay", &TAliasInfo::KeepAlive, 86400, MaxKeepAlive},
+        {"KeepAliveOffKept", &TAliasInfo::KeepAlive, 0, 0},
     };
     for (const TCase& C : Cases) {
         TAliasInfo I;
