@@ -5,6 +5,7 @@
 // the time). Nothing the user types passes here, so a password the host does
 // not echo never reaches the file. Calls only append to a bounded buffer; the
 // window flushes it on a timer and at disconnect. No Qt, no threads.
+#include <cstddef>
 #include <cstdint>
 #include <ctime>
 #include <functional>
@@ -44,9 +45,12 @@ public:
     TSessionLog(const TSessionLog&) = delete;
     TSessionLog& operator=(const TSessionLog&) = delete;
 
-    // Text's choices; set them before the first Text call.
-    bool Timestamps = false;  // "[YYYY-MM-DD HH:MM:SS] " before each line
-    bool Cp949ToUtf8 = false; // a code page 949 host's text written as UTF-8
+    // Text's choices (Raw keeps the bytes whatever they say); set them
+    // before the first Text call.
+    bool Timestamps = false; // "[YYYY-MM-DD HH:MM:SS] " before each line
+    // A code page 949 host's text written as UTF-8: on only for such a host
+    // with LogEncoding UTF-8, since a UTF-8 host's text is UTF-8 already.
+    bool Cp949ToUtf8 = false;
     // Local time now; asked at most once per Text call.
     std::function<std::tm()> Clock;
 

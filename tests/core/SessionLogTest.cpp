@@ -205,6 +205,7 @@ TEST(LogText, KeepsWhatTheScreenShows)
          "\xE2\x80\x9B"
          "x\xEA\xB0\x80\n"},
         {"text-cuts-a-sequence", "\x1b\xB0\xA1", "\xB0\xA1"},
+        {"csi-across-4096", std::string(4094, 'a') + "\x1b[1mb", std::string(4094, 'a') + "b"},
     };
     ExpectText(Cases, std::size(Cases), false);
 }
@@ -220,6 +221,7 @@ TEST(LogText, Cp949HostWrittenAsUtf8)
         {"lead-at-the-end", "a\xB0", "a\xEF\xBF\xBD"},
         {"symbols", "\xA1\xA4\xA1\xD9", "·☆"},
         {"long-run-then-pair", "0123456789abcdef\xB0\xA1", "0123456789abcdef가"},
+        {"pair-across-4096", std::string(4095, 'a') + "\xB0\xA1", std::string(4095, 'a') + "가"},
     };
     ExpectText(Cases, std::size(Cases), true);
 }
