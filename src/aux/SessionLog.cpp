@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -438,6 +439,13 @@ void TSessionLog::Fill()
 
 bool TSessionLog::WriteOut()
 {
+    // A file whose folder was removed (or that was removed itself) still
+    // takes writes, into nothing: no write error would ever tell.
+    struct stat St {};
+    if (::fstat(Fd, &St) == 0 && St.st_nlink == 0) {
+        Fail(ENOENT);
+        return false;
+    }
     std::size_t Done = 0;
     while (Done < Used) {
         const ssize_t N = ::write(Fd, Buffer.get() + Done, Used - Done);

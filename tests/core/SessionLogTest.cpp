@@ -302,6 +302,25 @@ TEST(LogBuffer, AWriteErrorClosesTheLog)
     }
 }
 
+// Writes to a file whose folder was removed succeed into nothing: the log
+// must notice that its file is gone rather than go on in silence.
+TEST(LogBuffer, AFolderRemovedMidSessionStopsTheLog)
+{
+    TTempDir Dir;
+    const std::string Folder = Dir / "logs";
+    std::filesystem::create_directory(Folder);
+    TSessionLog Log;
+    std::string Error;
+    ASSERT_TRUE(Log.Open(Folder + "/s.log", false, Error));
+    Log.Text(Data("one\n"), 4);
+    EXPECT_TRUE(Log.Flush(Error));
+    std::filesystem::remove_all(Folder);
+    Log.Text(Data("two\n"), 4);
+    EXPECT_FALSE(Log.Flush(Error));
+    EXPECT_EQ(Error, std::strerror(ENOENT));
+    EXPECT_FALSE(Log.IsOpen());
+}
+
 TEST(LogBuffer, ReopeningOrDestroyingWritesWhatWasBuffered)
 {
     TTempDir Dir;
