@@ -20,3 +20,9 @@ std::string FuzzSplit(const std::uint8_t* Data, std::size_t Size);
 // Input: an INI text. Parsing, serialising and rewriting must agree; some
 // inputs also go through a file in a private temporary folder.
 std::string FuzzIni(const std::uint8_t* Data, std::size_t Size);
+
+// Input: flag bits (1: convert code page 949 to UTF-8, 2: time stamps), two
+// bytes of split point, then the host's bytes for the session log's Text.
+// The file must hold no escape or control but LF and TAB, be UTF-8 when
+// converted, and be the same whether the bytes came whole or in two parts.
+std::string FuzzLog(const std::uint8_t* Data, std::size_t Size);

@@ -33,7 +33,7 @@ export ASAN_OPTIONS="${ASAN_OPTIONS:-abort_on_error=1}"
 export UBSAN_OPTIONS="${UBSAN_OPTIONS:-halt_on_error=1:print_stacktrace=1}"
 mkdir -p "$build/logs"
 failed=()
-for target in stream split ini; do
+for target in stream split ini log; do
   case "$target" in
     ini) max_len=16384 ;;
     *) max_len=65536 ;;

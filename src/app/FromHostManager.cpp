@@ -16,6 +16,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QListWidget>
@@ -67,6 +68,10 @@ TPortText ParsePort(const QString& Text, std::int32_t& Value)
 
 constexpr std::int32_t TelnetPort = 23, SshPort = 22;
 
+// The log combos' items, by index, as the profile stores them.
+const char* const LogModes[] = {"Text", "Raw"};
+const char* const LogEncodings[] = {"Host", "UTF-8"};
+
 constexpr int EscapeKey = 27;
 constexpr int EnterKey = '\r';
 
@@ -116,17 +121,20 @@ int TfrmHostManager::Tag(const QObject* Control)
 
 void TfrmHostManager::ConnectHandlers()
 {
-    for (QLineEdit* E : {edAlias, edAddress, edPort, edUserName, edIdentityFile})
+    for (QLineEdit* E : {edAlias, edAddress, edPort, edUserName, edIdentityFile, edLogFile})
         connect(E, &QLineEdit::textChanged, this, [this, E] { EditChange(E); });
     connect(edAddress, &QLineEdit::returnPressed, this, [this] { edAddressKeyPress(EnterKey); });
     for (const TSwitch& S : FSwitches)
         connect(S.Box, &QCheckBox::toggled, this, [this, B = S.Box] { CheckBoxChange(B); });
     for (TColorComboBox* C : {clrColorCaret, clrColorBack})
         connect(C, &TColorComboBox::ColorChanged, this, [this, C] { ChangeColor(C); });
-    for (QComboBox* C : {cbxTerminalType, cbxHostEncoding, cbxProtocol})
+    for (QComboBox* C : {cbxTerminalType, cbxHostEncoding, cbxProtocol, cbxLogMode, cbxLogEncoding})
         connect(C, &QComboBox::currentTextChanged, this, [this, C] { cbxComboBoxChange(C); });
     for (TSpinEdit* S : {spinCol, spinRow, spinScrollBuffer})
         connect(S, &TSpinEdit::DownClick, this, [this, S] { SpinChange(S); });
+    connect(spinKeepAlive, &QSpinBox::valueChanged, this, [this](int Seconds) {
+        if (!FShowing) AliasInfo.KeepAlive = Seconds;
+    });
     connect(lbxAlias, &QListWidget::itemSelectionChanged, this, &TfrmHostManager::lbxAliasClick);
     // A click on the row already selected changes no selection, yet it is how
     // a user throws unsaved edits away. A click on another row loads twice,
@@ -136,6 +144,7 @@ void TfrmHostManager::ConnectHandlers()
     lbxAlias->installEventFilter(this);
     connect(btnFont, &QPushButton::clicked, this, &TfrmHostManager::btnFontClick);
     connect(btnIdentityFile, &QPushButton::clicked, this, &TfrmHostManager::btnIdentityFileClick);
+    connect(btnLogFile, &QPushButton::clicked, this, &TfrmHostManager::btnLogFileClick);
     connect(ToolbarButton971, &QPushButton::clicked, this, &TfrmHostManager::ToolbarButton971Click);
     connect(ToolbarButton976, &QPushButton::clicked, this, &TfrmHostManager::ToolbarButton976Click);
     connect(btnOK, &QPushButton::clicked, this, &TfrmHostManager::btnOKClick);
@@ -148,6 +157,7 @@ void TfrmHostManager::FormCreate(const std::string& IniPath)
 {
     ProfileIniPath = IniPath.empty() ? ::ProfileIniPath() : IniPath;
     ShowSshRows();
+    ShowLogChoices();
 }
 
 TModalResult TfrmHostManager::ShowCentredOn(QWidget* MainWindow)
@@ -233,6 +243,10 @@ void TfrmHostManager::ShowAliasInfo(const TAliasInfo& Info)
     cbxProtocol->setCurrentIndex(ProtocolOf(Info.Protocol) == TProtocol::Ssh ? 1 : 0);
     edUserName->setText(Text(Info.UserName));
     edIdentityFile->setText(Text(Info.IdentityFile));
+    edLogFile->setText(Text(Info.LogFile));
+    cbxLogMode->setCurrentIndex(LogModeOf(Info.LogMode) == TLogMode::Raw ? 1 : 0);
+    cbxLogEncoding->setCurrentIndex(LogEncodingOf(Info.LogEncoding) == TLogEncoding::Utf8 ? 1 : 0);
+    spinKeepAlive->setValue(Info.KeepAlive);
 }
 
 void TfrmHostManager::CollectAliasInfo()
@@ -256,6 +270,10 @@ void TfrmHostManager::CollectAliasInfo()
     AliasInfo.Protocol = Bytes(cbxProtocol->currentText());
     AliasInfo.UserName = Bytes(edUserName->text());
     AliasInfo.IdentityFile = Bytes(edIdentityFile->text());
+    AliasInfo.LogFile = Bytes(edLogFile->text());
+    AliasInfo.LogMode = LogModes[cbxLogMode->currentIndex()];
+    AliasInfo.LogEncoding = LogEncodings[cbxLogEncoding->currentIndex()];
+    AliasInfo.KeepAlive = spinKeepAlive->value();
 }
 
 void TfrmHostManager::EditChange(QObject* Sender)
@@ -282,6 +300,7 @@ void TfrmHostManager::EditChange(QObject* Sender)
     }
     case 4: AliasInfo.UserName = Bytes(Edit->text()); break;
     case 5: AliasInfo.IdentityFile = Bytes(Edit->text()); break;
+    case 6: AliasInfo.LogFile = Bytes(Edit->text()); break;
     default: break;
     }
 }
@@ -304,8 +323,11 @@ void TfrmHostManager::ChangeColor(QObject* Sender)
 void TfrmHostManager::cbxComboBoxChange(QObject* Sender)
 {
     if (Tag(Sender) == 3) ShowSshRows(); // a profile being shown included
+    if (Tag(Sender) == 4) ShowLogChoices();
     if (FShowing) return;
     const auto* Combo = qobject_cast<QComboBox*>(Sender);
+    if (Tag(Sender) == 4) AliasInfo.LogMode = LogModes[Combo->currentIndex()];
+    if (Tag(Sender) == 5) AliasInfo.LogEncoding = LogEncodings[Combo->currentIndex()];
     if (Tag(Sender) == 1) AliasInfo.TerminalType = Bytes(Combo->currentText());
     if (Tag(Sender) == 2) AliasInfo.HostEncoding = Bytes(Combo->currentText());
     if (Tag(Sender) == 3) {
@@ -319,6 +341,13 @@ bool TfrmHostManager::SshChosen() const { return cbxProtocol->currentIndex() == 
 void TfrmHostManager::ShowSshRows()
 {
     for (QWidget* W : FSshRows) W->setVisible(SshChosen());
+}
+
+void TfrmHostManager::ShowLogChoices()
+{
+    const bool Text = cbxLogMode->currentIndex() == 0;
+    cbxLogEncoding->setEnabled(Text);
+    ckbLogTimestamps->setEnabled(Text);
 }
 
 void TfrmHostManager::FollowProtocolPort()
@@ -413,6 +442,35 @@ void TfrmHostManager::btnIdentityFileClick()
     Dialog.setDirectory(QDir(Ssh).exists() ? Ssh : QDir::homePath());
     if (RunModal(Dialog) != QDialog::Accepted || Dialog.selectedFiles().isEmpty()) return;
     edIdentityFile->setText(Dialog.selectedFiles().front());
+}
+
+void TfrmHostManager::btnLogFileClick()
+{
+    QFileDialog Dialog(this, QStringLiteral("로그 파일 선택"));
+    Dialog.setObjectName(QStringLiteral("SaveDialog1"));
+    Dialog.setOption(QFileDialog::DontUseNativeDialog); // one the modal hook can answer
+    Dialog.setAcceptMode(QFileDialog::AcceptSave);
+    // The log never overwrites: it appends, or takes a new name beside.
+    Dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    Dialog.setNameFilters({QStringLiteral("로그 (*.log *.txt)"), QStringLiteral("모든 파일 (*)")});
+    // Starts where the present template points, placeholders in its name
+    // kept for the user to keep or replace.
+    const QString Home = QDir::homePath();
+    QString Current = edLogFile->text();
+    if (Current == QLatin1String("~") || Current.startsWith(QLatin1String("~/")))
+        Current = Home + Current.mid(1);
+    else if (!Current.isEmpty() && !Current.startsWith(QLatin1Char('/')))
+        Current = Home + QLatin1Char('/') + Current;
+    const QFileInfo Place(Current);
+    Dialog.setDirectory(!Current.isEmpty() && Place.dir().exists() ? Place.dir().absolutePath()
+                                                                   : Home);
+    if (!Current.isEmpty()) Dialog.selectFile(Place.fileName());
+    if (RunModal(Dialog) != QDialog::Accepted || Dialog.selectedFiles().isEmpty()) return;
+    QString Chosen = Dialog.selectedFiles().front();
+    // "~" keeps a profile right for whoever's home it is used in.
+    if (Chosen.startsWith(Home + QLatin1Char('/')))
+        Chosen = QLatin1Char('~') + Chosen.mid(Home.size());
+    edLogFile->setText(Chosen);
 }
 
 bool TfrmHostManager::Store(const std::function<void()>& Write)

@@ -1,7 +1,7 @@
 #pragma once
 // TfrmHostManager: the modal dialog in which the user picks the profile to
 // connect with and maintains the profile file: it lists the aliases, shows one
-// on four tabs, adds, overwrites and deletes them, and saves the program-wide
+// on its tabs, adds, overwrites and deletes them, and saves the program-wide
 // switches. The main window creates it for one use; unshown, it also serves
 // as a loader of a named alias.
 #include "profiles/HostManagerCommon.h"
@@ -68,6 +68,15 @@ public:
     QCheckBox* ckbAutoLF = nullptr;
     QCheckBox* ckbAutoCR = nullptr;
     QCheckBox* ckbXtermLevel = nullptr;
+    QWidget* tsLog = nullptr;
+    QLineEdit* edLogFile = nullptr;
+    QPushButton* btnLogFile = nullptr;
+    QComboBox* cbxLogMode = nullptr;     // Text, Raw
+    QComboBox* cbxLogEncoding = nullptr; // the host's, UTF-8; Text's only
+    QCheckBox* ckbLogTimestamps = nullptr;
+    QCheckBox* ckbLogAppend = nullptr;
+    TSpinEdit* spinKeepAlive = nullptr;
+    QCheckBox* ckbAutoReconnect = nullptr;
     QWidget* TabSheet1 = nullptr;
     QCheckBox* ckbToolBar = nullptr;
     QCheckBox* ckbStatusBar = nullptr;
@@ -100,6 +109,7 @@ public:
     void SpinChange(QObject* Sender);
     void btnFontClick();
     void btnIdentityFileClick();
+    void btnLogFileClick();
     void ToolbarButton971Click();
     void ToolbarButton976Click();
     void btnOKClick();
@@ -127,6 +137,8 @@ private:
     bool Listed(const std::string& Alias) const;
     bool SshChosen() const;
     void ShowSshRows();
+    // The encoding and the time stamps are Text's: off for Raw.
+    void ShowLogChoices();
     // Moves the port between the protocols' well-known ones as the protocol changes.
     void FollowProtocolPort();
     // Runs a write to the file; a refused write is shown and gives false.

@@ -3,6 +3,7 @@
 #include "app/FromHostManager.h"
 
 #include "common/GridLimits.h"
+#include "profiles/ProfileKeys.h"
 #include "term/QtCanvas.h"
 #include "widgets/ColorComboBox.h"
 #include "widgets/FontDialog.h"
@@ -11,10 +12,13 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGridLayout>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QProxyStyle>
 #include <QPushButton>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -58,6 +62,19 @@ QGridLayout* PageGrid(QWidget* Page)
     G->setVerticalSpacing(6);
     return G;
 }
+
+// The page control's 288 pixels hold five of the style's tabs only when
+// each keeps less room beside its caption.
+class TCompactTabs : public QProxyStyle {
+public:
+    static constexpr int Slack = 10;
+    int pixelMetric(PixelMetric Metric, const QStyleOption* Option,
+                    const QWidget* Widget) const override
+    {
+        const int V = QProxyStyle::pixelMetric(Metric, Option, Widget);
+        return Metric == PM_TabBarTabHSpace ? V - Slack : V;
+    }
+};
 
 QLabel* AddRow(QGridLayout* G, int Row, int Col, const char* Label, QWidget* Field, int Span = 1)
 {
@@ -203,6 +220,68 @@ void TfrmHostManager::BuildControls()
         G->setRowStretch(3, 1);
     }
 
+    // 로그: the session's record and the link's upkeep
+    tsLog = Named(new QWidget, "tsLog");
+    edLogFile = Named(new QLineEdit, "edLogFile", 6,
+                      "세션 기록 파일 (비워 두면 기록하지 않음)\r\n"
+                      "&H 호스트, &P 포트, &A 접속명, &Y &M &D 날짜, &T 시각(시분초),\r\n"
+                      "~ 홈 폴더, && 는 & 한 글자");
+    edLogFile->setPlaceholderText(QStringLiteral("기록하지 않음"));
+    btnLogFile = Named(new QPushButton(QStringLiteral("...")), "btnLogFile", 0, "로그 파일 찾기");
+    btnLogFile->setAutoDefault(false);
+    btnLogFile->setFixedWidth(24);
+    cbxLogMode = Named(new QComboBox, "cbxLogMode", 4,
+                       "화면 글자: 제어 문자를 뺀 읽을 수 있는 글\r\n"
+                       "받은 그대로: Host가 보낸 바이트 그대로");
+    cbxLogMode->addItems({QStringLiteral("화면 글자 (Text)"), QStringLiteral("받은 그대로 (Raw)")});
+    cbxLogEncoding = Named(new QComboBox, "cbxLogEncoding", 5,
+                           "화면 글자 기록의 인코딩\r\n"
+                           "UTF-8 을 고르면 CP949 Host의 한글도 UTF-8 로 기록");
+    cbxLogEncoding->addItems({QStringLiteral("호스트 인코딩"), QStringLiteral("UTF-8")});
+    ckbLogTimestamps = Check("시각 기록", "ckbLogTimestamps", 16, &TAliasInfo::LogTimestamps,
+                             "줄마다 앞에 [YYYY-MM-DD HH:MM:SS] 를 붙임\r\n(화면 글자 기록만)");
+    ckbLogAppend = Check("이어 쓰기", "ckbLogAppend", 17, &TAliasInfo::LogAppend,
+                         "있는 파일 끝에 이어서 기록\r\n끄면 덮어 쓰지 않고 "
+                         "이름-1, 이름-2 ... 로 새로 만듦");
+    spinKeepAlive = Spin("spinKeepAlive", 5, 0, MaxKeepAlive,
+                         "이 시간(초) 동안 오가는 것이 없으면 연결을 확인\r\n"
+                         "응답이 없으면 끊긴 것으로 봄. 0 은 사용 안 함");
+    spinKeepAlive->setSpecialValueText(QStringLiteral("사용 안 함"));
+    spinKeepAlive->setMinimumWidth(90);
+    ckbAutoReconnect = Check("끊기면 다시 접속", "ckbAutoReconnect", 18, &TAliasInfo::AutoReconnect,
+                             "직접 끊지 않았는데 연결이 끊기면\r\n"
+                             "1, 2, 4 … 60초 간격으로 다시 접속 (Esc 로 취소)");
+    {
+        // One control a row: the page is narrow, and the group keeps the
+        // link's two apart from the record's.
+        QGridLayout* G = PageGrid(tsLog);
+        G->setContentsMargins(8, 4, 8, 3);
+        G->setVerticalSpacing(2);
+        auto* File = new QHBoxLayout;
+        File->setSpacing(2);
+        File->addWidget(edLogFile, 1);
+        File->addWidget(btnLogFile);
+        G->addWidget(new QLabel(QStringLiteral("로그 파일 :")), 0, 0);
+        G->addLayout(File, 0, 1);
+        AddRow(G, 1, 0, "기록 :", cbxLogMode);
+        AddRow(G, 2, 0, "인코딩 :", cbxLogEncoding);
+        auto* Checks = new QHBoxLayout;
+        Checks->addWidget(ckbLogTimestamps);
+        Checks->addWidget(ckbLogAppend);
+        Checks->addStretch(1);
+        G->addLayout(Checks, 3, 1);
+        auto* Link = Named(new QGroupBox(QStringLiteral("연결")), "gbLink");
+        auto* L = new QGridLayout(Link);
+        L->setContentsMargins(8, 2, 8, 4);
+        L->setVerticalSpacing(2);
+        AddRow(L, 0, 0, "연결 유지 (초) :", spinKeepAlive);
+        L->addWidget(ckbAutoReconnect, 1, 0, 1, 3);
+        L->setColumnStretch(2, 1);
+        G->addWidget(Link, 4, 0, 1, 2);
+        G->setRowStretch(5, 1);
+        G->setColumnStretch(1, 1);
+    }
+
     // Global
     TabSheet1 = Named(new QWidget, "TabSheet1");
     ckbToolBar = Check("Show Toolbar", "ckbToolBar", 8, &TAliasInfo::ShowToolBar,
@@ -232,12 +311,17 @@ void TfrmHostManager::BuildControls()
     }
 
     pgProperties = Named(new QTabWidget(this), "pgProperties");
+    auto* Tabs = new TCompactTabs;
+    Tabs->setParent(this); // outlives the tab bar, a grandchild made before it
+    pgProperties->tabBar()->setStyle(Tabs);
     pgProperties->addTab(tsGeneral, QStringLiteral("General"));
     pgProperties->addTab(tsColor, QStringLiteral("Font/Color"));
     pgProperties->addTab(tbExtendedOption, QStringLiteral("Extended"));
-    pgProperties->addTab(TabSheet1, QStringLiteral("Global"));
-    pgProperties->setTabToolTip(3, Hint("Brevanix의 전반적인\r\nOption을 관리"));
-    TabSheet1->setToolTip(pgProperties->tabToolTip(3));
+    pgProperties->addTab(tsLog, QStringLiteral("로그"));
+    pgProperties->setTabToolTip(pgProperties->indexOf(tsLog), Hint("세션 기록과 연결 유지"));
+    const int Global = pgProperties->addTab(TabSheet1, QStringLiteral("Global"));
+    pgProperties->setTabToolTip(Global, Hint("Brevanix의 전반적인\r\nOption을 관리"));
+    TabSheet1->setToolTip(pgProperties->tabToolTip(Global));
 
     ToolbarButton971 = Button("&Add", "ToolbarButton971", "추가/수정", this);
     ToolbarButton976 = Button("&Delete", "ToolbarButton976", "삭제", this);

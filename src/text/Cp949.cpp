@@ -114,6 +114,8 @@ char32_t PairToUnicode(std::uint8_t Lead, std::uint8_t Trail)
     return Table().Map[static_cast<std::size_t>((Lead - 0x81) * TrailCount + Trail)];
 }
 
+const char16_t* PairTable() { return Table().Map.data(); }
+
 const std::uint16_t* PairsOfBmp()
 {
     static const auto T = std::make_unique<TUnicodeTable>();

@@ -15,6 +15,10 @@ constexpr bool IsLead(std::uint8_t B) { return B >= 0x81; }
 // code page 949.
 char32_t PairToUnicode(std::uint8_t Lead, std::uint8_t Trail);
 
+// The same for every pair at once: entry (Lead - 0x81) * 256 + Trail, for
+// loops that look up one per pair.
+const char16_t* PairTable();
+
 // The pair that holds a character, lead byte high, or 0 when code page 949
 // has no such character (it has none outside the basic multilingual plane).
 std::uint16_t PairOf(char32_t U);

@@ -32,5 +32,6 @@ void RunInputs(const char* Target, TDriver Driver)
 TEST(FuzzInputs, Stream) { RunInputs("stream", FuzzStream); }
 TEST(FuzzInputs, Split) { RunInputs("split", FuzzSplit); }
 TEST(FuzzInputs, Ini) { RunInputs("ini", FuzzIni); }
+TEST(FuzzInputs, Log) { RunInputs("log", FuzzLog); }
 
 } // namespace

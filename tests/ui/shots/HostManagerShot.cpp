@@ -1,5 +1,6 @@
 // Opens the host manager on a profile file with six aliases and saves what
-// the window system shows of each tab, of the General tab of an SSH alias,
+// the window system shows of each tab (the log tab with a template, stamps,
+// UTF-8 and a keepalive), of the General tab of an SSH alias,
 // of the font dialog and of the question before an alias is overwritten:
 // shot_hostmanager OUT_FOLDER (run under Xvfb).
 #include "app/DataModuleMaster.h"
@@ -43,8 +44,9 @@ void Answer(QDialog& D)
     const auto Found = F->lbxAlias->findItems(QStringLiteral("개발서버"), Qt::MatchExactly);
     if (!Found.isEmpty()) F->lbxAlias->setCurrentItem(Found.front());
     const char* Names[] = {"hostmanager-general.png", "hostmanager-fontcolor.png",
-                           "hostmanager-extended.png", "hostmanager-global.png"};
-    for (int I = 0; I < 4; ++I) {
+                           "hostmanager-extended.png", "hostmanager-log.png",
+                           "hostmanager-global.png"};
+    for (int I = 0; I < 5; ++I) {
         F->pgProperties->setCurrentIndex(I);
         Grab(*F, Names[I]);
     }
@@ -72,6 +74,8 @@ int main(int argc, char* argv[])
                                    "TerminalType=xterm-color\nHostEncoding=UTF-8\n"
                                    "FontName=NanumGothicCoding\nFontColor=65280\n"
                                    "ColorBack=8388608\nColorCaret=1193046\n"
+                                   "LogFile=~/로그/&A-&Y&M&D.log\nLogTimestamps=1\n"
+                                   "LogEncoding=UTF-8\nKeepAlive=60\nAutoReconnect=1\n"
                                    "[web]\nAddress=web.example.com\n"
                                    "[git]\nAddress=git.example.com\nPort=22\nProtocol=SSH\n"
                                    "UserName=kim\nIdentityFile=/home/kim/.ssh/id_ed25519\n"
