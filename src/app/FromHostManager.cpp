@@ -446,31 +446,8 @@ void TfrmHostManager::btnIdentityFileClick()
 
 void TfrmHostManager::btnLogFileClick()
 {
-    QFileDialog Dialog(this, QStringLiteral("로그 파일 선택"));
-    Dialog.setObjectName(QStringLiteral("SaveDialog1"));
-    Dialog.setOption(QFileDialog::DontUseNativeDialog); // one the modal hook can answer
-    Dialog.setAcceptMode(QFileDialog::AcceptSave);
-    // The log never overwrites: it appends, or takes a new name beside.
-    Dialog.setOption(QFileDialog::DontConfirmOverwrite);
-    Dialog.setNameFilters({QStringLiteral("로그 (*.log *.txt)"), QStringLiteral("모든 파일 (*)")});
-    // Starts where the present template points, placeholders in its name
-    // kept for the user to keep or replace.
-    const QString Home = QDir::homePath();
-    QString Current = edLogFile->text();
-    if (Current == QLatin1String("~") || Current.startsWith(QLatin1String("~/")))
-        Current = Home + Current.mid(1);
-    else if (!Current.isEmpty() && !Current.startsWith(QLatin1Char('/')))
-        Current = Home + QLatin1Char('/') + Current;
-    const QFileInfo Place(Current);
-    Dialog.setDirectory(!Current.isEmpty() && Place.dir().exists() ? Place.dir().absolutePath()
-                                                                   : Home);
-    if (!Current.isEmpty()) Dialog.selectFile(Place.fileName());
-    if (RunModal(Dialog) != QDialog::Accepted || Dialog.selectedFiles().isEmpty()) return;
-    QString Chosen = Dialog.selectedFiles().front();
-    // "~" keeps a profile right for whoever's home it is used in.
-    if (Chosen.startsWith(Home + QLatin1Char('/')))
-        Chosen = QLatin1Char('~') + Chosen.mid(Home.size());
-    edLogFile->setText(Chosen);
+    QString Template = edLogFile->text();
+    if (PromptLogFile(Template, this)) edLogFile->setText(Template);
 }
 
 bool TfrmHostManager::Store(const std::function<void()>& Write)

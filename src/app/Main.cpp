@@ -9,6 +9,7 @@
 #include "app/Logo.h"
 #include "app/StartArgs.h"
 #include "aux/Log.h"
+#include "aux/SessionLog.h"
 #include "common/SessionSocket.h"
 #include "common/Switches.h"
 #include "common/Version.h"
@@ -228,6 +229,7 @@ void TMainForm::CreateStatusLine()
     ledComm->setStatusTip(QStringLiteral("통신상태"));
     LedBox->addWidget(ledComm, 0, Qt::AlignCenter);
     Row->addWidget(StatusCom);
+    Row->addWidget(StatusLog = Panel(StatusLine, "StatusLog", 28, QStringLiteral("세션 로그"), {}));
     Row->addWidget(StatusIME = Panel(StatusLine, "StatusIME", 16, QStringLiteral("한영 상태"),
                                      QStringLiteral("영")));
     StatusIME->installEventFilter(this);
@@ -287,6 +289,7 @@ void TMainForm::FormCreate(const QStringList& Args)
     TTelnet::Reset();
     ConnectSession();
     CreateLifeline();
+    CreateSessionLog();
     HoldShownProfile();
 
     const TStartArgs Start = ParseStartArgs(Args);

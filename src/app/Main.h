@@ -33,6 +33,7 @@ class QToolBar;
 class QToolButton;
 class TConnectSignal;
 class TSshSession;
+class TSessionLog;
 class THelpWindow;
 class THintWindow;
 class TLed;
@@ -78,6 +79,7 @@ public:
     QLabel* StatusHint = nullptr;
     QWidget* StatusCom = nullptr;
     TLed* ledComm = nullptr;
+    QLabel* StatusLog = nullptr; // "기록" while the session is logged
     QLabel* StatusIME = nullptr;
     QLabel* StatusCol = nullptr;
     QLabel* StatusRow = nullptr;
@@ -156,6 +158,10 @@ public:
     void CancelReconnect();
     bool Reconnecting() const { return FReconnecting; }
 
+    // --- The session log (MainLog.cpp)
+    void actSessionLogExecute();
+    bool SessionLogOn() const { return FSessionLog != nullptr; }
+
     // --- Start and end
     void FormActivate();
     bool FormCloseQuery();
@@ -228,6 +234,12 @@ private:
     void ShowPointer();
     bool PickColor(TColor& Color);
     void ConnectSession();
+    void CreateSessionLog();
+    bool StartSessionLog(const std::string& Template);
+    void StopSessionLog();
+    void FlushSessionLog();
+    void DropSessionLog();
+    void LogStopped(const std::string& Error);
     void ConnectProfile();
     void CreateLifeline();
     void ConnectAgain();
@@ -258,9 +270,13 @@ private:
     int FBusy = 0;
     bool FHints = true; // hint texts reach the status line
     TSessionState FState = TSessionState::Idle;
-    TSessionLink* FLink = nullptr;     // ClientSocket1 or SshSession1
-    QTimer* FLifeTimer = nullptr;      // keepalive and the reconnect countdown
-    QTimer* FReconnectTimer = nullptr; // the next reconnect attempt
+    TSessionLink* FLink = nullptr;            // ClientSocket1 or SshSession1
+    std::unique_ptr<TSessionLog> FSessionLog; // while a session is logged
+    bool FLogRaw = false;                     // its mode: bytes as read, or Text
+    QTimer* FLogTimer = nullptr;              // flushes it once a second
+    std::string FLogHost;                     // the host as named, before any lookup
+    QTimer* FLifeTimer = nullptr;             // keepalive and the reconnect countdown
+    QTimer* FReconnectTimer = nullptr;        // the next reconnect attempt
     int FReconnectTries = 0;
     bool FReconnecting = false; // attempts follow a drop until one connects or is cancelled
     bool FHadSession = false;   // a profile was connected with: restart has one

@@ -39,6 +39,7 @@ const TActionDef ActionDefs[] = {
     {"actPrint",         "File", "화면 출력(&W)",      "화면 인쇄",      "Alt+P", false, TGlyph::Print},
     {"actSaveAlias",     "File", "환경 저장(&S)",      "",               "",      false, TGlyph::SaveAlias},
     {"actMakeLink",      "File", "단축 아이콘 만들기(&M)", "바탕 화면에 단축 아이콘을 만듭니다.", "", false, TGlyph::MakeLink},
+    {"actSessionLog",    "File", "세션 로그 기록(&G)", "받은 글을 파일에 기록합니다.", "", true, TGlyph::SessionLog},
     {"actHelp",          "File", "도움말(&H)",         "도움이 필요하십니까?", "", false, TGlyph::Help},
     {"actExitProgram",   "File", "종료(&X)",           "프로그램 종료",  "",      false, TGlyph::Exit},
     {"actCopy",          "Edit", "복사(&C)",           "복사",           "Alt+C", false, TGlyph::Copy},
@@ -72,10 +73,11 @@ const char* const ToolbarItems = "actReqConnect actReqDisconnect actFastConnect 
                                  "actCopy actPaste actCopyAndPaste | actNew actPrint | "
                                  "actTopMost actSoftScroll actCrossCaret actVisualBeep actBeep "
                                  "actAutoWrap | btnLogView | actExitProgram";
-const char* const PopupItems = "actCopy mnuPaste actCopyAndPaste | actPrint | mnuOption "
-                               "actSaveAlias actMakeLink | actFastConnect actReqConnect "
-                               "actReconnect actReqDisconnect actNew | actAbout actHelp "
-                               "actExitProgram";
+const char* const PopupItems =
+    "actCopy mnuPaste actCopyAndPaste | actPrint | mnuOption "
+    "actSaveAlias actMakeLink actSessionLog | actFastConnect actReqConnect "
+    "actReconnect actReqDisconnect actNew | actAbout actHelp "
+    "actExitProgram";
 const char* const OptionItems = "actTopMost actSoftScroll actCrossCaret actVisualBeep actBeep "
                                 "actAutoWrap | actSetUpFont actBackColor actCaretColor | "
                                 "actViewToolbar actViewStatusBar";

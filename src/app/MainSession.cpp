@@ -4,6 +4,7 @@
 #include "app/FromHostManager.h"
 #include "app/HostLookup.h"
 #include "app/Main.h"
+#include "aux/SessionLog.h"
 #include "common/LogSink.h"
 #include "common/SessionSocket.h"
 #include "common/Switches.h"
@@ -71,6 +72,7 @@ void TMainForm::actReqConnectExecute()
 void TMainForm::ConnectProfile()
 {
     FHadSession = true;
+    FLogHost = AliasInfo.Address; // the name the user gave, for the log's &H
     Action("actReconnect")->setEnabled(false);
     TTerm& Term = Term1->Term();
     Term.ResetScreen();
@@ -250,6 +252,7 @@ void TMainForm::actConnectExecute()
     Term.GotoXY(1, 1);
     Term.ClearAllLines();
     Term.Canvas().Invalidate();
+    if (!AliasInfo.LogFile.empty()) StartSessionLog(Cp949::ToUtf8(AliasInfo.LogFile));
 }
 
 void TMainForm::ClientSocket1Disconnect() { Action("actDisconnect")->trigger(); }
@@ -266,6 +269,7 @@ void TMainForm::actDisconnectExecute()
     Action("actReqConnect")->setEnabled(true);
     Action("actReqDisconnect")->setEnabled(false);
     Action("actReconnect")->setEnabled(true);
+    StopSessionLog(); // what the host sent last is on disk before anything else
     TTelnet::Reset();
     SetStatusHint(QStringLiteral("접속 종료"));
     ledComm->SetState(TLed::TState::Red);
@@ -335,6 +339,7 @@ void TMainForm::ProcessBlock(const std::uint8_t* Bytes, int Len, bool More)
 {
     TTerm& Term = Term1->Term();
     Switches.CaretDrawEnabled = false;
+    if (FSessionLog && FLogRaw) FSessionLog->Raw(Bytes, Len); // as read, Telnet and all
     Term1->BeginHostBlock();
     if (FLink == SshSession1)
         Telnet.PassData(Bytes, Len); // SSH carries no Telnet commands

@@ -184,6 +184,7 @@ void TTelnet::PassData(const std::uint8_t* Buf, int Len)
 void TTelnet::Flush()
 {
     if (Count > 0 && Term) {
+        if (OnData) OnData(Staging, Count);
         HostText.Feed(Staging, Count, [this](auto* B, int N) { VT100.Process(*Term, B, N); });
         if (Term->Scr.RedrawPending) Term->ReDrawScreen();
     }

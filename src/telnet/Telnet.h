@@ -8,6 +8,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 // Receive state kept across blocks (and, as hosts may rely on, across calls
@@ -41,6 +42,9 @@ public:
     TTerm* Term = nullptr; // assigned by the owner right after construction
     TO_VT100 VT100;
     THostReader HostText; // staged data on its way to VT100
+    // Sees each run of data bytes as the host wrote them, Telnet's commands
+    // taken out, before the interpreter: the session log's Text.
+    std::function<void(const std::uint8_t* Bytes, int Len)> OnData;
 
     void Receive(const std::uint8_t* Buf, int Len);
     // The bytes of a connection without Telnet (SSH): all data, 0xFF too,

@@ -33,6 +33,10 @@ bool PromptText(const QString& Caption, const QString& Prompt, QString& Value, Q
 // caller clears Value with Forget once it is used.
 bool PromptSecret(const QString& Caption, const QString& Prompt, QString& Value,
                   QWidget* Reference);
+// A file for the session log, chosen in a save-style dialog (no overwrite
+// question: the log appends or takes a name beside). Template is where it
+// starts and, when confirmed, the choice, "~/..." for a file under home.
+bool PromptLogFile(QString& Template, QWidget* Reference);
 // Overwrites a secret's characters before it is let go.
 void Forget(QString& Secret);
 

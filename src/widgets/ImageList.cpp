@@ -339,6 +339,11 @@ void Draw(TPen& D, TGlyph G)
         D.Poly({{3.5, 5.0}, {8.0, 7.5}, {3.5, 10.5}}, Green);
         break;
     }
+    case TGlyph::SessionLog:
+        // A page being written, with the red dot of a recording.
+        D.Page(2, 1, 12, 16);
+        D.Disc(13.5, 13.5, 3.5, Red);
+        break;
     case TGlyph::LogView:
         D.Page(3, 1, 13, 16);
         D.Fill(4, 2, 11, 2, Blue);

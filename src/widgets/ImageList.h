@@ -42,8 +42,9 @@ enum class TGlyph {
     ViewStatusBar,
     LogView,
     Reconnect,
+    SessionLog,
 };
-inline constexpr int GlyphCount = static_cast<int>(TGlyph::Reconnect) + 1;
+inline constexpr int GlyphCount = static_cast<int>(TGlyph::SessionLog) + 1;
 
 namespace ImageList {
 

@@ -135,6 +135,17 @@ struct TE2eSession {
     {
         return WaitUntil([&] { return FindRow(Prefix) != 0; }, Ms);
     }
+    // Some row holds Text anywhere in it.
+    bool WaitForText(std::string_view Text, int Ms = E2eWaitMs) const
+    {
+        return WaitUntil(
+            [&] {
+                for (int R = 1; R <= Term().Scr.Row; ++R)
+                    if (Row(R).find(Text) != std::string::npos) return true;
+                return false;
+            },
+            Ms);
+    }
     std::string Screen() const
     {
         std::string S;
