@@ -331,7 +331,7 @@ class Ours:
     def available(self):
         return os.access(self.exe, os.X_OK)
 
-    def start(self, display, port, cols, rows, utf8_host=False, ssh=None):
+    def start(self, display, port, cols, rows, utf8_host=False, ssh=None, session_log=False):
         """Connects by Telnet to port, or with -S to the SshdHost ssh at the xterm level:
         the classic level never answers the cursor-position request that stops the clock.
         Its home, ~/.ssh included, is a folder of its own, so no dialog ever opens."""
@@ -345,6 +345,9 @@ class Ours:
         if ssh:
             profile += "XtermLevel=1\n"
             ssh.client_files(home)
+        if session_log:
+            # The session log as a user would keep it: text, stamped lines.
+            profile += "LogFile=%s\nLogTimestamps=1\n" % os.path.join(home, "session.log")
         with open(os.path.join(home, "Brevanix.ini"), "w") as f:
             f.write(profile)
         env = dict(os.environ, DISPLAY=display, QT_QPA_PLATFORM="xcb", HOME=home,
@@ -500,16 +503,19 @@ def ssh_run(host, display, path, launch, timeout=900):
         stop(proc)
 
 
-def print_head(names):
+def print_head(names, logged=False):
     head = ["workload", "screen"] + ["%s s" % n for n in names] + \
-           ["ours/%s" % n for n in names[1:]]
+           ["ours/%s" % n for n in names[1:]] + (["logged s", "logged/ours"] if logged else [])
     print(" ".join("%-10s" % h if i < 2 else "%10s" % h for i, h in enumerate(head)))
 
 
-def print_row(workload, geometry, times):
-    """Seconds of ours and each peer, then ours as a fraction of each peer's."""
+def print_row(workload, geometry, times, logged=None):
+    """Seconds of ours and each peer, then ours as a fraction of each peer's;
+    with logged, ours with a session log and its time as a multiple of ours."""
     cells = ["%-10s" % workload, "%-10s" % geometry] + ["%10.3f" % t for t in times] + \
             ["%10.3f" % (times[0] / t) for t in times[1:]]
+    if logged is not None:
+        cells += ["%10.3f" % logged, "%10.3f" % (logged / times[0])]
     print(" ".join(cells), flush=True)
 
 
@@ -704,6 +710,8 @@ def main():
                     help="the peers draw with our face and size, or with their own default")
     ap.add_argument("--ssh", action=argparse.BooleanOptionalAction, default=True,
                     help="also ours and pterm (with OpenSSH's ssh) through a private sshd")
+    ap.add_argument("--session-log", action=argparse.BooleanOptionalAction, default=True,
+                    help="also ours with a session log (text, time stamps) on every workload")
     ap.add_argument("--smoke", action="store_true")
     ap.add_argument("--wrap", default="", help="a command our program runs under (a profiler)")
     args = ap.parse_args()
@@ -738,7 +746,7 @@ def main():
         print("%g MiB per workload in code page 949%s\n" % (args.size, "; peers take its UTF-8 "
               "twin and draw with %s" % (OUR_FACE if args.peer_font == "ours" else
                                          "their default fonts") if peers else ""))
-        print_head(["ours"] + [p.name for p in peers])
+        print_head(["ours"] + [p.name for p in peers], args.session_log)
         data_dirs = {}
         for geometry in args.geometry.split(","):
             cols, rows = map(int, geometry.split("x"))
@@ -749,13 +757,15 @@ def main():
                 ours_text = open(os.path.join(data_dir, w + ".cp949"), "rb").read()
                 utf8_path = os.path.join(data_dir, w + ".utf8")
                 times = [telnet_run(ours, display, ours_text, cols, rows, utf8_host=w == "utf8")]
+                logged = telnet_run(ours, display, ours_text, cols, rows, utf8_host=w == "utf8",
+                                    session_log=True) if args.session_log else None
                 for p in peers:
                     if isinstance(p, Putty):
                         times.append(telnet_run(p, display, open(utf8_path, "rb").read(),
                                                 cols, rows))
                     else:
                         times.append(p.run(display, utf8_path, cols, rows))
-                print_row(w, geometry, times)
+                print_row(w, geometry, times, logged)
         if args.ssh and not sshhost.available():
             log("skipped: the SSH rows (%s is not installed: apt-get install openssh-server)" %
                 sshhost.SSHD)

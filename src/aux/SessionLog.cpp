@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -125,8 +126,13 @@ int Utf8Of(char32_t U, char* Out)
 // pump's block. One byte gives at most a time stamp and a replacement
 // character, so a slice's output always fits the room kept past the bound.
 constexpr int Slice = 4096;
+// The writer thread's niceness above the window's (Linux sets it per thread).
+constexpr int WriterNice = 10;
 constexpr std::size_t StampSize = 22; // "[YYYY-MM-DD HH:MM:SS] "
 constexpr std::size_t BufferSize = MaxLogBuffered + Slice * (StampSize + 3);
+// The calls' buffer: a slice and its head past the bound.
+constexpr std::size_t HeadRoom = 128;
+constexpr std::size_t InSize = MaxLogBuffered + Slice + HeadRoom;
 
 // Reads the local time zone only when the second changes: a flood stamps
 // lines thousands of times a second.
@@ -230,44 +236,81 @@ bool TSessionLog::Open(const std::string& Path, bool Append, std::string& Error)
     }
     Name = Chosen;
     // Untouched memory: pages become the process's only as the log fills them.
+    In = std::make_unique_for_overwrite<char[]>(InSize);
     Buffer = std::make_unique_for_overwrite<char[]>(BufferSize);
-    Used = 0;
+    InUsed = Used = 0;
+    Busy = Quit = false;
+    WriteErrno = RenderErrno = 0;
+    Writer = std::thread([this] { Write(); });
     return true;
 }
 
-void TSessionLog::Raw(const std::uint8_t* Bytes, int Len)
+void TSessionLog::Raw(const std::uint8_t* Bytes, int Len) { Record(TKind::Raw, Bytes, Len); }
+
+void TSessionLog::Text(const std::uint8_t* Bytes, int Len) { Record(TKind::Text, Bytes, Len); }
+
+// The receive path's whole share: the bytes copied, a slice at a time, each
+// with the choices and the time of its call.
+void TSessionLog::Record(TKind Kind, const std::uint8_t* Bytes, int Len)
 {
-    for (int Done = 0; Done < Len && Fd >= 0; Done += Slice) {
-        const auto N = static_cast<std::size_t>(std::min(Len - Done, Slice));
-        std::memcpy(Buffer.get() + Used, Bytes + Done, N);
-        Used += N;
+    static_assert(sizeof(THead) <= HeadRoom);
+    if (Fd < 0) return;
+    THead Head{Kind, Timestamps, Cp949ToUtf8, 0, {}};
+    if (Kind == TKind::Text && Timestamps) Head.Time = Clock();
+    for (int Done = 0; Done < Len || Kind == TKind::End; Done += Slice) {
+        Head.Len = std::min(Len - Done, Slice);
+        std::memcpy(In.get() + InUsed, &Head, sizeof Head);
+        InUsed += sizeof Head;
+        if (Head.Len > 0) {
+            std::memcpy(In.get() + InUsed, Bytes + Done, static_cast<std::size_t>(Head.Len));
+            InUsed += static_cast<std::size_t>(Head.Len);
+        }
+        if (InUsed >= MaxLogBuffered && !WriteOut()) return;
+        if (Kind == TKind::End) break;
+    }
+}
+
+// On the writer thread: the records of a buffer made into the log's text.
+void TSessionLog::Render(const char* Records, std::size_t Size)
+{
+    for (std::size_t At = 0; At < Size;) {
+        THead Head;
+        std::memcpy(&Head, Records + At, sizeof Head);
+        const auto* P = reinterpret_cast<const std::uint8_t*>(Records + At + sizeof Head);
+        At += sizeof Head + static_cast<std::size_t>(Head.Len);
+        if (Head.Kind == TKind::Raw) {
+            std::memcpy(Buffer.get() + Used, P, static_cast<std::size_t>(Head.Len));
+            Used += static_cast<std::size_t>(Head.Len);
+        } else if (Head.Kind == TKind::End) {
+            if (Lead) Pair(0); // the text ended between a lead and its trail
+        } else {
+            StampLines = Head.Timestamps;
+            Convert = Head.Cp949ToUtf8;
+            Time = Head.Time;
+            Stamped = false;
+            RenderText(P, P + Head.Len);
+        }
         Fill();
     }
 }
 
-void TSessionLog::Text(const std::uint8_t* Bytes, int Len)
+void TSessionLog::RenderText(const std::uint8_t* P, const std::uint8_t* End)
 {
-    Stamped = false;
-    for (int Done = 0; Done < Len && Fd >= 0; Done += Slice) {
-        const std::uint8_t* P = Bytes + Done;
-        const std::uint8_t* End = P + std::min(Len - Done, Slice);
-        while (P < End) {
-            switch (State) {
-            case TState::Ground: P = Ground(P, End); break;
-            case TState::String:
-                while (P < End && *P != BEL && *P != ESC && *P != CAN && *P != SUB) ++P;
-                if (P < End) State = *P++ == ESC ? TState::Escape : TState::Ground;
-                break;
-            case TState::Csi:
-                while (P < End && *P >= 0x20 && *P < 0x40) ++P; // parameters, intermediates
-                if (P < End && Sequence(*P)) ++P;
-                break;
-            default:
-                if (Sequence(*P)) ++P;
-                break;
-            }
+    while (P < End) {
+        switch (State) {
+        case TState::Ground: P = Ground(P, End); break;
+        case TState::String:
+            while (P < End && *P != BEL && *P != ESC && *P != CAN && *P != SUB) ++P;
+            if (P < End) State = *P++ == ESC ? TState::Escape : TState::Ground;
+            break;
+        case TState::Csi:
+            while (P < End && *P >= 0x20 && *P < 0x40) ++P; // parameters, intermediates
+            if (P < End && Sequence(*P)) ++P;
+            break;
+        default:
+            if (Sequence(*P)) ++P;
+            break;
         }
-        Fill();
     }
 }
 
@@ -277,7 +320,7 @@ const std::uint8_t* TSessionLog::Ground(const std::uint8_t* P, const std::uint8_
 {
     if (Lead && Pair(*P)) ++P;
     while (P < End) {
-        P = Cp949ToUtf8 ? Converted(P, End) : Plain(P, End);
+        P = Convert ? Converted(P, End) : Plain(P, End);
         if (P == End) break;
         if (*P >= 0x80) { // a lead whose trail is a control or still to come
             Lead = *P++;
@@ -409,9 +452,9 @@ bool TSessionLog::Pair(std::uint8_t Trail)
 void TSessionLog::BeginLine()
 {
     LineStart = false;
-    if (!Timestamps) return;
+    if (!StampLines) return;
     if (!Stamped) {
-        const std::tm T = Clock();
+        const std::tm& T = Time;
         std::memcpy(Stamp, "[0000-00-00 00:00:00] ", StampSize);
         PutDigits(Stamp + 1, T.tm_year + 1900, 4);
         PutDigits(Stamp + 6, T.tm_mon + 1, 2);
@@ -434,45 +477,107 @@ void TSessionLog::Put(const void* Bytes, std::size_t Len)
 
 void TSessionLog::Fill()
 {
-    if (Used >= MaxLogBuffered) WriteOut();
+    if (Used < MaxLogBuffered) return;
+    if (!RenderErrno) RenderErrno = WriteChunk(Buffer.get(), Used);
+    Used = 0;
 }
 
 bool TSessionLog::WriteOut()
 {
+    std::unique_lock<std::mutex> Hold(Lock);
+    Changed.wait(Hold, [this] { return Queue.size() < MaxLogQueued; });
+    if (const int Errno = WriteErrno) {
+        Hold.unlock();
+        Fail(Errno);
+        return false;
+    }
+    if (InUsed == 0) return true;
+    Queue.push_back({std::move(In), InUsed});
+    if (Spares.empty()) {
+        In = std::make_unique_for_overwrite<char[]>(InSize);
+    } else {
+        In = std::move(Spares.back());
+        Spares.pop_back();
+    }
+    InUsed = 0;
+    Changed.notify_all();
+    return true;
+}
+
+void TSessionLog::Write()
+{
+    // The file can wait; the window and the display server cannot: on a
+    // busy machine the writer takes the time they leave.
+    ::setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()), WriterNice);
+    std::unique_lock<std::mutex> Hold(Lock);
+    for (;;) {
+        Changed.wait(Hold, [this] { return !Queue.empty() || Quit; });
+        if (Queue.empty()) return;
+        TChunk Chunk = std::move(Queue.front());
+        Queue.pop_front();
+        Busy = true;
+        const bool Failed = WriteErrno != 0;
+        Hold.unlock();
+        // After a failure the rest is dropped: the log is closing.
+        int Errno = 0;
+        if (!Failed) {
+            Render(Chunk.Bytes.get(), Chunk.Size);
+            if (!RenderErrno && Used) RenderErrno = WriteChunk(Buffer.get(), Used);
+            Used = 0;
+            Errno = RenderErrno;
+        }
+        Hold.lock();
+        if (Errno && !WriteErrno) WriteErrno = Errno;
+        Spares.push_back(std::move(Chunk.Bytes));
+        Busy = false;
+        Changed.notify_all();
+    }
+}
+
+// The errno of a failed write, or 0.
+int TSessionLog::WriteChunk(const char* Bytes, std::size_t Size) const
+{
     // A file whose folder was removed (or that was removed itself) still
     // takes writes, into nothing: no write error would ever tell.
     struct stat St {};
-    if (::fstat(Fd, &St) == 0 && St.st_nlink == 0) {
-        Fail(ENOENT);
-        return false;
-    }
-    std::size_t Done = 0;
-    while (Done < Used) {
-        const ssize_t N = ::write(Fd, Buffer.get() + Done, Used - Done);
+    if (::fstat(Fd, &St) == 0 && St.st_nlink == 0) return ENOENT;
+    for (std::size_t Done = 0; Done < Size;) {
+        const ssize_t N = ::write(Fd, Bytes + Done, Size - Done);
         if (N < 0 && errno == EINTR) continue;
-        if (N <= 0) {
-            Fail(N < 0 ? errno : ENOSPC);
-            return false;
-        }
+        if (N <= 0) return N < 0 ? errno : ENOSPC;
         Done += static_cast<std::size_t>(N);
     }
-    Used = 0;
-    return true;
+    return 0;
+}
+
+void TSessionLog::StopWriter()
+{
+    if (!Writer.joinable()) return;
+    {
+        const std::lock_guard<std::mutex> Hold(Lock);
+        Quit = true;
+        Changed.notify_all();
+    }
+    Writer.join(); // after the buffer in flight
 }
 
 void TSessionLog::Fail(int Errno)
 {
+    StopWriter();
     PendingError = std::strerror(Errno);
     ::close(Fd);
     Fd = -1;
+    In.reset();
     Buffer.reset();
-    Used = 0;
+    Queue.clear();
+    Spares.clear();
+    InUsed = Used = 0;
     Lead = 0;
 }
 
 bool TSessionLog::Flush(std::string& Error)
 {
-    if (Fd < 0 || Used == 0 || WriteOut()) {
+    if (Fd < 0 || WriteOut()) {
         if (PendingError.empty()) return true;
     }
     Error = PendingError;
@@ -480,13 +585,29 @@ bool TSessionLog::Flush(std::string& Error)
     return false;
 }
 
+bool TSessionLog::Settle(std::string& Error)
+{
+    if (!Flush(Error)) return false; // hands the last of it over
+    // Waits for the writer to finish; a write that failed closes the log
+    // and is told.
+    {
+        std::unique_lock<std::mutex> Hold(Lock);
+        Changed.wait(Hold, [this] { return Queue.empty() && !Busy; });
+    }
+    return Fd < 0 || WriteOut() || Flush(Error);
+}
+
 bool TSessionLog::Close(std::string& Error)
 {
-    if (Fd >= 0 && Lead) Pair(0); // the text ended between a lead and its trail
-    const bool Written = Flush(Error);
+    Record(TKind::End, nullptr, 0);
+    const bool Written = Settle(Error);
+    StopWriter();
     if (Fd >= 0) ::close(Fd);
     Fd = -1;
+    In.reset();
     Buffer.reset();
-    Used = 0;
+    Queue.clear();
+    Spares.clear();
+    InUsed = Used = 0;
     return Written;
 }
