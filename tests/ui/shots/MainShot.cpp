@@ -2,6 +2,7 @@
 // writes main-idle.png (the start-up picture), main-start-look.png (the
 // terminal's look before any profile: a local line and the caret),
 // main-refused.png (after "-D 224.0.0.1", which the system refuses at once),
+// main-reconnecting.png (a reset link counting down to its next attempt),
 // main-connected.png (connected
 // to the demo host scripts/run serves, through a real telnetd, with the
 // pointer over the screen and the clock running), main-popup.png (the pop-up
@@ -11,18 +12,22 @@
 #include "app/Main.h"
 #include "shots/Shots.h"
 #include "support/OneShotTelnetHost.h"
+#include "support/TempDir.h"
 #include "term/TermWidget.h"
 #include "text/Cp949.h"
 
 #include "../../e2e/WaitUntil.h"
 
 #include <QAction>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QDir>
 #include <QLabel>
 #include <QMenu>
 
 #include <filesystem>
 #include <string>
+#include <sys/socket.h>
 #include <unistd.h>
 
 namespace {
@@ -135,6 +140,37 @@ void Connected(TShots& Shots)
     Form.ClientSocket1->Close();
 }
 
+// A host that greets and then resets the link, on a profile that reconnects.
+void Reconnecting(TShots& Shots)
+{
+    QTcpServer Host;
+    QTcpSocket* Conn = nullptr;
+    QObject::connect(&Host, &QTcpServer::newConnection, [&] {
+        Conn = Host.nextPendingConnection();
+        Conn->write(Ko("$ tail -f /var/log/syslog\r\n접속이 곧 끊깁니다...\r\n").c_str());
+    });
+    if (!Host.listen(QHostAddress::LocalHost, 0)) return;
+    TTempDir Dir;
+    const std::string Ini = Dir / "Brevanix.ini";
+    WriteBytes(Ini, "[logs]\nAddress=127.0.0.1\nPort=" + std::to_string(Host.serverPort()) +
+                        "\nAutoReconnect=1\nKeepAlive=30\n");
+    TMainForm Form({"-A", "logs"}, Ini);
+    Form.show();
+    WaitUntil([&] { return Conn && Form.Connected(); }, 20000);
+    QTest::qWait(300);
+    Host.close();
+    if (Conn) {
+        const linger Abort{1, 0};
+        ::setsockopt(static_cast<int>(Conn->socketDescriptor()), SOL_SOCKET, SO_LINGER, &Abort,
+                     sizeof Abort);
+        Conn->abort();
+    }
+    if (!WaitUntil([&] { return Form.Reconnecting(); }, 20000))
+        std::fprintf(stderr, "main window: no reconnect after a reset\n");
+    WaitUntil([&] { return Form.StatusHint->text().contains(QStringLiteral("초 뒤")); }, 3000);
+    Shots.Save(Form, QStringLiteral("main-reconnecting.png"));
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -165,6 +201,7 @@ int main(int argc, char* argv[])
                 std::fprintf(stderr, "main window: 224.0.0.1 was not refused\n");
             Shots.Save(Refused, QStringLiteral("main-refused.png"));
         }
+        Reconnecting(Shots);
         {
             TMainForm Form;
             Form.pnlImage->hide();
