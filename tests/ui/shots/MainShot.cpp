@@ -19,11 +19,11 @@
 #include "../../e2e/WaitUntil.h"
 
 #include <QAction>
-#include <QTcpServer>
-#include <QTcpSocket>
 #include <QDir>
 #include <QLabel>
 #include <QMenu>
+#include <QTcpServer>
+#include <QTcpSocket>
 
 #include <filesystem>
 #include <string>
