@@ -129,17 +129,16 @@ void TTerm::PutCluster(int Index)
     Scr.LastPart = cpSingle;
 }
 
-int TTerm::CellsOf(const TLine& L, int Col) const
+bool TTerm::WholeCluster(const TLine& L, int Col) const
 {
     const TCell& Head = L.Cells[Col];
-    if (Head.DbcsPart != cpCluster) return 1;
+    if (Head.DbcsPart != cpCluster) return false;
     const int Index = ClusterIndex(Head);
-    const int Last = std::min(Col + Chars.At(Index).Cells - 1, Scr.Col);
-    int N = 1;
-    while (Col + N <= Last && L.Cells[Col + N].DbcsPart == cpClusterTail &&
-           ClusterIndex(L.Cells[Col + N]) == Index)
-        ++N;
-    return N;
+    const int Last = Col + Chars.At(Index).Cells - 1;
+    if (Last > Scr.Col) return false;
+    for (int C = Col + 1; C <= Last; ++C)
+        if (L.Cells[C].DbcsPart != cpClusterTail || ClusterIndex(L.Cells[C]) != Index) return false;
+    return true;
 }
 
 int TTerm::HeadOf(const TLine& L, int Col) const
@@ -147,9 +146,8 @@ int TTerm::HeadOf(const TLine& L, int Col) const
     const int Index = ClusterIndex(L.Cells[Col]);
     int C = Col;
     while (C > 1 && L.Cells[C].DbcsPart == cpClusterTail && ClusterIndex(L.Cells[C]) == Index) --C;
-    const TCell& Head = L.Cells[C];
-    if (Head.DbcsPart != cpCluster || ClusterIndex(Head) != Index) return 0;
-    return C + CellsOf(L, C) > Col ? C : 0;
+    if (!WholeCluster(L, C)) return 0;
+    return C + Chars.At(Index).Cells > Col ? C : 0;
 }
 
 void TTerm::WriteChar(std::uint8_t Ch)

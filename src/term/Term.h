@@ -240,12 +240,12 @@ public:
     // advances the cursor past them; the caller made room and wrapped.
     void PutCluster(int Index);
     static int ClusterIndex(const TCell& C) { return C.Ch | C.Ext << 8; }
-    // How many cells from Col on a row the character starting there covers:
-    // 1 for any other cell; a cluster's head counts its tail cells still in
-    // place (a tail overwritten or erased ends it).
-    int CellsOf(const TLine& L, int Col) const;
-    // The head of the cluster a tail cell at Col belongs to, or 0 when the
-    // tail is left over (its head overwritten).
+    // The table's character starting at Col has all its cells still in
+    // place. One that lost a cell (overwritten, erased, cut by a narrower
+    // grid) shows as blanks, as a wide character half overwritten does.
+    bool WholeCluster(const TLine& L, int Col) const;
+    // The first column of the whole character the cell at Col is part of, or
+    // 0 when there is none.
     int HeadOf(const TLine& L, int Col) const;
     void InsertBlank();
     // Count lines at once, at most the range's height (Count below 1 is 1).

@@ -105,20 +105,20 @@ void TTerm::DrawRunsOf(int RowIndex, int FromCol, int ToCol, bool LockEachRun)
     }
 }
 
-// The table's character whose cell is at Col, head or tail, drawn whole over
-// the cells it still spans; a tail left over from an overwritten head is a
-// blank. Returns the column after what was drawn.
+// The table's character whose cell is at Col, first or later, drawn whole
+// over its cells; a cell of one no longer whole is a blank. Returns the
+// column after what was drawn.
 int TTerm::DrawCluster(int RowIndex, int Col, bool Lock)
 {
     const TLine& L = *Scr.Lines[RowIndex];
-    const int Head = L.Cells[Col].DbcsPart == cpCluster ? Col : HeadOf(L, Col);
+    const int Head = HeadOf(L, Col);
     if (Head == 0) {
         static constexpr std::uint8_t Blank = ' ', Single = cpSingle;
         DrawRun(RowIndex, Col, &Blank, &Single, 1, L.Cells[Col], Lock);
         return Col + 1;
     }
     const TCell& Look = L.Cells[Head];
-    const int Span = CellsOf(L, Head);
+    const int Span = Chars.At(ClusterIndex(L.Cells[Head])).Cells;
     if (Lock) FCanvas.Lock();
     const bool Swap = Look.Attr & caReverse;
     const TColor Fore = Swap ? Look.Back : Look.Fore, Back = Swap ? Look.Fore : Look.Back;

@@ -23,7 +23,7 @@ bool TTerm::PrintScreen(TPrintChannel& Printer, const std::string& AppTitle) con
             Bytes[I] = Cell.Ch;
             Parts[I] = Cell.DbcsPart;
             Clusters[I] = Cell.DbcsPart == cpCluster ? &Chars.At(ClusterIndex(Cell)) : nullptr;
-            if (Cell.DbcsPart == cpClusterTail && HeadOf(L, C) == 0) { // left over: a blank
+            if (Cell.DbcsPart >= cpCluster && HeadOf(L, C) == 0) { // no longer whole: a blank
                 Bytes[I] = ' ';
                 Parts[I] = cpSingle;
             }

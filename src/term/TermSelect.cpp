@@ -192,20 +192,20 @@ void TTerm::CopySelection()
 }
 
 // The cells' bytes; a character of the table (its first cell in the range)
-// in Cp949's rich form, its later cells adding nothing; a cell left over from
-// an overwritten one is a blank.
+// in Cp949's rich form, its later cells adding nothing; a cell of one no
+// longer whole is a blank.
 void TTerm::AppendCells(std::string& Out, const TLine& L, int From, int To) const
 {
     for (int C = From; C <= To; ++C) {
         const TCell& Cell = L.Cells[C];
         if (Cell.DbcsPart < cpCluster) {
             Out += static_cast<char>(Cell.Ch);
+        } else if (HeadOf(L, C) == 0) {
+            Out += ' ';
         } else if (Cell.DbcsPart == cpCluster) {
             Out += Cp949::RichMark;
             Out += Chars.At(ClusterIndex(Cell)).Utf8();
             Out += Cp949::RichMark;
-        } else if (HeadOf(L, C) == 0) {
-            Out += ' ';
         }
     }
 }

@@ -188,6 +188,65 @@ TEST(Utf8Host, TextKeepsTheHostsColumns)
         }
 }
 
+// What a UTF-8 host wrote is copied back as itself, whatever the code page
+// holds: a selection across a row with an emoji, a Chinese character, kana
+// and a joined sequence, and a selection starting inside a wide one.
+TEST(Utf8Host, CopiedAsWritten)
+{
+    TUtf8Rig R;
+    R.Receive({"a😀个カ·e\u0301👨\u200D👩z"});
+    const auto Copy = [&](int From, int To) {
+        R.Screen.Scr().SelStart = {From, 1};
+        R.Screen.Scr().SelEnd = {To, 1};
+        R.Screen.Term->CopySelection();
+        return Cp949::ToUtf8Rich(R.Screen.Host.Clipboard.back());
+    };
+    EXPECT_EQ(Copy(1, 80), "a😀个カ·e\u0301👨\u200D👩z");
+    EXPECT_EQ(Copy(3, 5), "个"); // from the emoji's second cell: not half of it
+    // Overwritten halves leave no half character behind.
+    R.Receive({"\x1b[1;3Hx\x1b[1;4Hy"});
+    EXPECT_EQ(R.Screen.Shown(1), "a xy カ·e\u0301👨\u200D👩z");
+}
+
+// A host writing ever new characters: the table stays within its bound,
+// drops what no line shows any more, and every cell still reads back the
+// character written there.
+TEST(Utf8Host, TableStaysBoundedAgainstEndlessNewCharacters)
+{
+    TUtf8Rig R;
+    std::string Text;
+    const auto Put = [](std::string& Out, char32_t U) {
+        Out += static_cast<char>(0xF0 | U >> 18);
+        Out += static_cast<char>(0x80 | (U >> 12 & 0x3F));
+        Out += static_cast<char>(0x80 | (U >> 6 & 0x3F));
+        Out += static_cast<char>(0x80 | (U & 0x3F));
+    };
+    constexpr char32_t First = 0x20000; // CJK extension B: 2 cells, none in the code page
+    constexpr int Count = 200000;
+    for (int I = 0; I < Count; ++I) {
+        Put(Text, First + static_cast<char32_t>(I));
+        if (I % 40 == 39) Text += "\r\n";
+        if (Text.size() > 4000) {
+            R.Receive({Text});
+            Text.clear();
+        }
+    }
+    R.Receive({Text});
+    EXPECT_LE(R.Screen.Term->Chars.Size(), TCharTable::Capacity);
+    // The last row written holds the last 40 characters, as themselves.
+    std::string Last;
+    for (int I = Count - 40; I < Count; ++I) Put(Last, First + static_cast<char32_t>(I));
+    EXPECT_EQ(R.Screen.Shown(R.Screen.Scr().CurY - 1), Last);
+    // Every line kept refers to entries that say what was written there.
+    for (const TLine* L = R.Screen.Scr().ScrollBack.First; L; L = L->Next)
+        for (int C = 1; C <= 80; C += 2)
+            if (L->Cells[C].DbcsPart == cpCluster) {
+                const TCluster& Entry = R.Screen.Term->Chars.At(TTerm::ClusterIndex(L->Cells[C]));
+                ASSERT_EQ(Entry.Count, 1);
+                ASSERT_GE(Entry.CodePoints[0], First);
+            }
+}
+
 // The Telnet engine's buffer holds a run plus MaxCarry: no cut of any mix of
 // held jamo, cut sequences and wide characters writes more.
 TEST(Utf8Host, OutputStaysWithinItsBound)
@@ -302,6 +361,11 @@ TEST(Utf8Host, KeysTypedHangulAndPasteInTheHostsEncoding)
         {"pasted Korean with a line end", Paste(Cp949::FromUtf8("한글 파일.txt\r")),
          Cp949::FromUtf8("한글 파일.txt\r"), "한글 파일.txt\r"},
         {"pasted replacements", Paste(R1 + R2), R1 + R2, "\uFFFD\uFFFD"},
+        // A copy of characters beyond the code page goes to a UTF-8 host as
+        // themselves; a code page 949 host gets what the code page can say.
+        {"pasted characters beyond the code page",
+         [](TTermRig& R, TI_VT100& In) { In.Paste(*R.Term, Cp949::FromUtf8Rich("a😀·个\r")); },
+         "a?\xA1\xA4?\r", "a😀·个\r"},
         {"a paste cut after a lead byte", Paste("ab\xC7"), "ab\xC7", "ab\uFFFD"},
         {"a lead byte before a control", Paste("\xC7\r"), "\xC7\r", "\uFFFD\r"},
         {"Ctrl+Left's box character",
