@@ -70,10 +70,7 @@ void TO_VT100::PrintCluster(TTerm& Term, const TCluster& C)
         else
             S.CurX = S.Col - C.Cells + 1;
     }
-    for (int I = Switches.InsertMode ? C.Cells : 0; I > 0; --I) {
-        Term.InsertBlank();
-        --S.CurX; // InsertBlank left it past the blank
-    }
+    for (int I = Switches.InsertMode ? C.Cells : 0; I > 0; --I) Term.InsertBlank();
     const int From = S.CurX;
     Term.PutCluster(Index);
     if (!S.RedrawPending) Term.DrawCells(From, S.CurX - 1);

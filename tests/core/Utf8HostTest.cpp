@@ -168,6 +168,7 @@ TEST(Utf8Host, TextKeepsTheHostsColumns)
         {"variation selector", "\u2764\uFE0Fz", "\u2764\uFE0Fz", "30", 3},
         {"flag", "🇰🇷z", "🇰🇷z", "340", 4},
         {"joined emoji", "👨\u200D👩\u200D👧z", "👨\u200D👩\u200D👧z", "3444440", 8},
+        {"inserted, the row moves right", "abc\x1b[1;2H\x1b[4h😀", "a😀bc", "03400", 4},
         // Code page 949 in its width stays bytes, as from a code page 949 host.
         {"decomposed 한 is composed", "\xE1\x84\x92\xE1\x85\xA1\xE1\x86\xABz", "한z", "120", 4},
         {"decomposed 하 then ASCII", "\xE1\x84\x92\xE1\x85\xA1z", "하z", "120", 4},
