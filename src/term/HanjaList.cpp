@@ -1,6 +1,5 @@
 #include "term/HanjaList.h"
 
-#include <QMouseEvent>
 #include <QPainter>
 
 #include <algorithm>
@@ -124,12 +123,4 @@ void THanjaList::paintEvent(QPaintEvent*)
     const QRect Footer(Margin, height() - Margin - H, width() - 2 * Margin, H);
     P.drawText(Footer, Qt::AlignRight | Qt::AlignVCenter,
                QStringLiteral("%1/%2").arg(Page() + 1).arg(Pages()));
-}
-
-void THanjaList::mousePressEvent(QMouseEvent* Event)
-{
-    Event->accept();
-    const int Row = (Event->position().toPoint().y() - Margin) / RowHeight();
-    const int Index = Page() * PageSize + Row;
-    if (Row >= 0 && Row < PageSize && Index < Count() && OnClicked) OnClicked(Index);
 }

@@ -3,12 +3,11 @@
 // without ever taking the keyboard. The terminal hands it the keys while it
 // is open and does what the key comes to: digits 1-9 choose on the page
 // shown, the arrows move the choice, Enter takes it, PageUp and PageDown turn
-// the page, Esc cancels. A click on a candidate chooses it.
+// the page, Esc cancels.
 #include "term/Hanja.h"
 
 #include <QWidget>
 
-#include <functional>
 #include <vector>
 
 class THanjaList : public QWidget {
@@ -32,11 +31,8 @@ public:
     int Pages() const { return (Count() + PageSize - 1) / PageSize; }
     int Count() const { return static_cast<int>(FRows.size()); }
 
-    std::function<void(int Index)> OnClicked;
-
 protected:
     void paintEvent(QPaintEvent* Event) override;
-    void mousePressEvent(QMouseEvent* Event) override;
 
 private:
     struct TRow {

@@ -74,10 +74,7 @@ void TermWidget::ShowHanjaList()
 {
     QWidget* Over = window();
     if (FHanjaList && FHanjaList->parentWidget() != Over) delete FHanjaList;
-    if (!FHanjaList) {
-        FHanjaList = new THanjaList(Over);
-        FHanjaList->OnClicked = [this](int Index) { ChooseHanja(Index); };
-    }
+    if (!FHanjaList) FHanjaList = new THanjaList(Over);
     const TScr& S = FTerm.Scr;
     const QRect Cell((S.CurX - 1) * S.CharWidth, (S.CurY - 1) * S.CharHeight, 2 * S.CharWidth,
                      S.CharHeight);

@@ -76,12 +76,6 @@ QByteArray HanCandidate(std::size_t I)
     return QByteArray(1, static_cast<char>(P >> 8)) + static_cast<char>(P & 0xFF);
 }
 
-// A key that types no text, which QTest::keyClick refuses to make up.
-void KeyWithoutText(QWidget* W, Qt::Key Key)
-{
-    QTest::sendKeyEvent(QTest::Click, W, Key, QString(), Qt::NoModifier);
-}
-
 bool ListShown(const TWindow& W) { return W.Term->HanjaList() && W.Term->HanjaList()->isVisible(); }
 
 } // namespace
@@ -151,8 +145,6 @@ private slots:
         QTest::newRow("3") << QList<int>{Qt::Key_3} << HanCandidate(2) << QByteArray() << false;
         QTest::newRow("Down Down Enter") << QList<int>{Qt::Key_Down, Qt::Key_Down, Qt::Key_Return}
                                          << HanCandidate(2) << QByteArray() << false;
-        QTest::newRow("Up stays on the first")
-            << QList<int>{Qt::Key_Up, Qt::Key_Enter} << HanCandidate(0) << QByteArray() << false;
         QTest::newRow("PageDown 2")
             << QList<int>{Qt::Key_PageDown, Qt::Key_2} << HanCandidate(10) << QByteArray() << false;
         QTest::newRow("PageDown PageUp 1")
@@ -181,22 +173,6 @@ private slots:
         QCOMPARE(W.CompStr(), CompStr);
         QCOMPARE(ListShown(W), Open);
         QVERIFY(W.Term->hasFocus());
-    }
-
-    void hanjaClickChooses()
-    {
-        TWindow W;
-        QVERIFY(W.Show());
-        QVERIFY(W.Term->Term().SetHangulMode(true));
-        QTest::keyClicks(W.Term, "gks");
-        KeyWithoutText(W.Term, Qt::Key_Hangul_Hanja);
-        QVERIFY(ListShown(W));
-        THanjaList* List = W.Term->HanjaList();
-        // Nine rows and the page line in the list's height, a margin of 4 around.
-        const int H = (List->height() - 8) / (THanjaList::PageSize + 1);
-        QTest::mouseClick(List, Qt::LeftButton, {}, QPoint(List->width() / 2, 4 + H + H / 2));
-        QCOMPARE(W.Sent(), HanCandidate(1));
-        QVERIFY(!ListShown(W));
     }
 
     // Without a syllable to convert, or with a system input method, F9 is a
@@ -252,26 +228,13 @@ private slots:
         QVERIFY(W.Show());
         QVERIFY(W.Term->Term().SetHangulMode(true));
         QTest::keyClicks(W.Term, "gks");
-        KeyWithoutText(W.Term, Qt::Key_Hangul);
+        // A key without text, which QTest::keyClick will not make up.
+        QTest::sendKeyEvent(QTest::Click, W.Term, Qt::Key_Hangul, QString(), Qt::NoModifier);
         QVERIFY(!W.Term->Term().HangulMode);
         QTest::keyClicks(W.Term, Between);
         QTest::keyClick(W.Term, Qt::Key_F9);
         if (ListShown(W)) QTest::keyClick(W.Term, Qt::Key_1);
         QCOMPARE(W.Sent(), Sent);
-    }
-
-    // The 3-set layout's keys as Qt delivers them: digits and punctuation
-    // are jamo too.
-    void layoutTakesQtKeys()
-    {
-        TWindow W;
-        QVERIFY(W.Show());
-        W.Term->SetHangulLayout("3f");
-        QCOMPARE(W.Term->HangulLayout().Id, "3f");
-        QVERIFY(W.Term->Term().SetHangulMode(true));
-        QTest::keyClicks(W.Term, "mr2k/");
-        QTest::keyClick(W.Term, Qt::Key_Space);
-        QCOMPARE(W.Sent(), QByteArray("\xC7\xDF\xB0\xED ")); // 했고
     }
 
     // A system input method shows itself with a preedit; the built-in
