@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 namespace {
@@ -151,6 +152,72 @@ TWorkload KoreanUtf8(std::size_t Bytes, TGeometry G)
     return W;
 }
 
+// Characters a UTF-8 host writes that code page 949 lacks (emoji, simplified
+// Chinese, kana past its syllabary) or holds two cells wide where the host
+// counts one (the punctuation), a sixth each. The pools are small, as in real
+// text: a table of such characters sees the same few again and again.
+char32_t Outsider(TRandom& R)
+{
+    static const std::u32string Hanzi = [] {
+        std::u32string Kept;
+        for (const char32_t U : std::u32string_view(
+                 U"个们这说时对会过还发来为国么没样经见现关头开问动两间学进种话体实长将门从"))
+            if (!Cp949::PairOf(U)) Kept += U;
+        return Kept;
+    }();
+    static constexpr std::u32string_view Kana = U"\u30A0\u30F7\u30F8\u30F9\u30FA\u31F0\u31F1\u31F2"
+                                                U"\u31F3\u31F4\u31F5\u31F6\u31F7\u31F8\u31F9\u31FA";
+    const auto Pick = [&R](std::u32string_view Pool) {
+        return Pool[static_cast<std::size_t>(R.Below(static_cast<int>(Pool.size())))];
+    };
+    switch (R.Below(6)) {
+    case 0: return static_cast<char32_t>(0x1F600 + R.Below(0x50));
+    case 1: return Pick(Hanzi);
+    case 2: return Pick(Kana);
+    case 3: return 0x00B7;
+    case 4: return 0x2026;
+    default: return 0x2192;
+    }
+}
+
+void AppendUtf8(std::string& Out, char32_t U)
+{
+    if (U < 0x80) {
+        Out += static_cast<char>(U);
+        return;
+    }
+    const int Tail = U < 0x800 ? 1 : U < 0x10000 ? 2 : 3;
+    static constexpr std::array<std::uint8_t, 4> Leads = {0, 0xC0, 0xE0, 0xF0};
+    Out += static_cast<char>(Leads[static_cast<std::size_t>(Tail)] | U >> (6 * Tail));
+    for (int Shift = 6 * (Tail - 1); Shift >= 0; Shift -= 6)
+        Out += static_cast<char>(0x80 | (U >> Shift & 0x3F));
+}
+
+// The utf8 workload with every twentieth character replaced by an outsider
+// (a space or line end due is skipped for the next character): the same
+// lines and the same number of characters, some a column wider or narrower.
+TWorkload MixedUtf8(std::size_t Bytes, TGeometry G)
+{
+    const TWorkload K = Korean(Bytes, G);
+    TRandom R(Seed);
+    TWorkload W{"utf8mix", {}, {}, K.Chars, true};
+    W.Ours.reserve(K.Peer.size() + K.Peer.size() / 16);
+    int Since = 0;
+    for (std::size_t I = 0; I < K.Ours.size(); ++I) {
+        const auto B = static_cast<std::uint8_t>(K.Ours[I]);
+        char32_t U = B;
+        if (Cp949::IsLead(B) && I + 1 < K.Ours.size())
+            U = Cp949::PairToUnicode(B, static_cast<std::uint8_t>(K.Ours[++I]));
+        if (++Since >= 20 && U > ' ') {
+            U = Outsider(R);
+            Since = 0;
+        }
+        AppendUtf8(W.Ours, U);
+    }
+    W.Peer = W.Ours;
+    return W;
+}
+
 // Whole screens drawn by position: every row addressed, written and erased to
 // its end, then an erase below or of the whole screen. No wrapping.
 TWorkload Redraw(std::size_t Bytes, TGeometry G)
@@ -249,7 +316,9 @@ std::size_t TextChars(std::string_view Cp949)
 
 std::vector<TWorkload> MakeWorkloads(std::size_t Bytes, TGeometry G)
 {
-    return {Plain(Bytes, G),       Coloured(Bytes, G),    Korean(Bytes, G),
-            KoreanUtf8(Bytes, G),  Redraw(Bytes, G),      Region(Bytes, G),
-            CellColours(Bytes, G), CursorCells(Bytes, G), Korean(Bytes, G, "korsgr", 2)};
+    return {Plain(Bytes, G),       Coloured(Bytes, G),
+            Korean(Bytes, G),      KoreanUtf8(Bytes, G),
+            MixedUtf8(Bytes, G),   Redraw(Bytes, G),
+            Region(Bytes, G),      CellColours(Bytes, G),
+            CursorCells(Bytes, G), Korean(Bytes, G, "korsgr", 2)};
 }

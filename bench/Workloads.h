@@ -1,9 +1,10 @@
 #pragma once
 // The benchmark's input: deterministic host streams. Each is the same text
 // for both terminals; only the Korean ones differ in encoding (code page 949
-// for ours, UTF-8 for the peer), and "utf8" is that text from a UTF-8 host to
-// both. Six are ordinary output; three are dense in escapes, nearly one per
-// character, as full-screen programs draw.
+// for ours, UTF-8 for the peer), "utf8" is that text from a UTF-8 host to
+// both, and "utf8mix" the same with one character in twenty one that code
+// page 949 lacks or holds in the wrong width. Seven are ordinary output; three
+// are dense in escapes, nearly one per character, as full-screen programs draw.
 #include <cstddef>
 #include <string>
 #include <string_view>

@@ -21,12 +21,14 @@ count() {
   ir="$(sed -n 's/.*Collected : \([0-9]*\).*/\1/p' "$err")"
   rm -f "$err"
   # The Korean text is compared per character: the same text is longer in UTF-8.
-  if [ "$1" = korean ] || [ "$1" = utf8 ] || [ "$1" = korsgr ]; then echo "$ir $(echo "$out" | awk '{print $4}')"
-  else echo "$ir $(echo "$out" | awk '{print $2}')"; fi
+  case "$1" in
+    korean | utf8 | utf8mix | korsgr) echo "$ir $(echo "$out" | awk '{print $4}')" ;;
+    *) echo "$ir $(echo "$out" | awk '{print $2}')" ;;
+  esac
 }
 
 printf '%-8s %12s %14s %10s\n' workload "ours Ir/unit" "libvterm Ir/unit" "ratio"
-for w in ascii sgr korean utf8 redraw region sgrcell cursor korsgr; do
+for w in ascii sgr korean utf8 utf8mix redraw region sgrcell cursor korsgr; do
   read -r oi ou < <(count "$w" ours)
   read -r pi pu < <(count "$w" libvterm)
   awk -v w="$w" -v oi="$oi" -v ou="$ou" -v pi="$pi" -v pu="$pu" \
@@ -34,4 +36,4 @@ for w in ascii sgr korean utf8 redraw region sgrcell cursor korsgr; do
 done
 read -r fi fu < <(count ascii floor)
 awk -v fi="$fi" -v fu="$fu" 'BEGIN { printf "floor (ascii, a minimal byte loop): %.1f Ir/byte\n", fi / fu }'
-echo "(unit: byte; for korean, utf8 and korsgr: character of the same text)"
+echo "(unit: byte; for korean, utf8, utf8mix and korsgr: character of the same text)"

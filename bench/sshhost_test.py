@@ -108,7 +108,8 @@ def main():
         host.stop()
         if go is None or not sessions:
             failures.append("the second login never waited for its go")
-        if not all(map(gone, sessions)):
+        # A SIGKILL lands when the kernel next runs the process: wait for it.
+        if not wait_for(lambda: all(map(gone, sessions))):
             failures.append("sessions left after stop(): %s" % sessions)
         if sshhost._listening(port):
             failures.append("still listening on %d after stop()" % port)

@@ -45,6 +45,8 @@ IAC, DONT, DO, WONT, WILL, SB, SE = 255, 254, 253, 252, 251, 250, 240
 TIMING_MARK = 6
 PING = bytes([IAC, DO, TIMING_MARK])
 WAIT = 30.0  # seconds for anything to start or answer
+# The workloads a UTF-8 host writes: ours is told so, as the peers are.
+UTF8_WORKLOADS = ("utf8", "utf8mix")
 # The face our default profile falls back to, at the pixel size it gets.
 OUR_FACE, OUR_POINTS = "NanumGothicCoding", 12
 
@@ -522,11 +524,11 @@ def print_row(workload, geometry, times, logged=None):
 def ssh_rows(args, display, host, ours, pterm, data_dirs):
     """Our program with -S and pterm running OpenSSH's ssh, to the same sshd."""
     print("\nover SSH to a private sshd (ours with -S at the xterm level%s); Korean in code "
-          "page 949 to us%s, \"utf8\" in UTF-8 to us with HostEncoding=UTF-8" % (
+          "page 949 to us%s, \"utf8\" and \"utf8mix\" in UTF-8 to us with HostEncoding=UTF-8" % (
               ", pterm running OpenSSH's ssh" if pterm else "",
               ", UTF-8 to pterm" if pterm else ""))
     clients = [("ours", ".cp949", lambda cols, rows, w: ours.start(
-        display, 0, cols, rows, utf8_host=w == "utf8", ssh=host))]
+        display, 0, cols, rows, utf8_host=w in UTF8_WORKLOADS, ssh=host))]
     if pterm:
         clients.append(("pterm", ".utf8", lambda cols, rows, w: pterm.start(
             display, cols, rows, host.ssh_argv())))
@@ -756,8 +758,9 @@ def main():
             for w in filter(None, args.workloads.split(",")):
                 ours_text = open(os.path.join(data_dir, w + ".cp949"), "rb").read()
                 utf8_path = os.path.join(data_dir, w + ".utf8")
-                times = [telnet_run(ours, display, ours_text, cols, rows, utf8_host=w == "utf8")]
-                logged = telnet_run(ours, display, ours_text, cols, rows, utf8_host=w == "utf8",
+                utf8_host = w in UTF8_WORKLOADS
+                times = [telnet_run(ours, display, ours_text, cols, rows, utf8_host=utf8_host)]
+                logged = telnet_run(ours, display, ours_text, cols, rows, utf8_host=utf8_host,
                                     session_log=True) if args.session_log else None
                 for p in peers:
                     if isinstance(p, Putty):

@@ -47,6 +47,18 @@ public:
                     ", row " + Str(Y / CellH + 1) + " leaves the " + Str(Scr->Col) + "x" +
                     Str(Scr->Row) + " grid";
     }
+    void TextCluster(int X, int Y, const TRect& Clip, const char32_t* CodePoints,
+                     int Count) override
+    {
+        for (int I = 0; I < Count; ++I) Touched += CodePoints[I];
+        if (!Fault.empty() || !Scr) return;
+        const int Cells = (Clip.Right - Clip.Left) / CellW;
+        if (Count < 1 || Count > TCluster::MaxCodePoints || X < 0 || Y < 0 || X % CellW != 0 ||
+            Y % CellH != 0 || Cells < 1 || X / CellW + Cells > Scr->Col || Y / CellH >= Scr->Row)
+            Fault = "a character of " + Str(Cells) + " cells at column " + Str(X / CellW + 1) +
+                    ", row " + Str(Y / CellH + 1) + " leaves the " + Str(Scr->Col) + "x" +
+                    Str(Scr->Row) + " grid";
+    }
     void Lock() override { ++LockDepth; }
     void Unlock() override
     {

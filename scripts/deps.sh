@@ -1,9 +1,12 @@
 # Sourced by scripts/run and scripts/test: installs the Debian packages that
-# are missing. A plain build needs the first list; scripts/run's demo host and
-# the end-to-end tests need the second (Debian adds its telnet entry to
-# inetd.conf switched off); the tests, the benchmark and the fuzz targets need
-# the third as well, with OpenSSH's sshd and pam_wrapper for the SSH host the
-# end-to-end tests start themselves (the machine's own sshd is kept off).
+# are missing. A plain build needs the first list. The second is for running:
+# the faces Qt falls back to for what a UTF-8 host writes and the coding face
+# lacks (colour emoji, simplified Chinese, the kana past the code page's), and
+# scripts/run's demo host and the end-to-end tests' Telnet daemon (Debian adds
+# its telnet entry to inetd.conf switched off). The tests, the benchmark and
+# the fuzz targets need the third as well, with OpenSSH's sshd and pam_wrapper
+# for the SSH host the end-to-end tests start themselves (the machine's own
+# sshd is kept off).
 BREVANIX_BUILD_PACKAGES=(
   cmake ninja-build g++ pkg-config libgtest-dev libhangul-dev libssh-dev
   qt6-base-dev qt6-base-dev-tools libgl-dev
@@ -11,6 +14,7 @@ BREVANIX_BUILD_PACKAGES=(
 )
 BREVANIX_RUN_PACKAGES=(
   inetutils-telnetd
+  fonts-noto-color-emoji fonts-droid-fallback fonts-vlgothic
 )
 BREVANIX_TEST_PACKAGES=(
   xvfb xauth xdotool clang-format

@@ -5,8 +5,9 @@
 // actions, the toolbar, the status line and the scroll bar. The session's
 // steps live in MainSession.cpp, the window's own in Main.cpp, the action
 // list and menus in MainActions.cpp, the commands in MainCommands.cpp, the
-// status line's clock, mouse and hints in MainStatus.cpp, and the auxiliary
-// windows' commands in MainAux.cpp.
+// host encoding's switch in MainEncoding.cpp, the status line's clock, mouse
+// and hints in MainStatus.cpp, and the auxiliary windows' commands in
+// MainAux.cpp.
 #include "emulation/Input_VT100.h"
 #include "profiles/HostManagerCommon.h"
 #include "telnet/QtSocket.h"
@@ -158,6 +159,14 @@ public:
     void CancelReconnect();
     bool Reconnecting() const { return FReconnecting; }
 
+    // --- The host's encoding (MainEncoding.cpp)
+    // From the next byte either way, the session kept; the profile follows,
+    // so saving the alias keeps it.
+    void SetHostEncoding(THostEncoding Encoding);
+    // The options menu's two entries as the profile says; the menu asks
+    // before it opens.
+    void ShowHostEncoding();
+
     // --- The session log (MainLog.cpp)
     void actSessionLogExecute();
     bool SessionLogOn() const { return FSessionLog != nullptr; }
@@ -230,6 +239,7 @@ private:
     void actMakeLinkExecute();
     void CreateToolBar();
     void CreateMenus();
+    void ConnectEncoding();
     void CreateStatusLine();
     void CreateClientArea();
     void CreateTitleStrip();

@@ -58,6 +58,8 @@ const TActionDef ActionDefs[] = {
     {"actVisualBeep",    "Option", "Visual Beep(&V)",  "화면 알람",      "Alt+A", true,  TGlyph::VisualBeep},
     {"actBeep",          "Option", "Beep(&B)",         "알람",           "Alt+B", true,  TGlyph::Beep},
     {"actAutoWrap",      "Option", "AutoWrap(&W)",     "자동 줄바꿈",    "Alt+W", true,  TGlyph::AutoWrap},
+    {"actEncodingCp949", "Option", "인코딩: CP949",    "호스트의 글을 CP949로 읽고 씁니다.", "", true, TGlyph::EncodingCp949},
+    {"actEncodingUtf8",  "Option", "인코딩: UTF-8",    "호스트의 글을 UTF-8로 읽고 씁니다.", "", true, TGlyph::EncodingUtf8},
     {"actSetUpFont",     "Option", "폰트설정(&F)",     "폰트설정",       "Alt+F", false, TGlyph::Font},
     {"actBackColor",     "Option", "바탕화면 설정(&K)", "바탕화면의 색상을 설정합니다.", "Alt+K", false, TGlyph::BackColor},
     {"actCaretColor",    "Option", "캐럿색상(&E)",     "캐럿의 색상설정", "Alt+E", false, TGlyph::CaretColor},
@@ -79,7 +81,8 @@ const char* const PopupItems =
     "actReconnect actReqDisconnect actNew | actAbout actHelp "
     "actExitProgram";
 const char* const OptionItems = "actTopMost actSoftScroll actCrossCaret actVisualBeep actBeep "
-                                "actAutoWrap | actSetUpFont actBackColor actCaretColor | "
+                                "actAutoWrap | actEncodingCp949 actEncodingUtf8 | "
+                                "actSetUpFont actBackColor actCaretColor | "
                                 "actViewToolbar actViewStatusBar";
 
 // Menus draw the 18-pixel glyphs at their own size.
@@ -238,6 +241,7 @@ void TMainForm::CreateMenus()
     };
     Fill(mnuMainPopup, PopupItems);
     Fill(mnuOption, OptionItems);
+    ConnectEncoding();
     PopupDelay = new QTimer(this);
     PopupDelay->setSingleShot(true);
     PopupDelay->setInterval(ChordMs);

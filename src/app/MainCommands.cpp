@@ -142,7 +142,7 @@ void TMainForm::CreateTitleStrip()
 void TMainForm::TitleStripPress(const QPoint& Global)
 {
     const TTerm& Term = Term1->Term();
-    QString Screen = Text(Term.GetScreenText(1, Term.Scr.Row));
+    QString Screen = QString::fromStdString(Cp949::ToUtf8Rich(Term.GetScreenText(1, Term.Scr.Row)));
     Screen.replace(QLatin1Char('\r'), QLatin1Char('\n'));
     TitleHint = new THintWindow(this);
     TitleHint->setObjectName(QStringLiteral("TitleHint"));

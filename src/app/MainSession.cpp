@@ -482,6 +482,7 @@ void TMainForm::ApplyAliasInfo(TAliasInfo& Info)
     Switches.XtermLevel = Info.XtermLevel;
     if (!Info.TerminalType.empty()) Switches.TermTypeName = Info.TerminalType;
     Switches.HostEncoding = HostEncodingOf(Info.HostEncoding);
+    ShowHostEncoding();
     ScrollBar->setMaximum(Info.Row);
     ScrollBar->setValue(Info.Row);
     SetTermSize(Info.Col, Info.Row);

@@ -10,6 +10,7 @@ void TTermSwitches::Reset()
     SoftScroll = false;
     MetaBit = false;
     LineDrawing = false;
+    UkPound = false;
     InsertMode = false;
     MouseReport = false;
     CaretDrawEnabled = true;

@@ -14,6 +14,7 @@ struct TTermSwitches {
     bool SoftScroll = false;
     bool MetaBit = false;
     bool LineDrawing = false;
+    bool UkPound = false; // the xterm level's UK set is active: '#' is the pound
     bool InsertMode = false;
     bool MouseReport = false;
     bool CaretDrawEnabled = true;

@@ -3,6 +3,7 @@
 #include "common/LogSink.h"
 #include "common/SessionSocket.h"
 #include "common/Switches.h"
+#include "text/Cp949.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -91,18 +92,35 @@ void TI_VT100::SendChar(TTerm& Term, std::uint8_t B) { SendText(Term, &B, 1); }
 
 void TI_VT100::Paste(TTerm& Term, std::string_view Text)
 {
-    if (!Switches.BracketedPaste) {
-        for (const char B : Text) SendChar(Term, static_cast<std::uint8_t>(B));
-        return;
-    }
+    const bool Bracketed = Switches.BracketedPaste;
     // Without its escapes the text cannot end the bracket early and have the
     // rest taken as typed commands.
-    std::string Bytes = Esc + "[200~";
-    for (const char B : Text)
-        if (B != 0x1B) Bytes += B;
+    std::string Bytes = Bracketed ? Esc + "[200~" : std::string();
+    const auto Plain = [&](std::string_view Part) {
+        for (const char B : Part) {
+            if (!Bracketed)
+                SendChar(Term, static_cast<std::uint8_t>(B));
+            else if (B != 0x1B)
+                Bytes += B;
+        }
+    };
+    const auto Flush = [&] {
+        SendText(Term, reinterpret_cast<const std::uint8_t*>(Bytes.data()),
+                 static_cast<int>(Bytes.size()));
+        Bytes.clear();
+    };
+    Cp949::ForEachRichPart(Text, [&](std::string_view Part, bool Rich) {
+        if (!Rich) return Plain(Part);
+        if (Switches.HostEncoding != THostEncoding::Utf8) return Plain(Cp949::FromUtf8(Part));
+        // A UTF-8 host takes the character itself, past the code page.
+        if (Bracketed) Flush();
+        HostText.EndText(SessionSocket);
+        if (SessionSocket)
+            SessionSocket->Write(reinterpret_cast<const unsigned char*>(Part.data()), Part.size());
+    });
+    if (!Bracketed) return;
     Bytes += Esc + "[201~";
-    SendText(Term, reinterpret_cast<const std::uint8_t*>(Bytes.data()),
-             static_cast<int>(Bytes.size()));
+    Flush();
 }
 
 void TI_VT100::SendText(TTerm&, const std::uint8_t* Bytes, int Len)

@@ -70,7 +70,7 @@ std::uint32_t XtermControls()
 // Whether host bytes go to the cells unchanged, as PutText stores them.
 bool StoredAsTheyCome()
 {
-    return !Switches.MetaBit && !Switches.LineDrawing && !Switches.InsertMode;
+    return !Switches.MetaBit && !Switches.LineDrawing && !Switches.InsertMode && !Switches.UkPound;
 }
 
 // The finals of the two-byte sequences (ESC 7, ESC D, ...): they complete
@@ -314,6 +314,7 @@ std::uint8_t TO_VT100::Translate(std::uint8_t B)
 void TO_VT100::PrintChar(TTerm& Term, std::uint8_t B)
 {
     TScr& S = Term.Scr;
+    if (const char32_t Shown = Sign(B)) return PrintSign(Term, Shown);
     if (S.CurX > S.Col) Wrap(Term);
     B = Translate(B);
     if (B != 0) Store(Term, B);
@@ -363,6 +364,12 @@ int TO_VT100::PrintRun(TTerm& Term, const std::uint8_t* Buf, int I, int Len)
                 I += Stored;
                 continue;
             }
+        }
+        if (const char32_t Shown = Sign(Buf[I])) {
+            Draw();
+            ++I;
+            PrintSign(Term, Shown);
+            continue;
         }
         const std::uint8_t B = Translate(Buf[I++]);
         if (B == 0) continue;

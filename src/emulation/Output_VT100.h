@@ -26,6 +26,10 @@ public:
     // acts on, drawing each row's new cells once; returns the index of the
     // last byte taken.
     int PrintRun(TTerm& Term, const std::uint8_t* Buf, int I, int Len);
+    // A character of the screen's table (CharTable.h) at the cursor, in the
+    // cells it takes; inside a sequence, or refused by a full table, the
+    // replacement it always was (Clusters.cpp).
+    void PrintCluster(TTerm& Term, const TCluster& C);
 
     // Reads one decimal parameter of EscBuf from the 1-based position Pos;
     // returns the position of the first character that is not a digit. The
@@ -123,6 +127,11 @@ private:
     static void Wrap(TTerm& Term);           // the cursor stands past the last column
     void Store(TTerm& Term, std::uint8_t B); // a translated byte, at the cursor
     static std::uint8_t Translate(std::uint8_t B);
+    // At the xterm level, the sign the active character set shows for B that
+    // no byte of ours stores (the special graphics' degree, the UK pound);
+    // 0 for none.
+    static char32_t Sign(std::uint8_t B);
+    void PrintSign(TTerm& Term, char32_t U);
     static void Backspace(TTerm& Term);
     static void Tab(TTerm& Term);
 };

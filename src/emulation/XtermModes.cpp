@@ -231,9 +231,9 @@ void TO_VT100::Designate(TTerm& Term, int G, char Set)
 {
     TScr& S = Term.Scr;
     if (LogEnabled()) WriteLog("Charset G" + std::to_string(G) + " : " + Set);
-    // DEC special graphics or, for every other set, ASCII: the host's own
-    // text is code page 949 whatever national set it names.
-    S.Xt.Charsets[G] = Set == '0' ? '0' : 'B';
+    // DEC special graphics, the UK set (its pound) or, for every other set,
+    // ASCII: the host's own text is code page 949 whatever set it names.
+    S.Xt.Charsets[G] = Set == '0' || Set == 'A' ? Set : 'B';
     ShiftTo(Term, S.Xt.ShiftLevel);
 }
 
@@ -242,6 +242,7 @@ void TO_VT100::ShiftTo(TTerm& Term, int Level)
     TScr& S = Term.Scr;
     S.Xt.ShiftLevel = Level;
     Switches.LineDrawing = S.Xt.Charsets[Level] == '0';
+    Switches.UkPound = S.Xt.Charsets[Level] == 'A';
 }
 
 // DECSTR (soft) and RIS (hard). Neither touches the profile's switches.

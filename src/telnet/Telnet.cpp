@@ -185,7 +185,9 @@ void TTelnet::Flush()
 {
     if (Count > 0 && Term) {
         if (OnData) OnData(Staging, Count);
-        HostText.Feed(Staging, Count, [this](auto* B, int N) { VT100.Process(*Term, B, N); });
+        HostText.Feed(
+            Staging, Count, [this](auto* B, int N) { VT100.Process(*Term, B, N); },
+            [this](const TCluster& C) { VT100.PrintCluster(*Term, C); });
         if (Term->Scr.RedrawPending) Term->ReDrawScreen();
     }
     Count = 0;

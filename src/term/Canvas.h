@@ -37,6 +37,12 @@ public:
     // outside Clip.
     virtual void TextRun(int X, int Y, const TRect& Clip, const std::uint8_t* Bytes,
                          const std::uint8_t* Parts, int Len) = 0;
+    // Opaque, clipped: fill Clip with the brush colour, then draw the
+    // character of Count code points (a base and what joins it: UTF-32) as
+    // one glyph from (X, Y) over Clip's cells, in whatever installed face
+    // holds it. Nothing is drawn outside Clip.
+    virtual void TextCluster(int X, int Y, const TRect& Clip, const char32_t* CodePoints,
+                             int Count) = 0;
 
     // Pattern-invert fill (destination XOR brush colour). A negative width or
     // height extends to the left or up. Returns false on failure.

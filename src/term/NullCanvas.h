@@ -15,6 +15,7 @@ public:
     TColor BrushColor() const override { return FBrush; }
     void SetBrushColor(TColor C) override { FBrush = C; }
     void TextRun(int, int, const TRect&, const std::uint8_t*, const std::uint8_t*, int) override {}
+    void TextCluster(int, int, const TRect&, const char32_t*, int) override {}
     bool PatInvert(int, int, int, int) override { return true; }
     void FrameXor(const TRect&, TColor) override {}
     void Lock() override {}

@@ -369,6 +369,42 @@ void QtCanvas::TextRun(int X, int Y, const TRect& Clip, const std::uint8_t* Byte
     Drawn(R);
 }
 
+// A character the code page cannot hold, from whatever installed face has it
+// (fontconfig's fallback for the terminal's face): one code point through the
+// glyph cache, a sequence (a base and its marks, joined emoji) laid out whole,
+// scaled down when wider than its cells and centred in them.
+void QtCanvas::TextCluster(int X, int Y, const TRect& Clip, const char32_t* CodePoints, int Count)
+{
+    const QRect Asked = ToQRect(Clip);
+    const QRect R = Asked.intersected(FImage.rect());
+    if (R.isEmpty() || Count < 1) return;
+    QPainter P(&FImage);
+    P.setClipRect(R);
+    P.fillRect(R, ToQColor(FBrush));
+    P.setFont(FFont);
+    P.setPen(ToQColor(FFore));
+    const int Cells = std::max(1, Asked.width() / std::max(FCellW, 1));
+    if (Count == 1) {
+        DrawGlyph(P, X, Y, Cells, CodePoints[0]);
+    } else {
+        const QString Text = QString::fromUcs4(CodePoints, Count);
+        const qreal Area = Asked.width();
+        const qreal Advance = QFontMetricsF(FFont).horizontalAdvance(Text);
+        P.save();
+        if (Advance > Area + 0.5) {
+            const qreal Scale = Area / Advance;
+            P.translate(X, Y + FCellH / 2.0);
+            P.scale(Scale, Scale);
+            P.drawText(QPointF(0, FAscent - FCellH / 2.0), Text);
+        } else {
+            P.drawText(QPointF(X + (Area - Advance) / 2, Y + FAscent), Text);
+        }
+        P.restore();
+    }
+    if (FStyle & (fsUnderline | fsStrikeOut)) DrawRuleLines(P, X, Y, Asked.width());
+    Drawn(R);
+}
+
 void QtCanvas::PaintRun(int X, int Y, const QRect& R, const std::uint8_t* Bytes,
                         const std::uint8_t* Parts, int Len)
 {

@@ -40,6 +40,8 @@ public:
     void SetBrushColor(TColor Color) override;
     void TextRun(int X, int Y, const TRect& Clip, const std::uint8_t* Bytes,
                  const std::uint8_t* Parts, int Len) override;
+    void TextCluster(int X, int Y, const TRect& Clip, const char32_t* CodePoints,
+                     int Count) override;
     bool PatInvert(int X, int Y, int Width, int Height) override;
     void FrameXor(const TRect& R, TColor Pen) override;
     void Lock() override { ++FLocks; }

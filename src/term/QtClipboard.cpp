@@ -11,7 +11,7 @@ namespace QtClipboard {
 void SetText(const std::string& Cp949)
 {
     auto* Data = new QMimeData;
-    QString Unicode = QString::fromStdString(Cp949::ToUtf8(Cp949));
+    QString Unicode = QString::fromStdString(Cp949::ToUtf8Rich(Cp949));
     Unicode.replace(QLatin1Char('\r'), QLatin1Char('\n'));
     Data->setText(Unicode);
     Data->setData(QString::fromLatin1(Cp949Format),
@@ -29,7 +29,7 @@ std::string Text()
     QString Unicode = Data->text();
     Unicode.replace(QStringLiteral("\r\n"), QStringLiteral("\r"));
     Unicode.replace(QLatin1Char('\n'), QLatin1Char('\r'));
-    return Cp949::FromUtf8(Unicode.toStdString());
+    return Cp949::FromUtf8Rich(Unicode.toStdString());
 }
 
 } // namespace QtClipboard

@@ -1,6 +1,7 @@
 #pragma once
 // The system clipboard as the terminal sees it: code page 949 bytes with
-// carriage-return line ends.
+// carriage-return line ends, characters beyond the code page in Cp949's rich
+// form (a UTF-8 host's emoji, a foreign text's kana).
 //
 // Other programs get Unicode text with line feeds. The exact bytes ride along
 // under a private format, so a copy pasted back into Brevanix is the same

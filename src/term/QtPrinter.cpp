@@ -46,7 +46,8 @@ void QtPrinter::SetFont(const TFont& Font)
     FLineH = FMetrics->lineSpacing();
 }
 
-bool QtPrinter::WriteLine(const std::uint8_t* Bytes, const std::uint8_t* Parts, int Len)
+bool QtPrinter::WriteLine(const std::uint8_t* Bytes, const std::uint8_t* Parts, int Len,
+                          const TCluster* const* Clusters)
 {
     if (!FPainter.isActive() || !FMetrics) return false;
     if (FY > 0 && FY + FLineH > FPrinter.height()) {
@@ -54,6 +55,15 @@ bool QtPrinter::WriteLine(const std::uint8_t* Bytes, const std::uint8_t* Parts, 
         FY = 0;
     }
     for (int I = 0; I < Len;) {
+        if (Parts[I] >= 3) { // a character of the screen's table, over its cells
+            int Cells = 1;
+            while (I + Cells < Len && Parts[I + Cells] == 4) ++Cells;
+            if (Parts[I] == 3 && Clusters && Clusters[I])
+                DrawText(I, Cells,
+                         QString::fromUcs4(Clusters[I]->CodePoints.data(), Clusters[I]->Count));
+            I += Cells;
+            continue;
+        }
         // Pairs follow the stored parts, as on screen: a lone half prints
         // as the replacement glyph.
         const bool Pair = Parts[I] == 1 && I + 1 < Len && Parts[I + 1] == 2;
@@ -69,10 +79,14 @@ bool QtPrinter::WriteLine(const std::uint8_t* Bytes, const std::uint8_t* Parts, 
     return true;
 }
 
-// Centred over its cells; a glyph wider than them shrinks about its start.
 void QtPrinter::DrawGlyph(int Column, int Cells, char32_t U)
 {
-    const QString Text = QString::fromUcs4(&U, 1);
+    DrawText(Column, Cells, QString::fromUcs4(&U, 1));
+}
+
+// Centred over its cells; a glyph wider than them shrinks about its start.
+void QtPrinter::DrawText(int Column, int Cells, const QString& Text)
+{
     const qreal Area = Cells * FCellW, Advance = FMetrics->horizontalAdvance(Text);
     const QPointF Base(Column * FCellW, FY + FMetrics->ascent());
     if (Advance <= Area) {

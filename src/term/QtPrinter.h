@@ -21,7 +21,8 @@ public:
 
     bool Open(const std::string& Title) override;
     void SetFont(const TFont& Font) override;
-    bool WriteLine(const std::uint8_t* Bytes, const std::uint8_t* Parts, int Len) override;
+    bool WriteLine(const std::uint8_t* Bytes, const std::uint8_t* Parts, int Len,
+                   const TCluster* const* Clusters) override;
     bool Close() override;
 
     // What failed, for the user; empty while nothing did.
@@ -30,6 +31,7 @@ public:
 private:
     bool Fail();
     void DrawGlyph(int Column, int Cells, char32_t U);
+    void DrawText(int Column, int Cells, const QString& Text);
 
     QPrinter& FPrinter;
     QPainter FPainter;

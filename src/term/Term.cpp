@@ -94,6 +94,62 @@ int TTerm::PutText(const std::uint8_t* Bytes, int Len)
     return N;
 }
 
+// ---------------------------------------------------------------- table characters
+
+int TTerm::InternCluster(const TCluster& Cluster)
+{
+    return Chars.Intern(Cluster, [this](std::vector<bool>& InUse) {
+        const auto MarkLine = [&](const TLine& L) {
+            for (int C = 1; C <= MaxCols; ++C)
+                if (L.Cells[C].DbcsPart >= cpCluster) InUse[ClusterIndex(L.Cells[C])] = true;
+        };
+        // Every line the list holds (the scroll-back and the live rows) and
+        // the rows kept aside for the other screen.
+        for (const TLine* L = Scr.ScrollBack.First; L; L = L->Next) MarkLine(*L);
+        for (int R = 1; R <= MaxRows; ++R) MarkLine(AltLines[R]);
+    });
+}
+
+void TTerm::PutCluster(int Index)
+{
+    if (Scr.SelActive) DropSelection();
+    const int Cells = Chars.At(Index).Cells;
+    if (Scr.CurX < 1 || Scr.CurX + Cells - 1 > Scr.Col) return;
+    TCell* Cell = &Scr.Lines[Scr.CurY]->Cells[Scr.CurX];
+    const TColor Back = Scr.CurBack;
+    const TColor Fore = Scr.CurFore == Back ? Scr.CurFore ^ InvertRgb : Scr.CurFore;
+    for (int I = 0; I < Cells; ++I)
+        Cell[I] = TCell{Back,
+                        Fore,
+                        static_cast<std::uint8_t>(Index & 0xFF),
+                        I == 0 ? cpCluster : cpClusterTail,
+                        Scr.CurAttr,
+                        static_cast<std::uint8_t>(Index >> 8)};
+    Scr.CurX += Cells;
+    Scr.LastPart = cpSingle;
+}
+
+bool TTerm::WholeCluster(const TLine& L, int Col) const
+{
+    const TCell& Head = L.Cells[Col];
+    if (Head.DbcsPart != cpCluster) return false;
+    const int Index = ClusterIndex(Head);
+    const int Last = Col + Chars.At(Index).Cells - 1;
+    if (Last > Scr.Col) return false;
+    for (int C = Col + 1; C <= Last; ++C)
+        if (L.Cells[C].DbcsPart != cpClusterTail || ClusterIndex(L.Cells[C]) != Index) return false;
+    return true;
+}
+
+int TTerm::HeadOf(const TLine& L, int Col) const
+{
+    const int Index = ClusterIndex(L.Cells[Col]);
+    int C = Col;
+    while (C > 1 && L.Cells[C].DbcsPart == cpClusterTail && ClusterIndex(L.Cells[C]) == Index) --C;
+    if (!WholeCluster(L, C)) return 0;
+    return C + Chars.At(Index).Cells > Col ? C : 0;
+}
+
 void TTerm::WriteChar(std::uint8_t Ch)
 {
     if (PutChar(Ch, Scr.CurFore, Scr.LastPart, Scr.CurBack)) DrawCells(Scr.CurX - 1, Scr.CurX - 1);

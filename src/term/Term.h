@@ -3,6 +3,7 @@
 // a list of line records (the scroll-back), drawn through a TCanvas.
 #include "common/GridLimits.h"
 #include "term/Canvas.h"
+#include "term/CharTable.h"
 #include "term/InputContext.h"
 #include "term/TermCommon.h"
 
@@ -18,12 +19,19 @@ class TPrintChannel;
 // level shows its renditions as colours and leaves them 0.
 enum TCellAttr : std::uint8_t { caBold = 1, caUnderline = 2, caReverse = 4 };
 
+// DbcsPart: how a cell's byte is read. Code page 949 text is 0 (a single
+// byte), 1 (a lead) and 2 (its trail). A character of the screen's TCharTable
+// is 3 in its first cell and 4 in the cells it spans after; Ch and Ext hold
+// its index in every one of them.
+enum TCellPart : std::uint8_t { cpSingle, cpLead, cpTrail, cpCluster, cpClusterTail };
+
 struct TCell {
     TColor Back = 0;
     TColor Fore = 0;
     std::uint8_t Ch = 32;
-    std::uint8_t DbcsPart = 0; // 0 single, 1 lead, 2 trail
+    std::uint8_t DbcsPart = 0; // TCellPart
     std::uint8_t Attr = 0;     // TCellAttr bits, in what was padding
+    std::uint8_t Ext = 0;      // a table character's index, high byte
 };
 static_assert(sizeof(TCell) == 12, "a cell stays three words: rows are copied whole");
 
@@ -224,6 +232,21 @@ public:
     // many were stored.
     int PutText(const std::uint8_t* Bytes, int Len);
     void WriteChar(std::uint8_t Ch);
+    // The characters cells refer to by index (CharTable.h).
+    TCharTable Chars;
+    // Cluster's index, or -1 when the table refuses it.
+    int InternCluster(const TCluster& Cluster);
+    // Stores the table's character Index at the cursor over its cells and
+    // advances the cursor past them; the caller made room and wrapped.
+    void PutCluster(int Index);
+    static int ClusterIndex(const TCell& C) { return C.Ch | C.Ext << 8; }
+    // The table's character starting at Col has all its cells still in
+    // place. One that lost a cell (overwritten, erased, cut by a narrower
+    // grid) shows as blanks, as a wide character half overwritten does.
+    bool WholeCluster(const TLine& L, int Col) const;
+    // The first column of the whole character the cell at Col is part of, or
+    // 0 when there is none.
+    int HeadOf(const TLine& L, int Col) const;
     void InsertBlank();
     // Count lines at once, at most the range's height (Count below 1 is 1).
     void ScrollUp(int TopRow, int BottomRow, int Count = 1);
@@ -351,7 +374,10 @@ public:
     void ClearSelection();
     void CopySelection();
     // The bytes of whole rows, each but the last followed by a carriage return.
+    // Copied text and this are rich strings (Cp949::RichMark): a character
+    // of the table comes as its UTF-8 between marks.
     std::string GetScreenText(int FromRow, int ToRow) const;
+    void AppendCells(std::string& Out, const TLine& L, int From, int To) const;
 
     // --- Printing ---
     // The visible rows as one job titled AppTitle + " - Print Screen" (code
@@ -389,6 +415,7 @@ private:
     void DrawRunsOf(int RowIndex, int FromCol, int ToCol, bool LockEachRun);
     void DrawRun(int RowIndex, int FromCol, const std::uint8_t* Bytes, const std::uint8_t* Parts,
                  int Len, const TCell& Look, bool Lock);
+    int DrawCluster(int RowIndex, int Col, bool Lock);
     void FireChangeSize();
     void DropSelection();
     TPoint CellAt(int X, int Y) const;

@@ -77,6 +77,10 @@ void TTerm::DrawRunsOf(int RowIndex, int FromCol, int ToCol, bool LockEachRun)
     std::uint8_t Bytes[MaxCols + 1], Parts[MaxCols + 1];
     int C = FromCol;
     while (C <= ToCol) {
+        if (Cells[C].DbcsPart >= cpCluster) { // a character of the table: its own call
+            C = DrawCluster(RowIndex, C, LockEachRun);
+            continue;
+        }
         const int Start = C;
         const std::uint64_t Run = Colours(Cells[C]);
         const std::uint8_t RunAttr = Cells[C].Attr; // a local: the byte stores below may alias
@@ -92,13 +96,43 @@ void TTerm::DrawRunsOf(int RowIndex, int FromCol, int ToCol, bool LockEachRun)
             }
             if (C + 1 > ToCol) break;
             const TCell& Next = Cells[C + 1];
-            if (Colours(Next) != Run || Next.Attr != RunAttr ||
+            if (Colours(Next) != Run || Next.Attr != RunAttr || Next.DbcsPart >= cpCluster ||
                 (LeadStartsRun && Next.DbcsPart == 1))
                 break;
         }
         ++C;
         DrawRun(RowIndex, Start, Bytes, Parts, N, Cells[Start], LockEachRun);
     }
+}
+
+// The table's character whose cell is at Col, first or later, drawn whole
+// over its cells; a cell of one no longer whole is a blank. Returns the
+// column after what was drawn.
+int TTerm::DrawCluster(int RowIndex, int Col, bool Lock)
+{
+    const TLine& L = *Scr.Lines[RowIndex];
+    const int Head = HeadOf(L, Col);
+    if (Head == 0) {
+        static constexpr std::uint8_t Blank = ' ', Single = cpSingle;
+        DrawRun(RowIndex, Col, &Blank, &Single, 1, L.Cells[Col], Lock);
+        return Col + 1;
+    }
+    const TCell& Look = L.Cells[Head];
+    const int Span = Chars.At(ClusterIndex(L.Cells[Head])).Cells;
+    if (Lock) FCanvas.Lock();
+    const bool Swap = Look.Attr & caReverse;
+    const TColor Fore = Swap ? Look.Back : Look.Fore, Back = Swap ? Look.Fore : Look.Back;
+    const int Style = Scr.Font.Style | (Look.Attr & caBold ? fsBold : 0) |
+                      (Look.Attr & caUnderline ? fsUnderline : 0);
+    if (FCanvas.FontColor() != Fore) FCanvas.SetFontColor(Fore);
+    if (FCanvas.FontStyle() != Style) FCanvas.SetFontStyle(Style);
+    if (FCanvas.BrushColor() != Back) FCanvas.SetBrushColor(Back);
+    const TCluster& C = Chars.At(ClusterIndex(Look));
+    const int X = (Head - 1) * Scr.CharWidth, Y = (RowIndex - 1) * Scr.CharHeight;
+    FCanvas.TextCluster(X, Y, TRect{X, Y, X + Span * Scr.CharWidth, Y + Scr.CharHeight},
+                        C.CodePoints.data(), C.Count);
+    if (Lock) FCanvas.Unlock();
+    return Head + Span;
 }
 
 void TTerm::PaintRows(int FirstRow, int LastRow)

@@ -2,6 +2,8 @@
 // the text a selection or a run of rows yields.
 #include "term/Term.h"
 
+#include "text/Cp949.h"
+
 #include "common/LogSink.h"
 #include "common/Switches.h"
 
@@ -182,13 +184,30 @@ void TTerm::CopySelection()
             TrimTrailingBlanks(Text);
             Text += '\r';
         }
-        const TLine& L = *Scr.Lines[R];
-        const int To = R == Last.Y ? Last.X : Scr.Col;
-        for (int C = R == First.Y ? First.X : 1; C <= To; ++C)
-            Text += static_cast<char>(L.Cells[C].Ch);
+        AppendCells(Text, *Scr.Lines[R], R == First.Y ? First.X : 1,
+                    R == Last.Y ? Last.X : Scr.Col);
     }
     TrimTrailingBlanks(Text);
     FHost.SetClipboardText(Text);
+}
+
+// The cells' bytes; a character of the table (its first cell in the range)
+// in Cp949's rich form, its later cells adding nothing; a cell of one no
+// longer whole is a blank.
+void TTerm::AppendCells(std::string& Out, const TLine& L, int From, int To) const
+{
+    for (int C = From; C <= To; ++C) {
+        const TCell& Cell = L.Cells[C];
+        if (Cell.DbcsPart < cpCluster) {
+            Out += static_cast<char>(Cell.Ch);
+        } else if (HeadOf(L, C) == 0) {
+            Out += ' ';
+        } else if (Cell.DbcsPart == cpCluster) {
+            Out += Cp949::RichMark;
+            Out += Chars.At(ClusterIndex(Cell)).Utf8();
+            Out += Cp949::RichMark;
+        }
+    }
 }
 
 std::string TTerm::GetScreenText(int FromRow, int ToRow) const
@@ -197,8 +216,7 @@ std::string TTerm::GetScreenText(int FromRow, int ToRow) const
     if (ToRow <= 0 || ToRow > Scr.Row) ToRow = Scr.Row;
     std::string S;
     for (int R = FromRow; R <= ToRow; ++R) {
-        const TLine& L = *Scr.Lines[R];
-        for (int C = 1; C <= Scr.Col; ++C) S += static_cast<char>(L.Cells[C].Ch);
+        AppendCells(S, *Scr.Lines[R], 1, Scr.Col);
         if (R != ToRow) S += '\r';
     }
     return S;

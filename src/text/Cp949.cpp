@@ -171,6 +171,44 @@ std::string FromUtf8(std::string_view S)
     return Out;
 }
 
+std::string ToUtf8Rich(std::string_view S)
+{
+    std::string Out;
+    ForEachRichPart(S, [&](std::string_view Part, bool Rich) {
+        Out += Rich ? std::string(Part) : ToUtf8(Part);
+    });
+    return Out;
+}
+
+std::string FromUtf8Rich(std::string_view S)
+{
+    const std::uint16_t* Pairs = PairsOfBmp();
+    std::string Out;
+    Out.reserve(S.size());
+    bool InRich = false;
+    for (std::size_t I = 0; I < S.size();) {
+        const std::size_t At = I;
+        const char32_t U = NextUtf8(S, I);
+        if (U == 0) continue; // it would read as a mark
+        const std::uint16_t Pair = U < 0x10000 ? Pairs[U] : 0;
+        const bool Plain = U < 0x80 || Pair;
+        if (Plain == InRich) { // a run of the other kind starts
+            Out += RichMark;
+            InRich = !InRich;
+        }
+        if (InRich) {
+            Out.append(S.substr(At, I - At));
+        } else if (U < 0x80) {
+            Out += static_cast<char>(U);
+        } else {
+            Out += static_cast<char>(Pair >> 8);
+            Out += static_cast<char>(Pair & 0xFF);
+        }
+    }
+    if (InRich) Out += RichMark;
+    return Out;
+}
+
 std::string FromUnicode(std::u32string_view Text)
 {
     std::string Utf8;

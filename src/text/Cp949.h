@@ -32,4 +32,32 @@ std::string ToUtf8(std::string_view Cp949Bytes);
 std::string FromUtf8(std::string_view Utf8);
 std::string FromUnicode(std::u32string_view Text);
 
+// Text beyond the code page inside a code page 949 string: a copied
+// selection holding a UTF-8 host's emoji, a foreign program's clipboard for
+// such a host. Such a character stands as its UTF-8 between two RichMark
+// bytes (NUL: no cell holds it, and these strings are never typed keys).
+constexpr char RichMark = '\0';
+// The rich string as UTF-8: code page 949 converted, marked runs as they are.
+std::string ToUtf8Rich(std::string_view Cp949Rich);
+// UTF-8 as a rich string: what code page 949 holds as its bytes, the rest in
+// marked runs.
+std::string FromUtf8Rich(std::string_view Utf8);
+// Calls Part(Text, Rich) for each plain code page 949 run and each marked
+// run (its UTF-8, marks removed) in turn.
+template <class TPart> void ForEachRichPart(std::string_view S, TPart&& Part)
+{
+    while (!S.empty()) {
+        const std::size_t Mark = S.find(RichMark);
+        if (Mark != 0) {
+            Part(S.substr(0, Mark), false);
+            if (Mark == std::string_view::npos) return;
+            S.remove_prefix(Mark);
+        }
+        const std::size_t End = S.find(RichMark, 1);
+        Part(S.substr(1, End == std::string_view::npos ? End : End - 1), true);
+        if (End == std::string_view::npos) return;
+        S.remove_prefix(End + 1);
+    }
+}
+
 } // namespace Cp949

@@ -6,6 +6,7 @@
 #include <iterator>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace {
 
@@ -113,81 +114,186 @@ int HostWidth(char32_t U)
 
 // ---------------------------------------------------------------- host to screen
 
+namespace {
+constexpr char32_t Zwj = 0x200D;
+bool IsRegionalIndicator(char32_t U) { return U >= 0x1F1E6 && U <= 0x1F1FF; }
+
+// The pairs of code page 949 for the characters a host counts as two columns:
+// only those keep their pair. A pair for a one-column character (`·`, `…`,
+// Greek) would push the rest of its line one cell right.
+const std::uint16_t* WidePairs()
+{
+    static const std::vector<std::uint16_t> Table = [] {
+        const std::uint16_t* Pairs = Cp949::PairsOfBmp();
+        std::vector<std::uint16_t> T(Pairs, Pairs + 0x10000);
+        for (char32_t U = 0x80; U < 0x10000; ++U)
+            if (T[U] && HostWidth(U) != 2) T[U] = 0;
+        return T;
+    }();
+    return Table.data();
+}
+} // namespace
+
 void TUtf8Decoder::Clear()
 {
     Partial = 0;
     Need = 0;
     Held = 0;
+    Joining = {};
 }
 
-// The stored bytes of one whole character; a leading jamo, or a syllable that
-// a final jamo may still join, is held back instead.
-int TUtf8Decoder::Put(char32_t U, std::uint8_t* Out)
+void TUtf8Decoder::PutBytes(std::uint8_t*& Q, const std::uint8_t* Bytes, int N, char32_t U)
 {
-    int N = 0;
+    for (int I = 0; I < N; ++I) *Q++ = Bytes[I];
+    LastText = U;
+    LastBytes = N;
+}
+
+void TUtf8Decoder::PutCluster(TCluster C, std::uint8_t*& Q)
+{
+    LastBytes = 0;
+    // A cluster ending in a joiner waits for what it joins.
+    if (C.Count && C.CodePoints[C.Count - 1] == Zwj) {
+        Joining = C;
+        return;
+    }
+    Placed->push_back({static_cast<int>(Q - Start), C});
+}
+
+void TUtf8Decoder::PutJoining(std::uint8_t*& Q)
+{
+    if (!Joining.Count) return;
+    const TCluster C = Joining;
+    Joining = {};
+    Placed->push_back({static_cast<int>(Q - Start), C});
+}
+
+// U (of Width columns) joins what came just before it when the host counts
+// them as one: a mark or joiner after any character, the character after a
+// joiner, the second of a pair of regional indicators (a flag). False when it
+// stands alone.
+bool TUtf8Decoder::Join(char32_t U, int Width, std::uint8_t*& Q)
+{
+    TCluster* Last = nullptr;
+    if (Joining.Count) {
+        Last = &Joining; // ends in a joiner: anything joins
+    } else if (!Placed->empty() && Placed->back().Offset == Q - Start && LastBytes == 0) {
+        TCluster& Prev = Placed->back().Cluster;
+        const bool Flag =
+            Prev.Count == 1 && IsRegionalIndicator(Prev.CodePoints[0]) && IsRegionalIndicator(U);
+        if (Width == 0 || Flag) Last = &Prev;
+    }
+    if (!Last && Width == 0 && LastBytes > 0) {
+        // A mark after text written as bytes: that character becomes a
+        // cluster of the two, in its own cells.
+        Q -= LastBytes;
+        TCluster C;
+        C.Add(LastText);
+        C.Cells = static_cast<std::uint8_t>(LastBytes == 1 ? 1 : HostWidth(LastText));
+        LastBytes = 0;
+        Placed->push_back({static_cast<int>(Q - Start), C});
+        Last = &Placed->back().Cluster;
+    }
+    if (!Last) return Width == 0; // a mark with nothing to join is dropped
+    const bool Waiting = Last == &Joining;
+    if (Last->Cells + Width > TCluster::MaxCells || !Last->Add(U)) {
+        if (Waiting) PutJoining(Q); // full: it goes as it is, U on its own
+        return Width == 0;
+    }
+    Last->Cells = static_cast<std::uint8_t>(Last->Cells + Width);
+    if (Waiting && U != Zwj) PutJoining(Q);
+    if (!Waiting && U == Zwj) { // now it waits for what it joins
+        Joining = *Last;
+        Placed->pop_back();
+    }
+    return true;
+}
+
+// One whole character; a leading jamo, or a syllable that a final jamo may
+// still join, is held back instead.
+void TUtf8Decoder::Put(char32_t U, std::uint8_t*& Q)
+{
     if (Held) {
         if (IsL(Held) && IsV(U)) {
             Held = SBase + ((Held - LBase) * VCount + (U - VBase)) * TCount;
-            return 0;
+            return;
         }
         if (!IsL(Held) && IsT(U)) {
             U = Held + (U - TBase);
             Held = 0;
         } else {
-            N = PutHeld(Out);
+            PutHeld(Q);
         }
     }
+    if (U < 0x80) { // ASCII, controls included: nothing joins them to a cluster
+        PutJoining(Q);
+        const std::uint8_t Byte = static_cast<std::uint8_t>(U);
+        PutBytes(Q, &Byte, 1, U);
+        if (U < 0x20 || U == 0x7F) LastBytes = 0;
+        return;
+    }
+    if (U == Cp949::Replacement) { // the replacement it always was, in one cell
+        PutJoining(Q);
+        *Q++ = NarrowReplacement;
+        LastBytes = 0;
+        return;
+    }
+    const int Width = HostWidth(U);
+    if (Join(U, Width, Q)) return;
+    PutJoining(Q);
     if (IsL(U)) {
         Held = U;
-        return N;
+        return;
     }
-    Out += N;
     if (U - FirstBox < BoxShapes.size()) {
         if (const std::uint8_t Code = LineCode(BoxShapes[U - FirstBox])) {
-            Out[0] = Code;
-            return N + 1;
+            *Q++ = Code;
+            LastBytes = 0;
+            return;
         }
     }
-    if (const std::uint16_t Pair = U < 0x10000 ? Pairs[U] : 0) {
-        Out[0] = static_cast<std::uint8_t>(Pair >> 8);
-        Out[1] = static_cast<std::uint8_t>(Pair);
-        return N + 2;
+    if (const std::uint16_t Pair = U < 0x10000 ? Wide[U] : 0) {
+        const std::uint8_t Bytes[2] = {static_cast<std::uint8_t>(Pair >> 8),
+                                       static_cast<std::uint8_t>(Pair)};
+        PutBytes(Q, Bytes, 2, U);
+        return;
     }
-    switch (HostWidth(U)) {
-    case 0: return N;
-    case 2:
-        Out[0] = static_cast<std::uint8_t>(WideReplacement >> 8);
-        Out[1] = static_cast<std::uint8_t>(WideReplacement);
-        return N + 2;
-    default: Out[0] = NarrowReplacement; return N + 1;
-    }
+    TCluster C;
+    C.Add(U);
+    C.Cells = static_cast<std::uint8_t>(Width);
+    PutCluster(C, Q);
 }
 
-int TUtf8Decoder::PutHeld(std::uint8_t* Out)
+void TUtf8Decoder::PutHeld(std::uint8_t*& Q)
 {
     const char32_t U = IsL(Held) ? char32_t{CompatibilityL[Held - LBase]} : Held;
     Held = 0;
-    const std::uint16_t Pair = Pairs[U]; // every syllable and jamo is there
-    Out[0] = static_cast<std::uint8_t>(Pair >> 8);
-    Out[1] = static_cast<std::uint8_t>(Pair);
-    return 2;
+    const std::uint16_t Pair = Wide[U]; // every syllable and jamo is there
+    const std::uint8_t Bytes[2] = {static_cast<std::uint8_t>(Pair >> 8),
+                                   static_cast<std::uint8_t>(Pair)};
+    PutBytes(Q, Bytes, 2, U);
 }
 
-// ASCII and whole three-byte characters the code page holds as a pair
-// (Hangul and Hanja: most of a Korean text) in a tight loop; returns where it
-// stopped. A lead byte outside E1..ED, box drawing, a cut or malformed
-// sequence and the last two bytes are left to the general path.
+// ASCII and whole three-byte characters the code page holds as a pair of
+// their width (Hangul and Hanja: most of a Korean text) in a tight loop;
+// returns where it stopped. A lead byte outside E1..ED, box drawing, a cut or
+// malformed sequence and the last two bytes are left to the general path, as
+// is a mark or joiner that may follow.
 const std::uint8_t* TUtf8Decoder::Plain(const std::uint8_t* P, const std::uint8_t* End,
-                                        std::uint8_t*& Q) const
+                                        std::uint8_t*& Q)
 {
-    // Locals: a store through a byte pointer may alias Q and Pairs, which
-    // the compiler would then reload for every byte.
+    // Locals: a store through a byte pointer may alias Q and Wide, which the
+    // compiler would then reload for every byte.
     std::uint8_t* O = Q;
-    const std::uint16_t* const Map = Pairs;
+    const std::uint16_t* const Map = Wide;
+    char32_t Last = 0;
+    int LastN = -1;
     while (P + 2 < End) {
         const unsigned B = P[0];
         if (B < 0x80) {
             *O++ = static_cast<std::uint8_t>(B);
+            Last = B;
+            LastN = 1;
             ++P;
             continue;
         }
@@ -200,21 +306,32 @@ const std::uint8_t* TUtf8Decoder::Plain(const std::uint8_t* P, const std::uint8_
         if (!Pair || U - FirstBox < BoxShapes.size()) break;
         O[0] = static_cast<std::uint8_t>(Pair >> 8);
         O[1] = static_cast<std::uint8_t>(Pair);
+        Last = U;
+        LastN = 2;
         O += 2;
         P += 3;
+    }
+    if (LastN > 0) { // a control is no text a mark could join
+        LastText = Last;
+        LastBytes = Last < 0x20 || Last == 0x7F ? 0 : LastN;
     }
     Q = O;
     return P;
 }
 
-int TUtf8Decoder::Decode(const std::uint8_t* In, int Len, std::uint8_t* Out)
+int TUtf8Decoder::Decode(const std::uint8_t* In, int Len, std::uint8_t* Out,
+                         std::vector<TPlacedCluster>& Clusters)
 {
-    if (!Pairs) Pairs = Cp949::PairsOfBmp();
+    if (!Wide) Wide = WidePairs();
+    Clusters.clear();
+    Start = Out;
+    Placed = &Clusters;
+    LastBytes = 0;
     const std::uint8_t* P = In;
     const std::uint8_t* const End = In + Len;
     std::uint8_t* Q = Out;
     while (P < End) {
-        if (Need == 0 && Held == 0 && (P = Plain(P, End, Q)) == End) break;
+        if (Need == 0 && Held == 0 && !Joining.Count && (P = Plain(P, End, Q)) == End) break;
         const std::uint8_t B = *P;
         if (Need > 0) {
             if (B >= Lo && B <= Hi) {
@@ -222,19 +339,20 @@ int TUtf8Decoder::Decode(const std::uint8_t* In, int Len, std::uint8_t* Out)
                 Lo = 0x80;
                 Hi = 0xBF;
                 ++P;
-                if (--Need == 0) Q += Put(Partial, Q);
+                if (--Need == 0) Put(Partial, Q);
                 continue;
             }
             // The subpart ends here: one replacement, and B starts afresh.
             Need = 0;
-            if (Held) Q += PutHeld(Q);
+            if (Held) PutHeld(Q);
+            PutJoining(Q);
             *Q++ = NarrowReplacement;
+            LastBytes = 0;
             continue;
         }
         ++P;
         if (B < 0x80) {
-            if (Held) Q += PutHeld(Q);
-            *Q++ = B;
+            Put(B, Q);
             continue;
         }
         // The lead byte fixes the length and the range of the first
@@ -255,8 +373,10 @@ int TUtf8Decoder::Decode(const std::uint8_t* In, int Len, std::uint8_t* Out)
             if (B == 0xF0) Lo = 0x90;
             if (B == 0xF4) Hi = 0x8F;
         } else { // a continuation byte on its own, C0, C1 or F5..FF
-            if (Held) Q += PutHeld(Q);
+            if (Held) PutHeld(Q);
+            PutJoining(Q);
             *Q++ = NarrowReplacement;
+            LastBytes = 0;
         }
     }
     return static_cast<int>(Q - Out);

@@ -7,10 +7,12 @@
 // both encodings share, and pass through untouched.
 #include "common/SessionSocket.h"
 #include "common/Switches.h"
+#include "text/Cluster.h"
 
 #include <array>
 #include <cstdint>
 #include <string_view>
+#include <vector>
 
 // The profile's text as the switch's value: "UTF-8" (also without the dash,
 // in any letter case) is UTF-8, anything else the default, code page 949.
@@ -34,35 +36,58 @@ inline constexpr std::uint16_t WideReplacement = 0xA180;
 inline constexpr std::uint32_t BoxLineCodes =
     0x7Eu /* 0x01..0x06 */ | 1u << 0x11 | 1u << 0x15 | 1u << 0x16 | 1u << 0x17 | 1u << 0x19;
 
-// UTF-8 to the bytes the screen stores, in as many cells as the host counts.
-// Malformed input gives one narrow replacement per maximal subpart (the
-// Unicode standard, section 3.9). A sequence cut by the end of the input waits
-// for the next call, as does a syllable spelled in conjoining jamo (file names
-// from some systems are) until no further jamo can join it.
+// A character the screen keeps in its table (CharTable.h), and where it
+// stands among the bytes a call wrote: before Out[Offset].
+struct TPlacedCluster {
+    int Offset = 0;
+    TCluster Cluster;
+};
+
+// UTF-8 to what the screen stores, in as many cells as the host counts. Text
+// code page 949 holds in the host's width becomes its bytes; any other
+// character, and a sequence the host counts as one (a base and its combining
+// marks, a flag, emoji joined by U+200D), becomes a cluster placed between
+// them, for the screen's table. Malformed input gives one narrow replacement
+// per maximal subpart (the Unicode standard, section 3.9). A sequence cut by
+// the end of the input waits for the next call, as do a syllable spelled in
+// conjoining jamo (file names from some systems are) until no further jamo can
+// join it, and a cluster that ends in a joiner.
 class TUtf8Decoder {
 public:
     // Out bytes a call may write beyond its input's length: a syllable and a
     // cut sequence carried over from the call before.
     static constexpr int MaxCarry = 3;
 
-    // Converts In[0..Len) into Out, which holds Len + MaxCarry bytes; returns
-    // the number of bytes written.
-    int Decode(const std::uint8_t* In, int Len, std::uint8_t* Out);
-    // Forgets a cut sequence and a waiting syllable.
+    // Converts In[0..Len) into Out, which holds Len + MaxCarry bytes, and
+    // Clusters (emptied first); returns the number of bytes written.
+    int Decode(const std::uint8_t* In, int Len, std::uint8_t* Out,
+               std::vector<TPlacedCluster>& Clusters);
+    // Forgets a cut sequence, a waiting syllable and a waiting cluster.
     void Clear();
-    bool Idle() const { return Need == 0 && Held == 0; }
+    bool Idle() const { return Need == 0 && Held == 0 && Joining.Count == 0; }
 
 private:
-    const std::uint8_t* Plain(const std::uint8_t* P, const std::uint8_t* End,
-                              std::uint8_t*& Q) const;
-    int Put(char32_t U, std::uint8_t* Out);
-    int PutHeld(std::uint8_t* Out);
+    const std::uint8_t* Plain(const std::uint8_t* P, const std::uint8_t* End, std::uint8_t*& Q);
+    void Put(char32_t U, std::uint8_t*& Q);
+    void PutHeld(std::uint8_t*& Q);
+    void PutCluster(TCluster C, std::uint8_t*& Q);
+    void PutJoining(std::uint8_t*& Q);
+    bool Join(char32_t U, int Width, std::uint8_t*& Q);
+    void PutBytes(std::uint8_t*& Q, const std::uint8_t* Bytes, int N, char32_t U);
 
-    char32_t Partial = 0;                 // the bits of the sequence so far
-    int Need = 0;                         // continuation bytes still to come
-    std::uint8_t Lo = 0, Hi = 0;          // the range the next one must be in
-    char32_t Held = 0;                    // a leading jamo or a syllable without a final
-    const std::uint16_t* Pairs = nullptr; // Cp949::PairsOfBmp, once needed
+    char32_t Partial = 0;                // the bits of the sequence so far
+    int Need = 0;                        // continuation bytes still to come
+    std::uint8_t Lo = 0, Hi = 0;         // the range the next one must be in
+    char32_t Held = 0;                   // a leading jamo or a syllable without a final
+    TCluster Joining;                    // a cluster ending in a joiner, waiting
+    const std::uint16_t* Wide = nullptr; // the pairs of two-column characters, once needed
+    // This call's output, for a mark that joins what came just before: the
+    // start of Out, the clusters, and the last character written as bytes
+    // (its code point and length; 0 when the last thing was no such text).
+    std::uint8_t* Start = nullptr;
+    std::vector<TPlacedCluster>* Placed = nullptr;
+    char32_t LastText = 0;
+    int LastBytes = 0;
 };
 
 // The host's text on its way to the interpreter: handed on as it is for a code
@@ -72,7 +97,9 @@ public:
     // Input bytes converted per call of Process.
     static constexpr int Chunk = 4097;
 
-    template <class TProcess> void Feed(const std::uint8_t* In, int Len, TProcess&& Process)
+    // Process takes runs of bytes; Print a cluster, in its place among them.
+    template <class TProcess, class TPrint>
+    void Feed(const std::uint8_t* In, int Len, TProcess&& Process, TPrint&& Print)
     {
         if (Switches.HostEncoding != THostEncoding::Utf8) {
             Process(In, Len);
@@ -80,8 +107,14 @@ public:
         }
         for (int Done = 0; Done < Len;) {
             const int N = Len - Done < Chunk ? Len - Done : Chunk;
-            if (const int Made = Decoder.Decode(In + Done, N, Out.data()); Made > 0)
-                Process(Out.data(), Made);
+            const int Made = Decoder.Decode(In + Done, N, Out.data(), Clusters);
+            int From = 0;
+            for (const TPlacedCluster& C : Clusters) {
+                if (C.Offset > From) Process(Out.data() + From, C.Offset - From);
+                Print(C.Cluster);
+                From = C.Offset;
+            }
+            if (Made > From) Process(Out.data() + From, Made - From);
             Done += N;
         }
     }
@@ -91,6 +124,7 @@ public:
 private:
     TUtf8Decoder Decoder;
     std::array<std::uint8_t, Chunk + TUtf8Decoder::MaxCarry> Out{};
+    std::vector<TPlacedCluster> Clusters;
 };
 
 // The encoder's bytes on their way to the host. For a UTF-8 host a double-byte

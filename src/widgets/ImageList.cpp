@@ -344,6 +344,15 @@ void Draw(TPen& D, TGlyph G)
         D.Page(2, 1, 12, 16);
         D.Disc(13.5, 13.5, 3.5, Red);
         break;
+    case TGlyph::EncodingCp949:
+        // A sheet of text with the code page's number.
+        D.Box(0, 3, 18, 12, Paper);
+        D.Letter(QRect(0, 3, 18, 12), QStringLiteral("949"), Blue, 7);
+        break;
+    case TGlyph::EncodingUtf8:
+        D.Box(0, 3, 18, 12, Paper);
+        D.Letter(QRect(0, 3, 18, 12), QStringLiteral("U8"), Green, 9);
+        break;
     case TGlyph::LogView:
         D.Page(3, 1, 13, 16);
         D.Fill(4, 2, 11, 2, Blue);

@@ -43,8 +43,10 @@ enum class TGlyph {
     LogView,
     Reconnect,
     SessionLog,
+    EncodingCp949,
+    EncodingUtf8,
 };
-inline constexpr int GlyphCount = static_cast<int>(TGlyph::SessionLog) + 1;
+inline constexpr int GlyphCount = static_cast<int>(TGlyph::EncodingUtf8) + 1;
 
 namespace ImageList {
 

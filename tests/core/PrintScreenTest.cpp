@@ -26,7 +26,8 @@ struct TRecordingPrinter : TPrintChannel {
         Calls.push_back("SetFont");
         Font = F;
     }
-    bool WriteLine(const std::uint8_t* Bytes, const std::uint8_t* P, int Len) override
+    bool WriteLine(const std::uint8_t* Bytes, const std::uint8_t* P, int Len,
+                   const TCluster* const*) override
     {
         Calls.push_back("WriteLine");
         Lines.emplace_back(reinterpret_cast<const char*>(Bytes), static_cast<std::size_t>(Len));

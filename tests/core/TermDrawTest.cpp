@@ -312,6 +312,32 @@ TEST_F(DrawTest, ScrollsInAReceivedBlockOweOneRepaint)
     }
 }
 
+// A character of the screen's table is one canvas call over its cells,
+// whichever of its cells a redraw starts at; one that lost a cell is blanks.
+TEST_F(DrawTest, TableCharactersAreOneCallOverTheirCells)
+{
+    TCluster Emoji;
+    Emoji.Add(U'😀');
+    Emoji.Cells = 2;
+    R.Term->GotoXY(3, 2);
+    R.Term->PutCluster(R.Term->InternCluster(Emoji));
+    R.Canvas.Clear();
+    R.Term->DrawLine(2, 4, 4); // from its second cell
+    ASSERT_EQ(R.Canvas.Count(K::Cluster), 1);
+    const K Call = R.Canvas.Of(K::Cluster)[0];
+    EXPECT_EQ((std::vector<int>{Call.X, Call.W}), (std::vector<int>{2 * 8, 2 * 8}));
+    EXPECT_EQ(Call.Bytes, "😀");
+
+    R.Term->GotoXY(4, 2);
+    R.Term->WriteChar('x'); // over its second cell
+    R.Canvas.Clear();
+    R.Term->PaintRows(2, 2);
+    EXPECT_EQ(R.Canvas.Count(K::Cluster), 0);
+    std::string Row;
+    for (const K& C : R.Canvas.Of(K::Text)) Row += C.Bytes;
+    EXPECT_EQ(Row.substr(0, 5), "   x ");
+}
+
 TEST_F(DrawTest, BackColorChangeKeepsStoredColours)
 {
     R.Term->SetBackColor(0x112233);

@@ -84,9 +84,9 @@ TEST(Utf8Host, CharacterCutAnywhereWaitsUntilWhole)
 {
     struct TCase {
         const char* Name;
-        std::string Char, Stored;
+        std::string Char, Parts;
     };
-    const TCase Cases[] = {{"syllable", "한", Han}, {"emoji", "\xF0\x9F\x98\x80", R2}};
+    const TCase Cases[] = {{"syllable", "한", "0120"}, {"emoji", "\xF0\x9F\x98\x80", "0340"}};
     for (const TCase& C : Cases) {
         for (std::size_t Cut = 0; Cut <= C.Char.size(); ++Cut) {
             const std::string A = "<" + C.Char.substr(0, Cut), B = C.Char.substr(Cut) + ">";
@@ -98,8 +98,8 @@ TEST(Utf8Host, CharacterCutAnywhereWaitsUntilWhole)
                     R.Receive({A + Iac, Nop + B});
                 else
                     R.Receive({A, B});
-                EXPECT_EQ(R.Screen.Text(1), "<" + C.Stored + ">");
-                EXPECT_EQ(R.Screen.Parts(1).substr(0, 4), "0120");
+                EXPECT_EQ(R.Screen.Shown(1), "<" + C.Char + ">");
+                EXPECT_EQ(R.Screen.Parts(1).substr(0, 4), C.Parts);
                 EXPECT_EQ(R.Screen.Scr().CurX, 5);
             }
         }
@@ -150,24 +150,31 @@ TEST(Utf8Host, TextKeepsTheHostsColumns)
 {
     struct TCase {
         const char* Name;
-        std::string In, Row1, Parts;
+        std::string In, Shown, Parts; // Shown: the row as UTF-8
+        int CurX;
     };
     const TCase Cases[] = {
-        {"emoji", "a\xF0\x9F\x98\x80z", "a" + R2 + "z", "0120"},
-        {"CJK outside the code page (U+4E2A)", "a\xE4\xB8\xAAz", "a" + R2 + "z", "0120"},
-        {"CJK extension B", "a\xF0\xA0\x80\x80z", "a" + R2 + "z", "0120"},
-        {"narrow outside the code page (U+0101)", "a\xC4\x81z", "a" + R1 + "z", "000"},
-        {"combining acute takes no cell", "e\xCC\x81z", "ez", "00"},
-        {"zero width space", "a\xE2\x80\x8Bz", "az", "00"},
-        {"decomposed 한 is composed", "\xE1\x84\x92\xE1\x85\xA1\xE1\x86\xABz", Han + "z", "120"},
-        {"decomposed 하 then ASCII", "\xE1\x84\x92\xE1\x85\xA1z",
-         "\xC7\xCF"
-         "z",
-         "120"},
-        {"leading jamo alone", "\xE1\x84\x80z", "\xA4\xA1z", "120"},
-        {"box drawing keeps to one cell", "\xE2\x94\x8C\xE2\x94\x80\xE2\x95\x90\xE2\x94\x90",
-         "\x01\x06\x06\x02", "0000"},
-        {"a symbol the code page holds is its pair", "\xC2\xB7", "\xA1\xA4", "12"},
+        // Kept in the screen's table, in the cells the host counts.
+        {"emoji", "a😀z", "a😀z", "0340", 5},
+        {"CJK outside the code page (U+4E2A)", "a个z", "a个z", "0340", 5},
+        {"CJK extension B", "a𠀀z", "a𠀀z", "0340", 5},
+        {"narrow outside the code page (U+0101)", "aāz", "aāz", "030", 4},
+        // One column to the host, a two-cell pair to the code page: one cell.
+        {"middle dot", "a·z", "a·z", "030", 4},
+        {"ellipsis, arrow, Greek, Cyrillic", "…→αД|", "…→αД|", "33330", 6},
+        // What the host counts as one character is one, over its cells.
+        {"combining acute joins its base", "e\u0301z", "e\u0301z", "30", 3},
+        {"zero width space joins too", "a\u200Bz", "a\u200Bz", "30", 3},
+        {"variation selector", "\u2764\uFE0Fz", "\u2764\uFE0Fz", "30", 3},
+        {"flag", "🇰🇷z", "🇰🇷z", "340", 4},
+        {"joined emoji", "👨\u200D👩\u200D👧z", "👨\u200D👩\u200D👧z", "3444440", 8},
+        {"inserted, the row moves right", "abc\x1b[1;2H\x1b[4h😀", "a😀bc", "03400", 4},
+        // Code page 949 in its width stays bytes, as from a code page 949 host.
+        {"decomposed 한 is composed", "\xE1\x84\x92\xE1\x85\xA1\xE1\x86\xABz", "한z", "120", 4},
+        {"decomposed 하 then ASCII", "\xE1\x84\x92\xE1\x85\xA1z", "하z", "120", 4},
+        {"leading jamo alone", "\xE1\x84\x80z", "ㄱz", "120", 4},
+        {"kana the code page holds", "カz", "カz", "120", 4},
+        {"box drawing keeps to one cell", "┌─═┐", "\x01\x06\x06\x02", "0000", 5},
     };
     // The same at the xterm level, which acts on every other C0 byte.
     for (const bool Xterm : {false, true})
@@ -176,10 +183,69 @@ TEST(Utf8Host, TextKeepsTheHostsColumns)
             TUtf8Rig R;
             Switches.XtermLevel = Xterm;
             R.Receive({C.In});
-            EXPECT_EQ(R.Screen.Text(1), C.Row1);
+            EXPECT_EQ(R.Screen.Shown(1), C.Shown);
             EXPECT_EQ(R.Screen.Parts(1).substr(0, C.Parts.size()), C.Parts);
-            EXPECT_EQ(R.Screen.Scr().CurX, static_cast<int>(C.Row1.size()) + 1);
+            EXPECT_EQ(R.Screen.Scr().CurX, C.CurX);
         }
+}
+
+// What a UTF-8 host wrote is copied back as itself, whatever the code page
+// holds: a selection across a row with an emoji, a Chinese character, kana
+// and a joined sequence, and a selection starting inside a wide one.
+TEST(Utf8Host, CopiedAsWritten)
+{
+    TUtf8Rig R;
+    R.Receive({"a😀个カ·e\u0301👨\u200D👩z"});
+    const auto Copy = [&](int From, int To) {
+        R.Screen.Scr().SelStart = {From, 1};
+        R.Screen.Scr().SelEnd = {To, 1};
+        R.Screen.Term->CopySelection();
+        return Cp949::ToUtf8Rich(R.Screen.Host.Clipboard.back());
+    };
+    EXPECT_EQ(Copy(1, 80), "a😀个カ·e\u0301👨\u200D👩z");
+    EXPECT_EQ(Copy(3, 5), "个"); // from the emoji's second cell: not half of it
+    // Overwritten halves leave no half character behind.
+    R.Receive({"\x1b[1;3Hx\x1b[1;4Hy"});
+    EXPECT_EQ(R.Screen.Shown(1), "a xy カ·e\u0301👨\u200D👩z");
+}
+
+// A host writing ever new characters: the table stays within its bound,
+// drops what no line shows any more, and every cell still reads back the
+// character written there.
+TEST(Utf8Host, TableStaysBoundedAgainstEndlessNewCharacters)
+{
+    TUtf8Rig R;
+    std::string Text;
+    const auto Put = [](std::string& Out, char32_t U) {
+        Out += static_cast<char>(0xF0 | U >> 18);
+        Out += static_cast<char>(0x80 | (U >> 12 & 0x3F));
+        Out += static_cast<char>(0x80 | (U >> 6 & 0x3F));
+        Out += static_cast<char>(0x80 | (U & 0x3F));
+    };
+    constexpr char32_t First = 0x20000; // CJK extension B: 2 cells, none in the code page
+    constexpr int Count = 200000;
+    for (int I = 0; I < Count; ++I) {
+        Put(Text, First + static_cast<char32_t>(I));
+        if (I % 40 == 39) Text += "\r\n";
+        if (Text.size() > 4000) {
+            R.Receive({Text});
+            Text.clear();
+        }
+    }
+    R.Receive({Text});
+    EXPECT_LE(R.Screen.Term->Chars.Size(), TCharTable::Capacity);
+    // The last row written holds the last 40 characters, as themselves.
+    std::string Last;
+    for (int I = Count - 40; I < Count; ++I) Put(Last, First + static_cast<char32_t>(I));
+    EXPECT_EQ(R.Screen.Shown(R.Screen.Scr().CurY - 1), Last);
+    // Every line kept refers to entries that say what was written there.
+    for (const TLine* L = R.Screen.Scr().ScrollBack.First; L; L = L->Next)
+        for (int C = 1; C <= 80; C += 2)
+            if (L->Cells[C].DbcsPart == cpCluster) {
+                const TCluster& Entry = R.Screen.Term->Chars.At(TTerm::ClusterIndex(L->Cells[C]));
+                ASSERT_EQ(Entry.Count, 1);
+                ASSERT_GE(Entry.CodePoints[0], First);
+            }
 }
 
 // The Telnet engine's buffer holds a run plus MaxCarry: no cut of any mix of
@@ -205,10 +271,11 @@ TEST(Utf8Host, OutputStaysWithinItsBound)
         while (In.size() < 40) In += Pieces[Random() % std::size(Pieces)];
         TUtf8Decoder D;
         std::uint8_t Out[64];
+        std::vector<TPlacedCluster> Clusters;
         for (std::size_t At = 0; At < In.size();) {
             const int N = static_cast<int>(std::min<std::size_t>(1 + Random() % 4, In.size() - At));
             const int Made =
-                D.Decode(reinterpret_cast<const std::uint8_t*>(In.data() + At), N, Out);
+                D.Decode(reinterpret_cast<const std::uint8_t*>(In.data() + At), N, Out, Clusters);
             ASSERT_LE(Made, N + TUtf8Decoder::MaxCarry) << "round " << Round;
             Most = std::max(Most, Made - N);
             At += static_cast<std::size_t>(N);
@@ -295,6 +362,11 @@ TEST(Utf8Host, KeysTypedHangulAndPasteInTheHostsEncoding)
         {"pasted Korean with a line end", Paste(Cp949::FromUtf8("한글 파일.txt\r")),
          Cp949::FromUtf8("한글 파일.txt\r"), "한글 파일.txt\r"},
         {"pasted replacements", Paste(R1 + R2), R1 + R2, "\uFFFD\uFFFD"},
+        // A copy of characters beyond the code page goes to a UTF-8 host as
+        // themselves; a code page 949 host gets what the code page can say.
+        {"pasted characters beyond the code page",
+         [](TTermRig& R, TI_VT100& In) { In.Paste(*R.Term, Cp949::FromUtf8Rich("a😀·个\r")); },
+         "a?\xA1\xA4?\r", "a😀·个\r"},
         {"a paste cut after a lead byte", Paste("ab\xC7"), "ab\xC7", "ab\uFFFD"},
         {"a lead byte before a control", Paste("\xC7\r"), "\xC7\r", "\uFFFD\r"},
         {"Ctrl+Left's box character",

@@ -34,6 +34,11 @@ auto Codes(int Row, std::string Bytes)
 {
     return [=](TTermRig& R) { EXPECT_EQ(R.RowText(Row).substr(0, Bytes.size()), Bytes); };
 }
+// The row as a person reads it (UTF-8), signs of the character sets included.
+auto Shows(int Row, std::string Utf8)
+{
+    return [=](TTermRig& R) { EXPECT_EQ(R.Shown(Row), Utf8); };
+}
 auto Cell(int X, int Y, TColor Fore, TColor Back, std::uint8_t Attr)
 {
     return [=](TTermRig& R) {
@@ -80,7 +85,9 @@ const std::vector<TStreamCase>& Cases()
          Codes(1, "\x01\x06\x02\x05\x03\x04\x19\x17\x15\x16\x10\x07q")},
         {"ShiftOutSelectsG1", "\x1b)0q\x0eq\x0fq", Xt(), {}, 4, 1, {"Charset G1 : 0"}, 0,
          Codes(1, "q\x06q")},
-        {"NationalSetsAreAscii", "\x1b(Aq#", Xt(), {{1, "q#"}}, 3, 1, {"Charset G0 : A"}},
+        // The signs no line code stores show as themselves, one cell each.
+        {"SetsShowTheirSigns", "\x1b(Aq#\x1b(0`fgyz{|}\x1b(B#", Xt(), {}, 12, 1,
+         {"Charset G0 : A", "Charset G0 : 0", "Charset G0 : B"}, 0, Shows(1, "q£◆°±≤≥π≠£#")},
         // --- cursor
         {"RowAbsolute", Csi("5d"), At(7, 2), {}, 7, 5, {}},
         {"ColumnAbsoluteBothForms", Csi("9G") + Csi("3`"), At(7, 2), {}, 3, 2, {}},

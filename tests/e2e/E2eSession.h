@@ -11,6 +11,7 @@
 #include "support/ProgramState.h"
 #include "support/TempDir.h"
 #include "term/TermWidget.h"
+#include "text/Cp949.h"
 #include "widgets/Dialogs.h"
 #include "widgets/Led.h"
 
@@ -116,6 +117,16 @@ struct TE2eSession {
         const TScr& S = Term().Scr;
         std::string Text;
         for (int C = 1; C <= S.Col; ++C) Text += static_cast<char>(S.Lines[R]->Cells[C].Ch);
+        Text.erase(Text.find_last_not_of(' ') + 1);
+        return Text;
+    }
+    // Row R as a person reads it, in UTF-8 (the characters of the screen's
+    // table as themselves), without trailing blanks.
+    std::string Shown(int R) const
+    {
+        std::string Rich;
+        Term().AppendCells(Rich, *Term().Scr.Lines[R], 1, Term().Scr.Col);
+        std::string Text = Cp949::ToUtf8Rich(Rich);
         Text.erase(Text.find_last_not_of(' ') + 1);
         return Text;
     }

@@ -2,7 +2,8 @@
 // output in a file named from the profile's template, as text with time
 // stamps in the chosen encoding or as the exact bytes read; a folder removed
 // mid-session stops the log with a message while the session goes on; the
-// pop-up command logs a session the profile does not.
+// pop-up command logs a session the profile does not; an encoding switched
+// mid-session is followed.
 #include "E2eSession.h"
 #include "LoopbackPeer.h"
 #include "SshRig.h"
@@ -141,6 +142,26 @@ private slots:
         Peer.Conn->write("not logged\r\n");
         QVERIFY(S.WaitForRow("not logged"));
         QCOMPARE(ReadBytes(File), std::string("logged\n"));
+    }
+
+    // The host's encoding switched mid-session: the code page 949 part is
+    // turned into UTF-8 as the profile asks, the UTF-8 part kept as it came.
+    void encodingSwitchedMidSession()
+    {
+        TLoopbackPeer Peer;
+        QVERIFY(Peer.Listen());
+        TE2eSession S;
+        const std::string File = S.Dir / "switch.log";
+        WriteBytes(S.Ini, Profile(Peer.Port(), "LogFile=" + File + "\nLogEncoding=UTF-8\n"));
+        QVERIFY(S.ConnectTo(Peer, {"-A", "t"}));
+        Peer.Conn->write(QByteArray("949 ") + Ko("가").c_str() + "\r\n");
+        QVERIFY(S.WaitForRow("949"));
+        S.Form->Action("actEncodingUtf8")->trigger();
+        Peer.Conn->write("utf8 나\r\n");
+        QVERIFY(S.WaitForRow("utf8"));
+        Peer.Conn->disconnectFromHost();
+        QVERIFY(WaitUntil([&] { return S.Ended(); }, E2eWaitMs));
+        QCOMPARE(ReadBytes(File), std::string("949 가\nutf8 나\n"));
     }
 };
 

@@ -1,5 +1,7 @@
 #include "support/RecordingCanvas.h"
 
+#include "text/Cluster.h"
+
 #include <algorithm>
 
 int TRecordingCanvas::Count(TRecordedCall::TKind K) const
@@ -34,6 +36,18 @@ void TRecordingCanvas::SetBrushColor(TColor C)
 {
     FBrush = C;
     Calls.push_back({TRecordedCall::SetBrushColor, 0, 0, 0, 0, {}, {}, 0, C});
+}
+
+void TRecordingCanvas::TextCluster(int X, int Y, const TRect& Clip, const char32_t* CodePoints,
+                                   int Count)
+{
+    TCluster Cluster;
+    for (int I = 0; I < Count; ++I) Cluster.Add(CodePoints[I]);
+    TRecordedCall C{TRecordedCall::Cluster, X, Y, Clip.Right - Clip.Left, Clip.Bottom - Clip.Top,
+                    Cluster.Utf8()};
+    C.Fore = FFore;
+    C.Back = FBrush;
+    Calls.push_back(C);
 }
 
 void TRecordingCanvas::TextRun(int X, int Y, const TRect& Clip, const std::uint8_t* Bytes,

@@ -11,6 +11,7 @@
 struct TRecordedCall {
     enum TKind {
         Text,
+        Cluster,
         PatInvert,
         Frame,
         Lock,
@@ -22,7 +23,7 @@ struct TRecordedCall {
         SetFont
     } Kind;
     int X = 0, Y = 0, W = 0, H = 0;
-    std::string Bytes;         // Text
+    std::string Bytes;         // Text; Cluster: its code points as UTF-8
     std::string Parts;         // Text: the parts as digits, "0012"
     TColor Fore = 0, Back = 0; // Text: colours in force; PatInvert: Back = brush; Frame: Fore = pen
 };
@@ -47,6 +48,8 @@ public:
     void SetBrushColor(TColor C) override;
     void TextRun(int X, int Y, const TRect& Clip, const std::uint8_t* Bytes,
                  const std::uint8_t* Parts, int Len) override;
+    void TextCluster(int X, int Y, const TRect& Clip, const char32_t* CodePoints,
+                     int Count) override;
     bool PatInvert(int X, int Y, int Width, int Height) override;
     void FrameXor(const TRect& R, TColor Pen) override;
     void Lock() override { Calls.push_back({TRecordedCall::Lock}); }

@@ -7,6 +7,7 @@
 #include "support/ProgramState.h"
 #include "support/RecordingCanvas.h"
 #include "term/Term.h"
+#include "text/Cp949.h"
 
 #include <memory>
 #include <string>
@@ -49,6 +50,16 @@ struct TTermRig {
         std::string S;
         for (int C = 1; C <= Term->Scr.Col; ++C)
             S += static_cast<char>(Term->Scr.Lines[Row]->Cells[C].Ch);
+        return S;
+    }
+    // Row as a person reads it, in UTF-8: code page 949 converted, the
+    // table's characters as themselves, trailing blanks trimmed.
+    std::string Shown(int Row) const
+    {
+        std::string Rich;
+        Term->AppendCells(Rich, *Term->Scr.Lines[Row], 1, Term->Scr.Col);
+        std::string S = Cp949::ToUtf8Rich(Rich);
+        S.erase(S.find_last_not_of(' ') + 1);
         return S;
     }
     // Row text without trailing blanks.

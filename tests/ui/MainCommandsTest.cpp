@@ -216,8 +216,9 @@ private slots:
                                                                         "종료(&X)"}));
         QCOMPARE(Captions(W.Form.mnuOption->actions()),
                  QStringList({"최상위 폼", "SoftScroll(&S)", "십자형 Caret(&C)", "Visual Beep(&V)",
-                              "Beep(&B)", "AutoWrap(&W)", "|", "폰트설정(&F)", "바탕화면 설정(&K)",
-                              "캐럿색상(&E)", "|", "ToolBar 보기(&T)", "Status Bar 보기(&L)"}));
+                              "Beep(&B)", "AutoWrap(&W)", "|", "인코딩: CP949", "인코딩: UTF-8",
+                              "|", "폰트설정(&F)", "바탕화면 설정(&K)", "캐럿색상(&E)", "|",
+                              "ToolBar 보기(&T)", "Status Bar 보기(&L)"}));
         QCOMPARE(W.Action("actOption")->menu(), W.Form.mnuOption);
         // The menu's own paste entry pastes.
         QSignalSpy Pasted(W.Action("actPaste"), &QAction::triggered);
@@ -293,6 +294,102 @@ private slots:
             if (Button) QCOMPARE(Button->isChecked(), !Was);
         }
         QVERIFY(W.Form.isVisible()); // stay-on-top makes a new window and shows it again
+    }
+
+    // The two encoding entries are one choice: the switch and the profile
+    // follow it, saving the alias keeps it, and the menu shows the profile a
+    // connection applied.
+    void encodingEntriesSetTheSwitchAndTheProfile()
+    {
+        TWindow W;
+        QAction* Cp949 = W.Action("actEncodingCp949");
+        QAction* Utf8 = W.Action("actEncodingUtf8");
+        QVERIFY(Cp949->isChecked() && !Utf8->isChecked());
+        Utf8->trigger();
+        QVERIFY(Switches.HostEncoding == THostEncoding::Utf8);
+        QCOMPARE(W.Form.AliasInfo.HostEncoding, std::string("UTF-8"));
+        QVERIFY(Utf8->isChecked() && !Cp949->isChecked());
+        W.OnOther = [&](QDialog& D) {
+            D.findChild<QLineEdit*>(QStringLiteral("Value"))->setText(QStringLiteral("u"));
+            D.accept();
+        };
+        W.Action("actSaveAlias")->trigger();
+        QCOMPARE(LoadAliasInfo(W.Ini, "u").HostEncoding, std::string("UTF-8"));
+        Utf8->trigger(); // the entry already on stays on
+        QVERIFY(Utf8->isChecked() && Switches.HostEncoding == THostEncoding::Utf8);
+        Cp949->trigger();
+        QVERIFY(Switches.HostEncoding == THostEncoding::Cp949);
+        QCOMPARE(W.Form.AliasInfo.HostEncoding, std::string("CP949"));
+        QVERIFY(Cp949->isChecked() && !Utf8->isChecked());
+        W.Form.AliasInfo.HostEncoding = "utf8";
+        emit W.Form.mnuOption->aboutToShow();
+        QVERIFY(Utf8->isChecked());
+    }
+
+    // Host bytes after a switch are read in the new encoding; what the old
+    // one held half-way is dropped, not joined to the next bytes. Parts: 0
+    // single, 1 lead, 2 trail.
+    void encodingSwitchReadsFromTheNextByte_data()
+    {
+        QTest::addColumn<bool>("Utf8First");
+        QTest::addColumn<QByteArray>("Before");
+        QTest::addColumn<int>("Flips");
+        QTest::addColumn<QByteArray>("After");
+        QTest::addColumn<QByteArray>("Cells");
+        QTest::addColumn<QByteArray>("Parts");
+        QTest::newRow("CP949, then UTF-8")
+            << false << QByteArray("\xB0\xA1") << 1 << QByteArray("\xEB\x82\x98")
+            << QByteArray("\xB0\xA1\xB3\xAA") << QByteArray("1212");
+        QTest::newRow("UTF-8, then CP949")
+            << true << QByteArray("\xEA\xB0\x80") << 1 << QByteArray("\xB3\xAA")
+            << QByteArray("\xB0\xA1\xB3\xAA") << QByteArray("1212");
+        QTest::newRow("a cut UTF-8 sequence, switched away and back")
+            << true << QByteArray("\xEA\xB0") << 2 << QByteArray("A") << QByteArray("A")
+            << QByteArray("0");
+        QTest::newRow("a lead byte without its trail")
+            << false << QByteArray("\xB0") << 1 << QByteArray("A")
+            << QByteArray("\xB0"
+                          "A")
+            << QByteArray("10");
+    }
+    void encodingSwitchReadsFromTheNextByte()
+    {
+        QFETCH(bool, Utf8First);
+        QFETCH(QByteArray, Before);
+        QFETCH(int, Flips);
+        QFETCH(QByteArray, After);
+        QFETCH(QByteArray, Cells);
+        QFETCH(QByteArray, Parts);
+        TWindow W;
+        W.Action(Utf8First ? "actEncodingUtf8" : "actEncodingCp949")->trigger();
+        W.Feed("\x1b[H" + Before.toStdString());
+        for (int I = 0; I < Flips; ++I)
+            W.Action((Utf8First + I) % 2 ? "actEncodingCp949" : "actEncodingUtf8")->trigger();
+        W.Feed(After.toStdString());
+        QByteArray GotCells, GotParts;
+        for (int C = 1; C <= Cells.size(); ++C) {
+            const TCell& Cell = W.Term().Scr.Lines[1]->Cells[C];
+            GotCells += static_cast<char>(Cell.Ch);
+            GotParts += static_cast<char>('0' + Cell.DbcsPart);
+        }
+        QCOMPARE(GotCells, Cells);
+        QCOMPARE(GotParts, Parts);
+    }
+
+    // A lead byte typed to a UTF-8 host waits for its trail; a switch drops
+    // it, so the next key is itself.
+    void encodingSwitchDropsAHalfTypedCharacter()
+    {
+        TWindow W;
+        TRecordingSocket Host;
+        W.Action("actEncodingUtf8")->trigger();
+        std::uint8_t Key = 0xB0;
+        W.Form.Term1KeyPress(Key);
+        W.Action("actEncodingCp949")->trigger();
+        W.Action("actEncodingUtf8")->trigger();
+        Key = 'x';
+        W.Form.Term1KeyPress(Key);
+        QCOMPARE(Host.Sent, std::string("x"));
     }
 
     void dragSnapsToWholeCells_data()
