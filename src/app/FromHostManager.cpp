@@ -5,6 +5,7 @@
 
 #include "app/DataModuleMaster.h"
 #include "common/GridLimits.h"
+#include "term/HangulComposer.h"
 #include "text/Cp949.h"
 #include "text/Utf8Host.h"
 #include "widgets/ColorComboBox.h"
@@ -72,6 +73,14 @@ constexpr std::int32_t TelnetPort = 23, SshPort = 22;
 const char* const LogModes[] = {"Text", "Raw"};
 const char* const LogEncodings[] = {"Host", "UTF-8"};
 
+// The layout combo holds HangulLayouts in their order; an unknown value in
+// the file shows as the 2-set layout it is read as.
+int LayoutIndex(const std::string& Id)
+{
+    return static_cast<int>(&HangulLayoutOf(Id) - HangulLayouts.data());
+}
+const char* LayoutId(int Index) { return HangulLayouts[static_cast<std::size_t>(Index)].Id; }
+
 constexpr int EscapeKey = 27;
 constexpr int EnterKey = '\r';
 
@@ -128,7 +137,8 @@ void TfrmHostManager::ConnectHandlers()
         connect(S.Box, &QCheckBox::toggled, this, [this, B = S.Box] { CheckBoxChange(B); });
     for (TColorComboBox* C : {clrColorCaret, clrColorBack})
         connect(C, &TColorComboBox::ColorChanged, this, [this, C] { ChangeColor(C); });
-    for (QComboBox* C : {cbxTerminalType, cbxHostEncoding, cbxProtocol, cbxLogMode, cbxLogEncoding})
+    for (QComboBox* C : {cbxTerminalType, cbxHostEncoding, cbxProtocol, cbxLogMode, cbxLogEncoding,
+                         cbxHangulLayout})
         connect(C, &QComboBox::currentTextChanged, this, [this, C] { cbxComboBoxChange(C); });
     for (TSpinEdit* S : {spinCol, spinRow, spinScrollBuffer})
         connect(S, &TSpinEdit::DownClick, this, [this, S] { SpinChange(S); });
@@ -247,6 +257,7 @@ void TfrmHostManager::ShowAliasInfo(const TAliasInfo& Info)
     cbxLogMode->setCurrentIndex(LogModeOf(Info.LogMode) == TLogMode::Raw ? 1 : 0);
     cbxLogEncoding->setCurrentIndex(LogEncodingOf(Info.LogEncoding) == TLogEncoding::Utf8 ? 1 : 0);
     spinKeepAlive->setValue(Info.KeepAlive);
+    cbxHangulLayout->setCurrentIndex(LayoutIndex(Info.HangulLayout));
 }
 
 void TfrmHostManager::CollectAliasInfo()
@@ -274,6 +285,7 @@ void TfrmHostManager::CollectAliasInfo()
     AliasInfo.LogMode = LogModes[cbxLogMode->currentIndex()];
     AliasInfo.LogEncoding = LogEncodings[cbxLogEncoding->currentIndex()];
     AliasInfo.KeepAlive = spinKeepAlive->value();
+    AliasInfo.HangulLayout = LayoutId(cbxHangulLayout->currentIndex());
 }
 
 void TfrmHostManager::EditChange(QObject* Sender)
@@ -328,6 +340,7 @@ void TfrmHostManager::cbxComboBoxChange(QObject* Sender)
     const auto* Combo = qobject_cast<QComboBox*>(Sender);
     if (Tag(Sender) == 4) AliasInfo.LogMode = LogModes[Combo->currentIndex()];
     if (Tag(Sender) == 5) AliasInfo.LogEncoding = LogEncodings[Combo->currentIndex()];
+    if (Tag(Sender) == 6) AliasInfo.HangulLayout = LayoutId(Combo->currentIndex());
     if (Tag(Sender) == 1) AliasInfo.TerminalType = Bytes(Combo->currentText());
     if (Tag(Sender) == 2) AliasInfo.HostEncoding = Bytes(Combo->currentText());
     if (Tag(Sender) == 3) {

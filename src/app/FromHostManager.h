@@ -84,6 +84,7 @@ public:
     QCheckBox* ckbExitOnDisconnect = nullptr;
     QCheckBox* ckbFastInterrupt = nullptr;
     QCheckBox* ckbHanEngToggle = nullptr;
+    QComboBox* cbxHangulLayout = nullptr; // HangulLayouts, by their Korean names
     QPushButton* btnSaveGlobal = nullptr;
     QPushButton* ToolbarButton971 = nullptr; // Add
     QPushButton* ToolbarButton976 = nullptr; // Delete

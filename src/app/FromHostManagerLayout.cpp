@@ -4,6 +4,7 @@
 
 #include "common/GridLimits.h"
 #include "profiles/ProfileKeys.h"
+#include "term/HangulComposer.h"
 #include "term/QtCanvas.h"
 #include "widgets/ColorComboBox.h"
 #include "widgets/FontDialog.h"
@@ -298,6 +299,11 @@ void TfrmHostManager::BuildControls()
                              "입력은 무시됨\r\n(Window2000에서 문제가 있음)");
     ckbHanEngToggle = Check("Shift + Space 로 한영 전환", "ckbHanEngToggle", 14,
                             &TAliasInfo::HanEng, "Shift + Space Key로 한영 전환 기능");
+    cbxHangulLayout = Named(new QComboBox, "cbxHangulLayout", 6,
+                            "한글 입력기가 없을 때 쓰는 내장 입력기의 자판\r\n"
+                            "(ibus, fcitx 등을 쓰면 그 입력기의 자판을 따름)");
+    for (const THangulLayout& L : HangulLayouts)
+        cbxHangulLayout->addItem(QString::fromUtf8(L.Name));
     btnSaveGlobal = Button("&Save", "btnSaveGlobal", "추가/수정", TabSheet1);
     {
         QGridLayout* G = PageGrid(TabSheet1);
@@ -305,9 +311,11 @@ void TfrmHostManager::BuildControls()
         int Row = 0;
         for (QCheckBox* B : {ckbToolBar, ckbStatusBar, ckbScrollbar, ckbExitOnDisconnect,
                              ckbFastInterrupt, ckbHanEngToggle})
-            G->addWidget(B, Row++, 0);
+            G->addWidget(B, Row++, 0, 1, 2);
+        AddRow(G, Row++, 0, "한글 자판 :", cbxHangulLayout);
         G->setRowStretch(Row, 1);
-        G->addWidget(btnSaveGlobal, Row + 1, 0, Qt::AlignRight);
+        G->addWidget(btnSaveGlobal, Row + 1, 0, 1, 2, Qt::AlignRight);
+        G->setColumnStretch(1, 1);
     }
 
     pgProperties = Named(new QTabWidget(this), "pgProperties");

@@ -291,6 +291,7 @@ void TMainForm::FormCreate(const QStringList& Args)
     CreateLifeline();
     CreateSessionLog();
     HoldShownProfile();
+    ApplyHangulLayout(LoadAliasInfo(IniPath, DefaultAliasName).HangulLayout);
 
     const TStartArgs Start = ParseStartArgs(Args);
     StartMode = Start.StartMode;
@@ -353,7 +354,11 @@ void TMainForm::ConnectSession()
     SshSession1->setObjectName(QStringLiteral("SshSession1"));
     for (TSessionLink* L :
          {static_cast<TSessionLink*>(ClientSocket1), static_cast<TSessionLink*>(SshSession1)}) {
-        L->OnConnect = [this] { ClientSocket1Connect(); };
+        L->OnConnect = [this] {
+            ClientSocket1Connect();
+            // A program-wide key the connection's profile carries as well.
+            ApplyHangulLayout(AliasInfo.HangulLayout);
+        };
         L->OnRead = [this] { ClientSocket1Read(); };
         L->OnWrite = [this](std::int64_t) { ClientSocket1Write(); };
         L->OnDisconnect = [this] { ClientSocket1Disconnect(); };
@@ -373,6 +378,7 @@ void TMainForm::ConnectSession()
     };
     Term.OnMouseMove = [this](TShiftState S, int X, int Y) { Term1MouseMove(S, X, Y); };
     Term.OnImeChange = [this](bool Hangul) { Term1ImeChange(Hangul); };
+    Term1->Hanja().OnUnicodeChar = [this](char32_t U) { Input.SendUnicode(Term1->Term(), U); };
     Term.OnChangeSize = [this] { Term1ChangeSize(); };
 }
 

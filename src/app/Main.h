@@ -211,6 +211,10 @@ public:
     void Term1MouseMove(TShiftState Shift, int X, int Y);
     void Term1ImeChange(bool Hangul);
     void StatusIMEClick();
+    // The built-in composer's keyboard (HangulLayout), named in the input
+    // panel's tool-tip. Applied at start-up from the file and with every
+    // connection from the profile.
+    void ApplyHangulLayout(const std::string& Id);
     void HintControl(const QString& Hint);
     // The clock's text: "mm-dd (ddd) ampm h:mm:ss" in Locale's names.
     static QString ClockText(const QDateTime& When, const QLocale& Locale);

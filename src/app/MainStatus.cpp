@@ -1,6 +1,6 @@
 // The status line's moving parts: the clock and the pointer hiding of Timer1,
-// the mouse cell read-out with its cell inspection, the input mode panel, and
-// the hint texts routed into StatusHint.
+// the mouse cell read-out with its cell inspection, the input mode panel with
+// the keyboard layout, and the hint texts routed into StatusHint.
 #include "app/Main.h"
 #include "term/TermWidget.h"
 
@@ -73,6 +73,16 @@ void TMainForm::StatusIMEClick()
 {
     TTerm& Term = Term1->Term();
     Term.SetHangulMode(!Term.GetHangulMode());
+}
+
+void TMainForm::ApplyHangulLayout(const std::string& Id)
+{
+    Term1->SetHangulLayout(Id);
+    AliasInfo.HangulLayout = Term1->HangulLayout().Id;
+    const QString Tip =
+        QStringLiteral("한영 상태 (%1)").arg(QString::fromUtf8(Term1->HangulLayout().Name));
+    StatusIME->setToolTip(Tip);
+    StatusIME->setStatusTip(Tip);
 }
 
 // Texts whose first character has the code 1 are not for the status line;

@@ -128,6 +128,11 @@ void TI_VT100::SendText(TTerm&, const std::uint8_t* Bytes, int Len)
     if (SessionSocket && Len > 0) HostText.Write(*SessionSocket, Bytes, Len);
 }
 
+void TI_VT100::SendUnicode(TTerm&, char32_t U)
+{
+    if (SessionSocket) HostText.WriteChar(*SessionSocket, U);
+}
+
 void TI_VT100::MousePress(TTerm& Term, TMouseButton, TShiftState Shift, int X, int Y)
 {
     MouseReport(Term, 0x20, Shift, X, Y);

@@ -20,6 +20,9 @@ public:
     std::uint16_t KeyDown(TTerm& Term, std::uint16_t& Key, TShiftState Shift);
     void SendChar(TTerm& Term, std::uint8_t B);
     void SendText(TTerm& Term, const std::uint8_t* Bytes, int Len);
+    // A character typed past code page 949 (a Hanja only a UTF-8 host is
+    // offered), through HostText as itself.
+    void SendUnicode(TTerm& Term, char32_t U);
     void MousePress(TTerm& Term, TMouseButton Button, TShiftState Shift, int X, int Y);
     void MouseRelease(TTerm& Term, TMouseButton Button, TShiftState Shift, int X, int Y);
     // Pointer motion: reported only to an xterm host that asked for it (1002

@@ -61,6 +61,9 @@ struct TAliasInfo {
     bool LogAppend;         // else a new file with a counter, never one overwritten
     std::int32_t KeepAlive; // seconds of silence before a probe; 0 for none
     bool AutoReconnect;     // after a drop the user did not ask for
+    // Global: the built-in composer's keyboard, "2" (the 2-set layout), "3f",
+    // "39", "3s" or "ro"; anything else is read as "2".
+    std::string HangulLayout;
 
     bool operator==(const TAliasInfo&) const = default;
 };

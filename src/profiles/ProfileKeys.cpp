@@ -9,7 +9,7 @@ constexpr TProfileSection Alias = TProfileSection::Alias, Global = TProfileSecti
 } // namespace
 
 // The alias keys in the order the file has always had them.
-const std::array<TProfileKey, 38> ProfileKeys{{
+const std::array<TProfileKey, 39> ProfileKeys{{
     {"Address", Alias, &A::Address, "Remote Address"},
     {"Port", Alias, &A::Port, 23, {1, 65535}},
     {"SoftScroll", Alias, &A::SoftScroll, false},
@@ -48,6 +48,7 @@ const std::array<TProfileKey, 38> ProfileKeys{{
     {"ExitOnDisconnect", Global, &A::ExitOnDisconnect, false},
     {"FastInterrupt", Global, &A::FastInterrupt, false},
     {"HanEng", Global, &A::HanEng, false},
+    {"HangulLayout", Global, &A::HangulLayout, "2", {}, true}, // libhangul's keyboard id
 }};
 
 void BringIntoRange(TAliasInfo& Info)

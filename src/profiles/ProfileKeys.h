@@ -59,7 +59,7 @@ inline constexpr std::int32_t MaxKeepAlive = 3600;
 
 // Every key, in the order a load reads and a save writes them: the alias keys
 // first, then the program-wide ones of "Global".
-extern const std::array<TProfileKey, 38> ProfileKeys;
+extern const std::array<TProfileKey, 39> ProfileKeys;
 
 // The key of a field; nullptr for a field that is not stored (Registered, Alias).
 const TProfileKey* ProfileKeyOf(const TProfileField& Field);

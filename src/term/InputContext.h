@@ -19,9 +19,9 @@ public:
     // Composition inside the program. A system input method composes outside
     // it and keeps these defaults. All text is code page 949.
     //
-    // One key of the 2-set layout as the ASCII letter it types ('r' is ㄱ,
-    // 'R' is ㄲ); false when the key is not taken.
-    virtual bool Compose(char /*Letter*/) { return false; }
+    // One key as the ASCII character it types on a US keyboard ('r' is ㄱ on
+    // the 2-set layout, 'R' is ㄲ); false when the layout leaves it alone.
+    virtual bool Compose(char /*Key*/) { return false; }
     // Takes back the last jamo; false when nothing is being composed.
     virtual bool Backspace() { return false; }
     // The text the last Compose finished, handed out once.
@@ -30,4 +30,6 @@ public:
     virtual std::string Preedit() const { return {}; }
     // Ends the composition and returns its text.
     virtual std::string Flush() { return {}; }
+    // Ends the composition without its text: something took its place.
+    virtual void Discard() {}
 };

@@ -357,8 +357,8 @@ public:
     // Ends the composition, its text sent first. Every key, click, focus
     // loss and mode switch does this before it acts.
     void CommitComposition();
-    // Letters in Hangul mode and Backspace while composing go to the
-    // composer; true when it took the key.
+    // Keys of the layout in Hangul mode and Backspace while composing go to
+    // the composer; true when it took the key.
     bool ComposeKey(std::uint16_t Key, TShiftState Shift);
 
     // --- Mouse selection ---

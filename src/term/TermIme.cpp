@@ -76,16 +76,39 @@ void TTerm::CommitComposition()
     SetComposition(InputContext->Preedit());
 }
 
+namespace {
+// The character a key types on a US keyboard, which Korean keyboards share
+// and libhangul's layouts are written for; 0 for a key that types none.
+char UsKeyChar(std::uint16_t Key, bool Shift)
+{
+    if (Key >= 'A' && Key <= 'Z') return static_cast<char>(Shift ? Key : Key - 'A' + 'a');
+    if (Key >= '0' && Key <= '9') return Shift ? ")!@#$%^&*("[Key - '0'] : static_cast<char>(Key);
+    struct TPunct {
+        std::uint16_t Vk;
+        char Plain, Shifted;
+    };
+    static constexpr TPunct Punct[] = {
+        {VK::Oem1, ';', ':'},     {VK::OemPlus, '=', '+'},   {VK::OemComma, ',', '<'},
+        {VK::OemMinus, '-', '_'}, {VK::OemPeriod, '.', '>'}, {VK::Oem2, '/', '?'},
+        {VK::Oem3, '`', '~'},     {VK::Oem4, '[', '{'},      {VK::Oem5, '\\', '|'},
+        {VK::Oem6, ']', '}'},     {VK::Oem7, '\'', '"'}};
+    for (const TPunct& P : Punct)
+        if (P.Vk == Key) return Shift ? P.Shifted : P.Plain;
+    return 0;
+}
+} // namespace
+
 bool TTerm::ComposeKey(std::uint16_t Key, TShiftState Shift)
 {
     if (!InputContext || (Shift & (ssCtrl | ssAlt))) return false;
     bool Taken = false;
-    if (Key >= 'A' && Key <= 'Z' && InputContext->Hangul()) {
-        // Shift picks the doubled and the extra vowels (R is ㄲ, O is ㅒ).
-        const int Letter = Shift & ssShift ? Key : Key - 'A' + 'a';
-        Taken = InputContext->Compose(static_cast<char>(Letter));
-    } else if (Key == VK::Back) {
+    if (Key == VK::Back) {
         Taken = InputContext->Backspace();
+    } else if (const char C = UsKeyChar(Key, Shift & ssShift); C && InputContext->Hangul()) {
+        // Shift picks the doubled and the extra jamo (R is ㄲ, O is ㅒ on
+        // the 2-set layout); the 3-set layouts use the digits and
+        // punctuation keys too.
+        Taken = InputContext->Compose(C);
     }
     if (!Taken) return false;
     CommitText(InputContext->TakeCommit());

@@ -28,7 +28,7 @@ TermWidget::TermWidget(QWidget* Parent)
     connect(&FFlashTimer, &QTimer::timeout, this, [this] { FCanvas.Invalidate(); });
 }
 
-TermWidget::~TermWidget() = default;
+TermWidget::~TermWidget() { delete FHanjaList; }
 
 QSize TermWidget::sizeHint() const
 {
@@ -89,7 +89,11 @@ void TermWidget::FlushCopies()
 
 // ---------------------------------------------------------------- frames
 
-void TermWidget::BeginHostBlock() { FTerm.HoldRedraw = true; }
+void TermWidget::BeginHostBlock()
+{
+    FTerm.HoldRedraw = true;
+    FHanja.HostSpoke();
+}
 
 void TermWidget::EndHostBlock(bool More)
 {
@@ -159,8 +163,12 @@ void TermWidget::focusInEvent(QFocusEvent* Event)
 
 void TermWidget::focusOutEvent(QFocusEvent* Event)
 {
+    CloseHanja();
+    const std::string Before = FTerm.Scr.CompStr;
     QWidget::focusOutEvent(Event);
     FTerm.FocusLost();
+    // Nothing was typed after it: the syllable stays convertible.
+    if (!Before.empty() && FTerm.Scr.CompStr.empty()) FHanja.Committed(Before);
 }
 
 // ---------------------------------------------------------------- mouse
@@ -192,6 +200,8 @@ QPoint Pixel(const QMouseEvent& E) { return E.position().toPoint(); }
 
 void TermWidget::mousePressEvent(QMouseEvent* Event)
 {
+    CloseHanja();
+    FHanja.Forget();
     CommitSystemComposition();
     const QPoint P = Pixel(*Event);
     FTerm.MouseDown(ButtonOf(Event->button()), ShiftOf(*Event), P.x(), P.y());
@@ -201,6 +211,8 @@ void TermWidget::mousePressEvent(QMouseEvent* Event)
 // the second press.
 void TermWidget::mouseDoubleClickEvent(QMouseEvent* Event)
 {
+    CloseHanja();
+    FHanja.Forget();
     CommitSystemComposition();
     const QPoint P = Pixel(*Event);
     FTerm.MouseDown(ButtonOf(Event->button()), ShiftOf(*Event) | ssDouble, P.x(), P.y());
@@ -244,8 +256,11 @@ bool TermWidget::focusNextPrevChild(bool) { return false; }
 void TermWidget::keyPressEvent(QKeyEvent* Event)
 {
     Event->accept();
+    if (HanjaKey(*Event)) return;
     const TQtKey K = MapQtKey(Event->key(), Event->modifiers(), Event->text());
     SeeKey(K.Key, K.Shift, K.Chars);
+    const std::string Before = FTerm.Scr.CompStr;
+    const bool ModeBefore = FTerm.HangulMode;
     if (K.Key != 0) {
         if (LogEnabled()) LogToSink(WmKeyDownLine(K.Key, K.Shift));
         std::uint16_t Key = K.Key;
@@ -259,6 +274,7 @@ void TermWidget::keyPressEvent(QKeyEvent* Event)
     }
     // A key without a character must not leave the swallow for the next key.
     FTerm.SkipKeyPress = false;
+    FollowCommit(K.Key, Before, ModeBefore);
 }
 
 // Releases mean nothing to the terminal, nor to the widgets around it.

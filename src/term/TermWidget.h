@@ -14,12 +14,17 @@
 // The control keeps Tab, arrows, Enter and Esc from focus moves, and leaves
 // the keys with Ctrl or Alt to the window's shortcuts when it has them.
 // Korean comes from the built-in composer, or from a system input method
-// once one shows itself (TermWidgetIme.cpp).
+// once one shows itself (TermWidgetIme.cpp); the built-in composer's
+// syllables convert to Hanja through a list beside the cursor
+// (TermWidgetHanja.cpp).
 #include "term/HangulComposer.h"
+#include "term/HanjaConversion.h"
+#include "term/HanjaList.h"
 #include "term/QtCanvas.h"
 #include "term/Term.h"
 
 #include <QElapsedTimer>
+#include <QPointer>
 #include <QRegion>
 #include <QTimer>
 #include <QWidget>
@@ -73,6 +78,15 @@ public:
     // The system's input method has shown itself and is the input context.
     bool SystemInputMethod() const { return FTerm.InputContext == &FSystemIm; }
 
+    // The built-in composer's keyboard layout (HangulLayouts); a syllable
+    // being composed is committed first.
+    void SetHangulLayout(std::string_view Id);
+    const THangulLayout& HangulLayout() const;
+    // The Hanja key and F9 convert a syllable of the built-in composer.
+    THanjaConversion& Hanja() { return FHanja; }
+    // The candidate list, once a conversion has shown it.
+    THanjaList* HanjaList() const { return FHanjaList; }
+
 private:
     // A system input method (ibus, fcitx): Qt can neither read nor set its
     // mode, so the mode is what its text shows and cannot be set from here.
@@ -88,6 +102,11 @@ private:
     void SeeSystemMode(bool Hangul);
     void CommitSystemComposition();
     void SeeKey(std::uint16_t Key, TShiftState Shift, const std::string& Chars);
+    bool HanjaKey(const QKeyEvent& Event);
+    void ShowHanjaList();
+    void CloseHanja();
+    void ChooseHanja(int Index);
+    void FollowCommit(std::uint16_t Key, const std::string& Before, bool ModeBefore);
     void CanvasDrawn(const QRect& Pixels);
     void CanvasInvalidated();
     void FlushCopies();
@@ -110,4 +129,6 @@ private:
     TSystemInputContext FSystemIm;
     QtCanvas FCanvas;
     TTerm FTerm;
+    THanjaConversion FHanja{FTerm};
+    QPointer<THanjaList> FHanjaList; // a child of the window, over everything
 };

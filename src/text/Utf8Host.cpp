@@ -81,10 +81,17 @@ int PutUtf8(std::uint8_t* Out, char32_t U)
         Out[1] = static_cast<std::uint8_t>(0x80 | (U & 0x3F));
         return 2;
     }
-    Out[0] = static_cast<std::uint8_t>(0xE0 | U >> 12);
-    Out[1] = static_cast<std::uint8_t>(0x80 | (U >> 6 & 0x3F));
-    Out[2] = static_cast<std::uint8_t>(0x80 | (U & 0x3F));
-    return 3;
+    if (U < 0x10000) {
+        Out[0] = static_cast<std::uint8_t>(0xE0 | U >> 12);
+        Out[1] = static_cast<std::uint8_t>(0x80 | (U >> 6 & 0x3F));
+        Out[2] = static_cast<std::uint8_t>(0x80 | (U & 0x3F));
+        return 3;
+    }
+    Out[0] = static_cast<std::uint8_t>(0xF0 | U >> 18);
+    Out[1] = static_cast<std::uint8_t>(0x80 | (U >> 12 & 0x3F));
+    Out[2] = static_cast<std::uint8_t>(0x80 | (U >> 6 & 0x3F));
+    Out[3] = static_cast<std::uint8_t>(0x80 | (U & 0x3F));
+    return 4;
 }
 
 } // namespace
@@ -426,4 +433,18 @@ void THostWriter::EndText(TSessionEndpoint* Socket)
     Lead = 0;
     std::uint8_t Buf[3];
     if (Socket) Socket->Write(Buf, static_cast<std::size_t>(PutUtf8(Buf, Cp949::Replacement)));
+}
+
+void THostWriter::WriteChar(TSessionEndpoint& Socket, char32_t U)
+{
+    if (Switches.HostEncoding != THostEncoding::Utf8) {
+        const std::uint16_t Pair = Cp949::PairOf(U);
+        const std::uint8_t Bytes[2] = {static_cast<std::uint8_t>(Pair >> 8),
+                                       static_cast<std::uint8_t>(Pair & 0xFF)};
+        if (Pair > 0xFF) Socket.Write(Bytes, 2);
+        return;
+    }
+    EndText(&Socket);
+    std::uint8_t Buf[4];
+    Socket.Write(Buf, static_cast<std::size_t>(PutUtf8(Buf, U)));
 }

@@ -136,6 +136,10 @@ public:
     // A lead byte still waiting goes as U+FFFD: the text it belonged to ended
     // without its trail (a paste of a selection cut in a character's middle).
     void EndText(TSessionEndpoint* Socket);
+    // One character as itself, past code page 949: the UTF-8 host is offered
+    // Hanja the screen's code page lacks. A code page 949 host gets the
+    // character's pair, and nothing for one it has no pair for.
+    void WriteChar(TSessionEndpoint& Socket, char32_t U);
 
 private:
     std::uint8_t Lead = 0;

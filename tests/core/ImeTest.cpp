@@ -2,57 +2,13 @@
 // reaches the host and in which order, the Hangul/English mode and its keys,
 // and the syllable shown at the cursor.
 #include "common/Switches.h"
-#include "common/VirtualKeys.h"
-#include "emulation/Input_VT100.h"
-#include "support/RecordingSocket.h"
-#include "support/TermFixture.h"
-#include "term/HangulComposer.h"
+#include "support/ImeRig.h"
 
 #include <gtest/gtest.h>
 
-#include <cctype>
 #include <functional>
 
 namespace {
-
-// The terminal wired as the main window wires it, with the composer the
-// widget gives it.
-struct TImeRig : TTermRig {
-    TRecordingSocket Socket;
-    TI_VT100 Input;
-    std::unique_ptr<THangulComposer> Composer = THangulComposer::Create();
-    std::vector<std::uint16_t> Downs; // what OnKeyDown saw
-    std::vector<bool> Changes;        // OnImeChange
-
-    TImeRig()
-    {
-        Term->InputContext = Composer.get();
-        Term->OnKeyDown = [this](std::uint16_t& Key, TShiftState Shift) {
-            Downs.push_back(Key);
-            Input.KeyDown(*Term, Key, Shift);
-        };
-        Term->OnKeyPress = [this](std::uint8_t& Ch) {
-            if (Ch != 0 && Ch != 3) Input.SendChar(*Term, Ch);
-        };
-        Term->OnMouseDown = [this](TMouseButton B, TShiftState S, int X, int Y) {
-            Input.MousePress(*Term, B, S, X, Y);
-        };
-        Term->OnImeChange = [this](bool Status) { Changes.push_back(Status); };
-    }
-    // A key as the widget hands it on: the key down, then its characters.
-    void Key(std::uint16_t Vk, TShiftState Shift = 0, const std::string& Chars = {})
-    {
-        Term->KeyDown(Vk, Shift);
-        Term->CommitText(Chars);
-        Term->SkipKeyPress = false;
-    }
-    void Type(std::string_view Letters)
-    {
-        for (const char C : Letters)
-            Key(static_cast<std::uint16_t>(std::toupper(C)),
-                std::isupper(C) ? TShiftState{ssShift} : 0, std::string(1, C));
-    }
-};
 
 TEST(HangulComposer, LettersBecomeSyllables)
 {

@@ -30,7 +30,7 @@ static void PrintTo(const TAliasInfo& I, std::ostream* Os)
         << I.LogFile << "' " << I.LogMode << " " << I.LogEncoding << " " << I.LogTimestamps
         << I.LogAppend << " Keep " << I.KeepAlive << " " << I.AutoReconnect << " Global "
         << I.ShowToolBar << I.ShowStatusBar << I.ShowScrollBar << I.ExitOnDisconnect
-        << I.FastInterrupt << I.HanEng << "}";
+        << I.FastInterrupt << I.HanEng << " " << I.HangulLayout << "}";
 }
 
 namespace {

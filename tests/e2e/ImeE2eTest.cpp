@@ -1,8 +1,9 @@
 // Korean typed into the real program on a real X server: brevanix runs under
 // Xvfb against a one-shot telnetd whose script keeps every byte it receives,
 // xdotool presses the keys, and the window is grabbed while a syllable is
-// being composed (build/artifacts/ime-composing.png). Run by CTest under
-// xvfb-run with QT_QPA_PLATFORM=xcb.
+// being composed (build/artifacts/ime-composing.png) and while the Hanja
+// list is open (build/artifacts/hanja-list.png). Run by CTest under xvfb-run
+// with QT_QPA_PLATFORM=xcb.
 #include "TelnetdHost.h"
 #include "WaitUntil.h"
 #include "support/TempDir.h"
@@ -13,7 +14,6 @@
 #include <QImage>
 #include <QPixmap>
 #include <QProcess>
-#include <QScopeGuard>
 #include <QScreen>
 #include <QStandardPaths>
 #include <QTest>
@@ -38,24 +38,94 @@ bool Xdotool(const QStringList& Args, QByteArray* Out = nullptr)
     return true;
 }
 
-// Pixels that turned the caret colour (the profile's default, yellow, its
-// blend with black at a glyph's edge included) from Before to After. In
-// Hangul mode the caret itself is drawn in another colour, so these are the
-// composed syllable's.
-int NewCaretColourPixels(const QImage& Before, const QImage& After)
+// The caret colour (the profile's default, yellow, its blend with black at a
+// glyph's edge included). In Hangul mode the caret itself is drawn in another
+// colour, so new pixels of it are the composed syllable's.
+bool CaretYellow(QRgb P)
 {
-    const auto Yellow = [](QRgb P) {
-        return qRed(P) >= 0x80 && qGreen(P) >= 0x80 && qBlue(P) < 0x40 &&
-               std::abs(qRed(P) - qGreen(P)) < 0x40;
-    };
+    return qRed(P) >= 0x80 && qGreen(P) >= 0x80 && qBlue(P) < 0x40 &&
+           std::abs(qRed(P) - qGreen(P)) < 0x40;
+}
+// The Hanja list's background; the terminal's black screen has none.
+bool White(QRgb P) { return qRed(P) > 0xF0 && qGreen(P) > 0xF0 && qBlue(P) > 0xF0; }
+
+// Pixels of After that are of a kind and were not in Before.
+int NewPixels(const QImage& Before, const QImage& After, bool (*Kind)(QRgb))
+{
     const QImage B = Before.convertToFormat(QImage::Format_RGB32);
     const QImage A = After.convertToFormat(QImage::Format_RGB32);
     if (A.size() != B.size()) return 0;
     int N = 0;
     for (int Y = 0; Y < A.height(); ++Y)
-        for (int X = 0; X < A.width(); ++X) N += Yellow(A.pixel(X, Y)) && !Yellow(B.pixel(X, Y));
+        for (int X = 0; X < A.width(); ++X) N += Kind(A.pixel(X, Y)) && !Kind(B.pixel(X, Y));
     return N;
 }
+
+// The real program against a one-shot telnetd whose script keeps every byte
+// it receives in Typed, with a profile file of its own (Ini's text) beside a
+// copy of the program, and its window given the keyboard.
+struct TTypedSession {
+    TTempDir Dir;
+    std::string Typed = Dir / "typed";
+    TOneShotTelnetHost Host;
+    QProcess Program;
+    QByteArray Window;
+
+    ~TTypedSession()
+    {
+        Program.kill();
+        Program.waitForFinished(WaitMs);
+    }
+
+    // Empty when all went well, else what did not.
+    QString Start(const char* Ini)
+    {
+        const QString Exe = QString::fromStdString(Dir / "brevanix");
+        if (!QFile::copy(QStringLiteral(BREVANIX_EXE), Exe) ||
+            !QFile::setPermissions(Exe, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner))
+            return QStringLiteral("cannot copy the program");
+        WriteBytes(Dir / "Brevanix.ini", Ini);
+        std::string Error;
+        if (!Host.Start(HostCommand("typed_bytes.sh") + " " + Typed, Error))
+            return QString::fromStdString(Error);
+        QProcessEnvironment Env = QProcessEnvironment::systemEnvironment();
+        for (const char* Im : {"QT_IM_MODULE", "XMODIFIERS", "GTK_IM_MODULE"})
+            Env.remove(QString::fromLatin1(Im)); // the built-in composer
+        Env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+        Program.setProcessEnvironment(Env);
+        Program.setProcessChannelMode(QProcess::ForwardedChannels);
+        Program.start(Exe, {"-D", "127.0.0.1", QString::number(Host.Port())});
+        if (!Program.waitForStarted(WaitMs)) return QStringLiteral("the program did not start");
+        // The host's script runs, in raw mode, once the session is up.
+        if (!WaitUntil([&] { return std::filesystem::exists(Typed); }, WaitMs))
+            return QStringLiteral("the host never started its script");
+        QByteArray Found;
+        if (!Xdotool({"search", "--sync", "--onlyvisible", "--pid",
+                      QString::number(Program.processId())},
+                     &Found))
+            return QStringLiteral("no window of the program");
+        Window = Found.split('\n').value(0);
+        if (Window.isEmpty() || !Xdotool({"windowfocus", "--sync", QString::fromLatin1(Window)}))
+            return QStringLiteral("cannot focus the window");
+        return {};
+    }
+
+    bool Keys(const QString& List)
+    {
+        return Xdotool(QStringList{"key", "--delay", "30"} + List.split(' '));
+    }
+    QByteArray Received() const { return Q(ReadBytes(Typed)); }
+    // Waits for Count bytes at the host and returns what it has.
+    QByteArray Await(qsizetype Count) const
+    {
+        WaitUntil([&] { return Received().size() >= Count; }, WaitMs);
+        return Received();
+    }
+    QImage Grab() const
+    {
+        return QGuiApplication::primaryScreen()->grabWindow(Window.toULongLong()).toImage();
+    }
+};
 
 } // namespace
 
@@ -74,75 +144,65 @@ private slots:
     // leaves Hangul mode, so the last letter is plain.
     void typedKoreanReachesTheHost()
     {
-        TTempDir Dir;
-        // A copy of the program with a profile file of its own beside it.
-        const QString Exe = QString::fromStdString(Dir / "brevanix");
-        QVERIFY(QFile::copy(QStringLiteral(BREVANIX_EXE), Exe));
-        QVERIFY(QFile::setPermissions(Exe, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
-        WriteBytes(Dir / "Brevanix.ini", "[Global]\nHanEng=1\n");
-        const std::string Typed = Dir / "typed";
+        TTypedSession S;
+        const QString Failed = S.Start("[Global]\nHanEng=1\n");
+        QVERIFY2(Failed.isEmpty(), qPrintable(Failed));
 
-        TOneShotTelnetHost Host;
-        std::string StartError;
-        QVERIFY2(Host.Start(HostCommand("typed_bytes.sh") + " " + Typed, StartError),
-                 StartError.c_str());
+        QVERIFY(S.Keys(QStringLiteral("shift+space d k s s u d space")));
+        QCOMPARE(S.Await(5), QByteArray("\xBE\xC8\xB3\xE7 ")); // 안녕
 
-        QProcess Program;
-        QProcessEnvironment Env = QProcessEnvironment::systemEnvironment();
-        for (const char* Im : {"QT_IM_MODULE", "XMODIFIERS", "GTK_IM_MODULE"})
-            Env.remove(QString::fromLatin1(Im)); // the built-in composer
-        Env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-        Program.setProcessEnvironment(Env);
-        Program.setProcessChannelMode(QProcess::ForwardedChannels);
-        Program.start(Exe, {"-D", "127.0.0.1", QString::number(Host.Port())});
-        QVERIFY(Program.waitForStarted(WaitMs));
-        const auto Stop = qScopeGuard([&] {
-            Program.kill();
-            Program.waitForFinished(WaitMs);
-        });
-
-        // The host's script runs, in raw mode, once the session is up.
-        QVERIFY2(WaitUntil([&] { return std::filesystem::exists(Typed); }, WaitMs),
-                 "the host never started its script");
-        QByteArray Found;
-        QVERIFY(Xdotool(
-            {"search", "--sync", "--onlyvisible", "--pid", QString::number(Program.processId())},
-            &Found));
-        const QByteArray Window = Found.split('\n').value(0);
-        QVERIFY2(!Window.isEmpty(), "no window of the program");
-        QVERIFY(Xdotool({"windowfocus", "--sync", QString::fromLatin1(Window)}));
-        const auto Keys = [](const QString& List) {
-            return Xdotool(QStringList{"key", "--delay", "30"} + List.split(' '));
-        };
-
-        QVERIFY(Keys(QStringLiteral("shift+space d k s s u d space")));
-        QVERIFY2(WaitUntil([&] { return ReadBytes(Typed).size() >= 5; }, WaitMs),
-                 Q(ReadBytes(Typed)).toHex(' ').constData());
-        QCOMPARE(Q(ReadBytes(Typed)), QByteArray("\xBE\xC8\xB3\xE7 ")); // 안녕
-
-        QScreen* Screen = QGuiApplication::primaryScreen();
-        const WId Id = Window.toULongLong();
-        const QImage Before = Screen->grabWindow(Id).toImage();
-        QVERIFY(Keys(QStringLiteral("g k")));
+        const QImage Before = S.Grab();
+        QVERIFY(S.Keys(QStringLiteral("g k")));
         QImage Shot;
         const bool Shown = WaitUntil(
             [&] {
-                Shot = Screen->grabWindow(Id).toImage();
-                return NewCaretColourPixels(Before, Shot) > 20;
+                Shot = S.Grab();
+                return NewPixels(Before, Shot, CaretYellow) > 20;
             },
             WaitMs);
-        qInfo("new caret colour pixels: %d", NewCaretColourPixels(Before, Shot));
+        qInfo("new caret colour pixels: %d", NewPixels(Before, Shot, CaretYellow));
         // Saved either way: the picture tells what went wrong.
         QVERIFY(QDir().mkpath(QStringLiteral(BREVANIX_ARTIFACTS_DIR)));
         QVERIFY(Shot.save(QStringLiteral(BREVANIX_ARTIFACTS_DIR "/ime-composing.png")));
         QVERIFY2(Shown, "the syllable being composed is not shown");
-        QCOMPARE(Q(ReadBytes(Typed)).size(), 5); // 하 is still being composed
+        QCOMPARE(S.Received().size(), 5); // 하 is still being composed
 
-        QVERIFY(Keys(QStringLiteral("Escape a")));
+        QVERIFY(S.Keys(QStringLiteral("Escape a")));
         const QByteArray All("\xBE\xC8\xB3\xE7 \xC7\xCF\x1B"
                              "a");
-        WaitUntil([&] { return Q(ReadBytes(Typed)).size() >= All.size(); }, WaitMs);
-        QCOMPARE(Q(ReadBytes(Typed)), All);
+        QCOMPARE(S.Await(All.size()), All);
+    }
+
+    // The 3-set final layout from the profile: m f s is 한 there. Then 한
+    // again, F9 for its Hanja, the list on screen (build/artifacts/
+    // hanja-list.png), and 1: the host gets the first candidate, 韓, in
+    // place of the syllable, which it never saw.
+    void threeSetLayoutAndHanjaReachTheHost()
+    {
+        TTypedSession S;
+        const QString Failed = S.Start("[Global]\nHanEng=1\nHangulLayout=3f\n");
+        QVERIFY2(Failed.isEmpty(), qPrintable(Failed));
+
+        QVERIFY(S.Keys(QStringLiteral("shift+space m f s space")));
+        QCOMPARE(S.Await(3), QByteArray("\xC7\xD1 "));
+
+        QVERIFY(S.Keys(QStringLiteral("m f s")));
+        const QImage Before = S.Grab();
+        QVERIFY(S.Keys(QStringLiteral("F9")));
+        QImage Shot;
+        const bool Shown = WaitUntil(
+            [&] {
+                Shot = S.Grab();
+                return NewPixels(Before, Shot, White) > 2000; // nine rows' background
+            },
+            WaitMs);
+        QVERIFY(QDir().mkpath(QStringLiteral(BREVANIX_ARTIFACTS_DIR)));
+        QVERIFY(Shot.save(QStringLiteral(BREVANIX_ARTIFACTS_DIR "/hanja-list.png")));
+        QVERIFY2(Shown, "no candidate list");
+        QCOMPARE(S.Received(), QByteArray("\xC7\xD1 ")); // nothing sent yet
+
+        QVERIFY(S.Keys(QStringLiteral("1")));
+        QCOMPARE(S.Await(5), QByteArray("\xC7\xD1 \xF9\xDB")); // 韓
     }
 };
 

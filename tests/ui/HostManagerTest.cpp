@@ -669,6 +669,34 @@ private slots:
         QCOMPARE(ListItems(F), QStringList{"_DEFAULT"});
     }
 
+    // The layout is a program-wide key: shown from Global whichever alias is
+    // shown, in AliasInfo at once, in the file with Save.
+    void layoutComboShowsAndSavesTheGlobalChoice_data()
+    {
+        QTest::addColumn<QString>("Line");
+        QTest::addColumn<QString>("Shown");
+        QTest::newRow("missing") << ""
+                                 << "두벌식";
+        QTest::newRow("3f") << "HangulLayout=3f\n"
+                            << "세벌식 최종";
+        QTest::newRow("unknown") << "HangulLayout=3y\n"
+                                 << "두벌식";
+    }
+    void layoutComboShowsAndSavesTheGlobalChoice()
+    {
+        QFETCH(QString, Line);
+        QFETCH(QString, Shown);
+        WriteIni(("[web]\nAddress=w\n[Global]\n" + Line).toUtf8().constData());
+        TfrmHostManager F(nullptr, Ini);
+        F.show();
+        Select(F, "web");
+        QCOMPARE(F.cbxHangulLayout->currentText(), Shown);
+        F.cbxHangulLayout->setCurrentText(QStringLiteral("로마자"));
+        QCOMPARE(QString::fromStdString(F.AliasInfo.HangulLayout), "ro");
+        F.btnSaveGlobal->click();
+        QCOMPARE(QString::fromStdString(LoadAliasInfo(Ini, "web").HangulLayout), "ro");
+    }
+
     void koreanNamesSurviveTheFile()
     {
         const QString Name = "개발서버", Address = "개발.예제.kr";

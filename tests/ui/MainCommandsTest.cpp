@@ -809,6 +809,23 @@ private slots:
         }
     }
 
+    // The keyboard layout comes from the file's Global section at start-up
+    // (each connection applies its profile's again) and is named in the
+    // input panel's tool-tip.
+    void inputPanelNamesTheLayout()
+    {
+        TProgramState State;
+        TTempDir Dir;
+        const std::string Ini = Dir / "Brevanix.ini";
+        WriteBytes(Ini, "[Global]\nHangulLayout=39\n");
+        TMainForm Form({}, Ini);
+        QCOMPARE(Form.Term1->HangulLayout().Id, "39");
+        QCOMPARE(Form.StatusIME->toolTip(), QStringLiteral("한영 상태 (세벌식 390)"));
+        Form.ApplyHangulLayout("ro");
+        QCOMPARE(Form.StatusIME->toolTip(), QStringLiteral("한영 상태 (로마자)"));
+        QCOMPARE(QString::fromStdString(Form.AliasInfo.HangulLayout), "ro");
+    }
+
     void hintTextsReachTheStatusLine_data()
     {
         QTest::addColumn<QString>("Tip");

@@ -82,7 +82,7 @@ int main(int argc, char* argv[])
                                    "[192.168.0.5]\nAddress=192.168.0.5\n"
                                    "[<b>web</b>]\nAddress=markup.example\n"
                                    "[mail]\nAddress=10.0.0.25\nPort=110\n"
-                                   "[Global]\nHanEng=1\n"));
+                                   "[Global]\nHanEng=1\nHangulLayout=3f\n"));
         TdmMaster DataModule;
         QWidget Main;
         Main.setWindowTitle(QStringLiteral("Brevanix"));
