@@ -75,3 +75,21 @@ void TO_VT100::PrintCluster(TTerm& Term, const TCluster& C)
     Term.PutCluster(Index);
     if (!S.RedrawPending) Term.DrawCells(From, S.CurX - 1);
 }
+
+void TO_VT100::JoinCluster(TTerm& Term, const TCluster& Part)
+{
+    TScr& S = Term.Scr;
+    TCluster Joined;
+    int Head = 0;
+    const bool Fits = !S.InEscape && !S.InOsString && Term.CharBeforeCursor(Joined, Head) &&
+                      Joined.Append(Part) && Head + Joined.Cells - 1 <= S.Col;
+    const int Index = Fits ? Term.InternCluster(Joined) : -1;
+    if (Index < 0) {
+        if (Part.Cells > 0) PrintCluster(Term, Part);
+        return;
+    }
+    if (S.ScrollBack.Browsing) Term.LeaveScrollBack();
+    S.CurX = Head;
+    Term.PutCluster(Index);
+    if (!S.RedrawPending) Term.DrawCells(Head, S.CurX - 1);
+}

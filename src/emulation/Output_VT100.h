@@ -30,6 +30,10 @@ public:
     // cells it takes; inside a sequence, or refused by a full table, the
     // replacement it always was (Clusters.cpp).
     void PrintCluster(TTerm& Term, const TCluster& C);
+    // Part joins the character just left of the cursor where it stands, when
+    // the joined character still fits its row; otherwise it stands alone (a
+    // mark is dropped).
+    void JoinCluster(TTerm& Term, const TCluster& Part);
 
     // Reads one decimal parameter of EscBuf from the 1-based position Pos;
     // returns the position of the first character that is not a digit. The

@@ -187,7 +187,12 @@ void TTelnet::Flush()
         if (OnData) OnData(Staging, Count);
         HostText.Feed(
             Staging, Count, [this](auto* B, int N) { VT100.Process(*Term, B, N); },
-            [this](const TCluster& C) { VT100.PrintCluster(*Term, C); });
+            [this](const TPlacedCluster& C) {
+                if (C.Joins)
+                    VT100.JoinCluster(*Term, C.Cluster);
+                else
+                    VT100.PrintCluster(*Term, C.Cluster);
+            });
         if (Term->Scr.RedrawPending) Term->ReDrawScreen();
     }
     Count = 0;

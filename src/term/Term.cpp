@@ -4,6 +4,7 @@
 #include "common/LogSink.h"
 #include "common/Switches.h"
 #include "common/VirtualKeys.h"
+#include "text/Cp949.h"
 
 #include <algorithm>
 #include <cstring>
@@ -148,6 +149,35 @@ int TTerm::HeadOf(const TLine& L, int Col) const
     while (C > 1 && L.Cells[C].DbcsPart == cpClusterTail && ClusterIndex(L.Cells[C]) == Index) --C;
     if (!WholeCluster(L, C)) return 0;
     return C + Chars.At(Index).Cells > Col ? C : 0;
+}
+
+bool TTerm::CharBeforeCursor(TCluster& Out, int& Head) const
+{
+    const int Last = std::min(Scr.CurX - 1, Scr.Col);
+    if (Last < 1) return false;
+    const TLine& L = *Scr.Lines[Scr.CurY];
+    const TCell& C = L.Cells[Last];
+    Out = {};
+    switch (C.DbcsPart) {
+    case cpSingle:
+        if (C.Ch < 0x20 || C.Ch > 0x7E) return false;
+        Head = Last;
+        Out.Add(C.Ch);
+        return true;
+    case cpTrail:
+        if (Last < 2 || L.Cells[Last - 1].DbcsPart != cpLead) return false;
+        Head = Last - 1;
+        Out.Add(Cp949::PairToUnicode(L.Cells[Head].Ch, C.Ch));
+        Out.Cells = 2;
+        return Out.CodePoints[0] != Cp949::Replacement;
+    case cpCluster:
+    case cpClusterTail:
+        Head = HeadOf(L, Last);
+        if (!Head) return false;
+        Out = Chars.At(ClusterIndex(L.Cells[Head]));
+        return Head + Out.Cells - 1 == Last;
+    default: return false;
+    }
 }
 
 void TTerm::WriteChar(std::uint8_t Ch)

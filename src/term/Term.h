@@ -247,6 +247,11 @@ public:
     // The first column of the whole character the cell at Col is part of, or
     // 0 when there is none.
     int HeadOf(const TLine& L, int Col) const;
+    // The character that ends just left of the cursor (at the last column
+    // while a wrap is pending) as code points, and its first column; false
+    // when that is no character a mark can join (a blank left by a control,
+    // a line code, a replacement, half of one).
+    bool CharBeforeCursor(TCluster& Out, int& Head) const;
     void InsertBlank();
     // Count lines at once, at most the range's height (Count below 1 is 1).
     void ScrollUp(int TopRow, int BottomRow, int Count = 1);

@@ -22,5 +22,14 @@ struct TCluster {
         CodePoints[Count++] = U;
         return true;
     }
+    // Appends Other's code points and cells; false, and unchanged, when they
+    // do not all fit.
+    bool Append(const TCluster& Other)
+    {
+        if (Count + Other.Count > MaxCodePoints || Cells + Other.Cells > MaxCells) return false;
+        for (int I = 0; I < Other.Count; ++I) CodePoints[Count++] = Other.CodePoints[I];
+        Cells = static_cast<std::uint8_t>(Cells + Other.Cells);
+        return true;
+    }
     std::string Utf8() const;
 };

@@ -139,78 +139,25 @@ void TUtf8Decoder::Clear()
     Partial = 0;
     Need = 0;
     Held = 0;
-    Joining = {};
+    After = TAfter::Nothing;
 }
 
-void TUtf8Decoder::PutBytes(std::uint8_t*& Q, const std::uint8_t* Bytes, int N, char32_t U)
+void TUtf8Decoder::PutBytes(std::uint8_t*& Q, const std::uint8_t* Bytes, int N)
 {
     for (int I = 0; I < N; ++I) *Q++ = Bytes[I];
-    LastText = U;
-    LastBytes = N;
+    After = TAfter::Text;
 }
 
-void TUtf8Decoder::PutCluster(TCluster C, std::uint8_t*& Q)
+void TUtf8Decoder::PutCluster(const TCluster& C, std::uint8_t*& Q, bool Joins)
 {
-    LastBytes = 0;
-    // A cluster ending in a joiner waits for what it joins.
-    if (C.Count && C.CodePoints[C.Count - 1] == Zwj) {
-        Joining = C;
-        return;
-    }
-    Placed->push_back({static_cast<int>(Q - Start), C});
-}
-
-void TUtf8Decoder::PutJoining(std::uint8_t*& Q)
-{
-    if (!Joining.Count) return;
-    const TCluster C = Joining;
-    Joining = {};
-    Placed->push_back({static_cast<int>(Q - Start), C});
-}
-
-// U (of Width columns) joins what came just before it when the host counts
-// them as one: a mark or joiner after any character, the character after a
-// joiner, the second of a pair of regional indicators (a flag). False when it
-// stands alone.
-bool TUtf8Decoder::Join(char32_t U, int Width, std::uint8_t*& Q)
-{
-    TCluster* Last = nullptr;
-    if (Joining.Count) {
-        Last = &Joining; // ends in a joiner: anything joins
-    } else if (!Placed->empty() && Placed->back().Offset == Q - Start && LastBytes == 0) {
-        TCluster& Prev = Placed->back().Cluster;
-        const bool Flag =
-            Prev.Count == 1 && IsRegionalIndicator(Prev.CodePoints[0]) && IsRegionalIndicator(U);
-        if (Width == 0 || Flag) Last = &Prev;
-    }
-    if (!Last && Width == 0 && LastBytes > 0) {
-        // A mark after text written as bytes: that character becomes a
-        // cluster of the two, in its own cells.
-        Q -= LastBytes;
-        TCluster C;
-        C.Add(LastText);
-        C.Cells = static_cast<std::uint8_t>(LastBytes == 1 ? 1 : HostWidth(LastText));
-        LastBytes = 0;
-        Placed->push_back({static_cast<int>(Q - Start), C});
-        Last = &Placed->back().Cluster;
-    }
-    if (!Last) return Width == 0; // a mark with nothing to join is dropped
-    const bool Waiting = Last == &Joining;
-    if (Last->Cells + Width > TCluster::MaxCells || !Last->Add(U)) {
-        if (Waiting) PutJoining(Q); // full: it goes as it is, U on its own
-        return Width == 0;
-    }
-    Last->Cells = static_cast<std::uint8_t>(Last->Cells + Width);
-    if (Waiting && U != Zwj) PutJoining(Q);
-    if (!Waiting && U == Zwj) { // now it waits for what it joins
-        Joining = *Last;
-        Placed->pop_back();
-    }
-    return true;
+    Placed->push_back({static_cast<int>(Q - Start), C, Joins});
 }
 
 // One whole character; a leading jamo, or a syllable that a final jamo may
-// still join, is held back instead.
+// still join, is held back instead. What the host counts as part of the
+// character before (a mark or selector, what follows a joiner, a flag's
+// second half) goes to the screen as a join, which the screen makes where that
+// character stands: the same whether the two came in one block or two.
 void TUtf8Decoder::Put(char32_t U, std::uint8_t*& Q)
 {
     if (Held) {
@@ -225,22 +172,32 @@ void TUtf8Decoder::Put(char32_t U, std::uint8_t*& Q)
             PutHeld(Q);
         }
     }
-    if (U < 0x80) { // ASCII, controls included: nothing joins them to a cluster
-        PutJoining(Q);
+    if (U < 0x80) { // ASCII, controls included: nothing joins a control
         const std::uint8_t Byte = static_cast<std::uint8_t>(U);
-        PutBytes(Q, &Byte, 1, U);
-        if (U < 0x20 || U == 0x7F) LastBytes = 0;
+        PutBytes(Q, &Byte, 1);
+        if (U < 0x20 || U == 0x7F) After = TAfter::Nothing;
         return;
     }
     if (U == Cp949::Replacement) { // the replacement it always was, in one cell
-        PutJoining(Q);
         *Q++ = NarrowReplacement;
-        LastBytes = 0;
+        After = TAfter::Nothing;
         return;
     }
     const int Width = HostWidth(U);
-    if (Join(U, Width, Q)) return;
-    PutJoining(Q);
+    const bool Joins =
+        After != TAfter::Nothing && (Width == 0 || After == TAfter::Joiner ||
+                                     (After == TAfter::Regional && IsRegionalIndicator(U)));
+    if (Joins || Width == 0) { // a mark with nothing to join is dropped
+        if (Joins) {
+            TCluster C;
+            C.Add(U);
+            C.Cells = static_cast<std::uint8_t>(Width);
+            PutCluster(C, Q, true);
+            After = U == Zwj ? TAfter::Joiner : TAfter::Text;
+        }
+        return;
+    }
+    After = IsRegionalIndicator(U) ? TAfter::Regional : TAfter::Text;
     if (IsL(U)) {
         Held = U;
         return;
@@ -248,20 +205,20 @@ void TUtf8Decoder::Put(char32_t U, std::uint8_t*& Q)
     if (U - FirstBox < BoxShapes.size()) {
         if (const std::uint8_t Code = LineCode(BoxShapes[U - FirstBox])) {
             *Q++ = Code;
-            LastBytes = 0;
+            After = TAfter::Nothing;
             return;
         }
     }
     if (const std::uint16_t Pair = U < 0x10000 ? Wide[U] : 0) {
         const std::uint8_t Bytes[2] = {static_cast<std::uint8_t>(Pair >> 8),
                                        static_cast<std::uint8_t>(Pair)};
-        PutBytes(Q, Bytes, 2, U);
+        PutBytes(Q, Bytes, 2);
         return;
     }
     TCluster C;
     C.Add(U);
     C.Cells = static_cast<std::uint8_t>(Width);
-    PutCluster(C, Q);
+    PutCluster(C, Q, false);
 }
 
 void TUtf8Decoder::PutHeld(std::uint8_t*& Q)
@@ -271,7 +228,7 @@ void TUtf8Decoder::PutHeld(std::uint8_t*& Q)
     const std::uint16_t Pair = Wide[U]; // every syllable and jamo is there
     const std::uint8_t Bytes[2] = {static_cast<std::uint8_t>(Pair >> 8),
                                    static_cast<std::uint8_t>(Pair)};
-    PutBytes(Q, Bytes, 2, U);
+    PutBytes(Q, Bytes, 2);
 }
 
 // ASCII and whole three-byte characters the code page holds as a pair of
@@ -311,10 +268,8 @@ const std::uint8_t* TUtf8Decoder::Plain(const std::uint8_t* P, const std::uint8_
         O += 2;
         P += 3;
     }
-    if (LastN > 0) { // a control is no text a mark could join
-        LastText = Last;
-        LastBytes = Last < 0x20 || Last == 0x7F ? 0 : LastN;
-    }
+    if (LastN > 0) // a control is no text a mark could join
+        After = Last < 0x20 || Last == 0x7F ? TAfter::Nothing : TAfter::Text;
     Q = O;
     return P;
 }
@@ -326,12 +281,11 @@ int TUtf8Decoder::Decode(const std::uint8_t* In, int Len, std::uint8_t* Out,
     Clusters.clear();
     Start = Out;
     Placed = &Clusters;
-    LastBytes = 0;
     const std::uint8_t* P = In;
     const std::uint8_t* const End = In + Len;
     std::uint8_t* Q = Out;
     while (P < End) {
-        if (Need == 0 && Held == 0 && !Joining.Count && (P = Plain(P, End, Q)) == End) break;
+        if (Need == 0 && Held == 0 && (P = Plain(P, End, Q)) == End) break;
         const std::uint8_t B = *P;
         if (Need > 0) {
             if (B >= Lo && B <= Hi) {
@@ -345,9 +299,8 @@ int TUtf8Decoder::Decode(const std::uint8_t* In, int Len, std::uint8_t* Out,
             // The subpart ends here: one replacement, and B starts afresh.
             Need = 0;
             if (Held) PutHeld(Q);
-            PutJoining(Q);
             *Q++ = NarrowReplacement;
-            LastBytes = 0;
+            After = TAfter::Nothing;
             continue;
         }
         ++P;
@@ -374,9 +327,8 @@ int TUtf8Decoder::Decode(const std::uint8_t* In, int Len, std::uint8_t* Out,
             if (B == 0xF4) Hi = 0x8F;
         } else { // a continuation byte on its own, C0, C1 or F5..FF
             if (Held) PutHeld(Q);
-            PutJoining(Q);
             *Q++ = NarrowReplacement;
-            LastBytes = 0;
+            After = TAfter::Nothing;
         }
     }
     return static_cast<int>(Q - Out);

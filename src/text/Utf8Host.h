@@ -37,21 +37,25 @@ inline constexpr std::uint32_t BoxLineCodes =
     0x7Eu /* 0x01..0x06 */ | 1u << 0x11 | 1u << 0x15 | 1u << 0x16 | 1u << 0x17 | 1u << 0x19;
 
 // A character the screen keeps in its table (CharTable.h), and where it
-// stands among the bytes a call wrote: before Out[Offset].
+// stands among the bytes a call wrote: before Out[Offset]. One that Joins is
+// part of the character written just before it (a combining mark, a variation
+// selector, what follows a joiner, a flag's second half), which the screen
+// joins in place.
 struct TPlacedCluster {
     int Offset = 0;
     TCluster Cluster;
+    bool Joins = false;
 };
 
 // UTF-8 to what the screen stores, in as many cells as the host counts. Text
 // code page 949 holds in the host's width becomes its bytes; any other
 // character, and a sequence the host counts as one (a base and its combining
 // marks, a flag, emoji joined by U+200D), becomes a cluster placed between
-// them, for the screen's table. Malformed input gives one narrow replacement
-// per maximal subpart (the Unicode standard, section 3.9). A sequence cut by
-// the end of the input waits for the next call, as do a syllable spelled in
-// conjoining jamo (file names from some systems are) until no further jamo can
-// join it, and a cluster that ends in a joiner.
+// them, for the screen's table; what joins the character before it comes as a
+// join. Malformed input gives one narrow replacement per maximal subpart (the
+// Unicode standard, section 3.9). A sequence cut by the end of the input waits
+// for the next call, as does a syllable spelled in conjoining jamo (file names
+// from some systems are) until no further jamo can join it.
 class TUtf8Decoder {
 public:
     // Out bytes a call may write beyond its input's length: a syllable and a
@@ -62,32 +66,31 @@ public:
     // Clusters (emptied first); returns the number of bytes written.
     int Decode(const std::uint8_t* In, int Len, std::uint8_t* Out,
                std::vector<TPlacedCluster>& Clusters);
-    // Forgets a cut sequence, a waiting syllable and a waiting cluster.
+    // Forgets a cut sequence and a waiting syllable.
     void Clear();
-    bool Idle() const { return Need == 0 && Held == 0 && Joining.Count == 0; }
+    bool Idle() const { return Need == 0 && Held == 0; }
 
 private:
     const std::uint8_t* Plain(const std::uint8_t* P, const std::uint8_t* End, std::uint8_t*& Q);
     void Put(char32_t U, std::uint8_t*& Q);
     void PutHeld(std::uint8_t*& Q);
-    void PutCluster(TCluster C, std::uint8_t*& Q);
-    void PutJoining(std::uint8_t*& Q);
-    bool Join(char32_t U, int Width, std::uint8_t*& Q);
-    void PutBytes(std::uint8_t*& Q, const std::uint8_t* Bytes, int N, char32_t U);
+    void PutCluster(const TCluster& C, std::uint8_t*& Q, bool Joins);
+    void PutBytes(std::uint8_t*& Q, const std::uint8_t* Bytes, int N);
 
-    char32_t Partial = 0;                // the bits of the sequence so far
-    int Need = 0;                        // continuation bytes still to come
-    std::uint8_t Lo = 0, Hi = 0;         // the range the next one must be in
-    char32_t Held = 0;                   // a leading jamo or a syllable without a final
-    TCluster Joining;                    // a cluster ending in a joiner, waiting
+    // What the last character written leaves for the next to join: nothing
+    // (none yet, a control, a replacement), text, a joiner, or the first half
+    // of a flag. Kept from call to call, as the screen keeps the character.
+    enum class TAfter : std::uint8_t { Nothing, Text, Joiner, Regional };
+
+    char32_t Partial = 0;        // the bits of the sequence so far
+    int Need = 0;                // continuation bytes still to come
+    std::uint8_t Lo = 0, Hi = 0; // the range the next one must be in
+    char32_t Held = 0;           // a leading jamo or a syllable without a final
+    TAfter After = TAfter::Nothing;
     const std::uint16_t* Wide = nullptr; // the pairs of two-column characters, once needed
-    // This call's output, for a mark that joins what came just before: the
-    // start of Out, the clusters, and the last character written as bytes
-    // (its code point and length; 0 when the last thing was no such text).
+    // This call's output: the start of Out and the clusters.
     std::uint8_t* Start = nullptr;
     std::vector<TPlacedCluster>* Placed = nullptr;
-    char32_t LastText = 0;
-    int LastBytes = 0;
 };
 
 // The host's text on its way to the interpreter: handed on as it is for a code
@@ -97,7 +100,8 @@ public:
     // Input bytes converted per call of Process.
     static constexpr int Chunk = 4097;
 
-    // Process takes runs of bytes; Print a cluster, in its place among them.
+    // Process takes runs of bytes; Print a placed cluster, in its place among
+    // them.
     template <class TProcess, class TPrint>
     void Feed(const std::uint8_t* In, int Len, TProcess&& Process, TPrint&& Print)
     {
@@ -111,7 +115,7 @@ public:
             int From = 0;
             for (const TPlacedCluster& C : Clusters) {
                 if (C.Offset > From) Process(Out.data() + From, C.Offset - From);
-                Print(C.Cluster);
+                Print(C);
                 From = C.Offset;
             }
             if (Made > From) Process(Out.data() + From, Made - From);

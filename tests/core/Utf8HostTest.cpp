@@ -169,6 +169,10 @@ TEST(Utf8Host, TextKeepsTheHostsColumns)
         {"flag", "🇰🇷z", "🇰🇷z", "340", 4},
         {"joined emoji", "👨\u200D👩\u200D👧z", "👨\u200D👩\u200D👧z", "3444440", 8},
         {"inserted, the row moves right", "abc\x1b[1;2H\x1b[4h😀", "a😀bc", "03400", 4},
+        {"joins a code page 949 pair", "가\u0301z", "가\u0301z", "340", 4},
+        {"a mark after a control joins nothing", "a\r\u0301", "a", "0", 1},
+        {"a flag's half at the margin stands alone", "\x1b[1;80H🇰🇷", std::string(79, ' ') + "🇰", "",
+         2},
         // Code page 949 in its width stays bytes, as from a code page 949 host.
         {"decomposed 한 is composed", "\xE1\x84\x92\xE1\x85\xA1\xE1\x86\xABz", "한z", "120", 4},
         {"decomposed 하 then ASCII", "\xE1\x84\x92\xE1\x85\xA1z", "하z", "120", 4},
@@ -176,17 +180,23 @@ TEST(Utf8Host, TextKeepsTheHostsColumns)
         {"kana the code page holds", "カz", "カz", "120", 4},
         {"box drawing keeps to one cell", "┌─═┐", "\x01\x06\x06\x02", "0000", 5},
     };
-    // The same at the xterm level, which acts on every other C0 byte.
+    // The same at the xterm level, which acts on every other C0 byte, and a
+    // byte per read: a mark joins its base wherever the reads were cut.
     for (const bool Xterm : {false, true})
-        for (const TCase& C : Cases) {
-            SCOPED_TRACE(std::string(C.Name) + (Xterm ? ", xterm level" : ""));
-            TUtf8Rig R;
-            Switches.XtermLevel = Xterm;
-            R.Receive({C.In});
-            EXPECT_EQ(R.Screen.Shown(1), C.Shown);
-            EXPECT_EQ(R.Screen.Parts(1).substr(0, C.Parts.size()), C.Parts);
-            EXPECT_EQ(R.Screen.Scr().CurX, C.CurX);
-        }
+        for (const bool Bytes : {false, true})
+            for (const TCase& C : Cases) {
+                SCOPED_TRACE(std::string(C.Name) + (Xterm ? ", xterm level" : "") +
+                             (Bytes ? ", a byte per read" : ""));
+                TUtf8Rig R;
+                Switches.XtermLevel = Xterm;
+                if (Bytes)
+                    R.ReceiveByteByByte(C.In);
+                else
+                    R.Receive({C.In});
+                EXPECT_EQ(R.Screen.Shown(1), C.Shown);
+                EXPECT_EQ(R.Screen.Parts(1).substr(0, C.Parts.size()), C.Parts);
+                EXPECT_EQ(R.Screen.Scr().CurX, C.CurX);
+            }
 }
 
 // What a UTF-8 host wrote is copied back as itself, whatever the code page

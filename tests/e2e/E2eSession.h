@@ -130,6 +130,20 @@ struct TE2eSession {
         Text.erase(Text.find_last_not_of(' ') + 1);
         return Text;
     }
+    // The column, as the host counts them, where Text first starts on row R
+    // at or after From, or 0.
+    int ColumnOf(int R, std::string_view Text, int From = 1) const
+    {
+        const TScr& S = Term().Scr;
+        for (int C = From; C <= S.Col; ++C) {
+            const std::uint8_t Part = S.Lines[R]->Cells[C].DbcsPart;
+            if (Part == cpTrail || Part == cpClusterTail) continue;
+            std::string Rich;
+            Term().AppendCells(Rich, *S.Lines[R], C, S.Col);
+            if (Cp949::ToUtf8Rich(Rich).starts_with(Text)) return C;
+        }
+        return 0;
+    }
     // The first row that starts with Prefix, or 0.
     int FindRow(std::string_view Prefix) const
     {

@@ -1,6 +1,7 @@
 // The real main window with a real telnetd serving a shell under ko_KR.UTF-8,
 // the profile's HostEncoding at UTF-8: Korean typed, echoed, listed and
-// edited arrives and shows as it would from a code page 949 host.
+// edited arrives and shows as it would from a code page 949 host, and every
+// character takes the columns the host counts for it.
 #include "E2eSession.h"
 #include "TelnetdHost.h"
 #include "support/TempDir.h"
@@ -82,12 +83,49 @@ private slots:
         // What the host got: UTF-8.
         QVERIFY(K.Command(QStringLiteral("printf 한글 | od -An -tx1"), " ed 95 9c ea b8 80"));
 
-        // One row of names, two blanks apart, in the host's sort order: the
-        // decomposed 한 composed, 个 and the emoji as themselves.
+        // ls lays the names out in columns by its own count of their widths:
+        // each starts where ls put it, the `·` in one cell, the emoji and 个
+        // in two.
         QVERIFY(K.Command(QStringLiteral("ls"), Ko("한.txt")));
-        QCOMPARE(QString::fromStdString(S.Shown(S.FindRow(Ko("한.txt")))),
-                 QStringLiteral("한.txt  个人.txt  가나다.txt  메모.txt  보고서  사진📷.jpg  "
-                                "한글문서.hwp"));
+        const int First = S.FindRow(Ko("한.txt"));
+        const struct {
+            int Row;
+            const char* Name;
+            int Column;
+        } Names[] = {{0, "한.txt", 1},     {0, "가나다.txt", 11},    {0, "메모.txt", 23},
+                     {0, "사진📷.jpg", 33}, {0, "회의·메모.txt", 47}, {1, "个人.txt", 1},
+                     {1, "기호.txt", 11},  {1, "보고서", 23},        {1, "한글문서.hwp", 33}};
+        for (const auto& N : Names) QCOMPARE(S.ColumnOf(First + N.Row, N.Name), N.Column);
+        QCOMPARE(S.ColumnOf(First, "메모.txt", 48), 52);
+        K.Finish();
+    }
+
+    // Full-screen programs place text by the host's widths: htop's sort mark
+    // (▽, wide in code page 949) is one cell before the next heading, and
+    // vim's cursor lands on the cell we drew its target in.
+    void fullScreenProgramsKeepTheirColumns()
+    {
+        TKoreanShell K;
+        QVERIFY(K.Start(true));
+        TE2eSession& S = K.S;
+        S.Type(QStringLiteral("htop"));
+        S.PressEnter();
+        QVERIFY(S.WaitForText("PID USER"));
+        const int Header = S.FindRow("  PID USER");
+        QVERIFY(QString::fromStdString(S.Shown(Header)).contains(QStringLiteral("CPU%▽MEM%")));
+        QCOMPARE(S.ColumnOf(Header, "MEM%"), S.ColumnOf(Header, "CPU%") + 5);
+        S.Type(QStringLiteral("q"));
+        QVERIFY(WaitUntil([&] { return S.Row(S.Term().Scr.CurY) == "$"; }, E2eWaitMs));
+
+        S.Type(QStringLiteral("vim -u NONE 기호.txt"));
+        S.PressEnter();
+        QVERIFY(WaitUntil([&] { return S.Shown(1) == "가·나→个😀|끝"; }, E2eWaitMs));
+        QCOMPARE(S.ColumnOf(1, "|"), 11);
+        S.Type(QStringLiteral("f|"));
+        QVERIFY(WaitUntil([&] { return S.Term().Scr.CurX == 11; }, E2eWaitMs));
+        S.Type(QStringLiteral(":q!"));
+        S.PressEnter();
+        QVERIFY(WaitUntil([&] { return S.Row(S.Term().Scr.CurY) == "$"; }, E2eWaitMs));
         K.Finish();
     }
 

@@ -1,8 +1,9 @@
 // The main window connected to a UTF-8 host: a real telnetd serving a shell
 // under ko_KR.UTF-8 in a folder of Korean file names. shot_utf8 OUT_FOLDER
 // types echo 한글, ls and a printf of box drawing, an emoji and a combining
-// mark, and saves utf8-host.png; then opens a Korean text file in vim and
-// saves utf8-vim.png.
+// mark, and saves utf8-host.png; opens a file of symbols, an emoji and
+// Chinese in vim and saves utf8-vim.png; then runs htop (its sort mark) and
+// saves utf8-htop.png.
 #include "app/Main.h"
 #include "shots/Shots.h"
 #include "support/OneShotTelnetHost.h"
@@ -72,8 +73,9 @@ int main(int argc, char* argv[])
             ++Shots.Failures;
             return;
         }
-        WriteBytes(Ini, Ko("[한글 서버]\nAddress=127.0.0.1\nPort=") + std::to_string(Host.Port()) +
-                            "\nHostEncoding=UTF-8\nRow=24\nFontName=NanumGothicCoding\n");
+        WriteBytes(Ini,
+                   Ko("[한글 서버]\nAddress=127.0.0.1\nPort=") + std::to_string(Host.Port()) +
+                       "\nHostEncoding=UTF-8\nXtermLevel=1\nRow=24\nFontName=NanumGothicCoding\n");
         TMainForm Form({"-A", QString::fromUtf8("한글 서버")}, Ini);
         Form.pnlImage->hide();
         Form.show();
@@ -90,13 +92,18 @@ int main(int argc, char* argv[])
         Shots.Save(Form, QStringLiteral("utf8-host.png"));
 
         QTest::keyClicks(Form.Term1, QStringLiteral("vim -u NONE "));
-        QTest::sendKeyEvent(QTest::Click, Form.Term1, Qt::Key_unknown, QStringLiteral("메모"),
+        QTest::sendKeyEvent(QTest::Click, Form.Term1, Qt::Key_unknown, QStringLiteral("기호"),
                             Qt::NoModifier);
         QTest::keyClicks(Form.Term1, QStringLiteral(".txt\r"));
-        if (!WaitFor(Form, Ko("첫째 줄"))) std::fprintf(stderr, "utf8 host: no vim\n");
+        if (!WaitFor(Form, Ko("가"))) std::fprintf(stderr, "utf8 host: no vim\n");
         Shots.Save(Form, QStringLiteral("utf8-vim.png"));
-        QTest::keyClick(Form.Term1, Qt::Key_Escape);
         QTest::keyClicks(Form.Term1, QStringLiteral(":q!\r"));
+        WaitUntil([&] { return Row(Form, Form.Term1->Term().Scr.CurY) == "$"; }, 5000);
+
+        QTest::keyClicks(Form.Term1, QStringLiteral("htop\r"));
+        if (!WaitFor(Form, "PID USER")) std::fprintf(stderr, "utf8 host: no htop\n");
+        Shots.Save(Form, QStringLiteral("utf8-htop.png"));
+        QTest::keyClicks(Form.Term1, QStringLiteral("q"));
         Form.ClientSocket1->Close();
     });
 }
