@@ -7,6 +7,8 @@
 #include "text/Cp949.h"
 
 #include <algorithm>
+#include <bit>
+#include <cstddef>
 #include <cstring>
 
 namespace {
@@ -74,6 +76,9 @@ void TTerm::DropSelection()
     ReDrawScreen();
 }
 
+static_assert(std::endian::native == std::endian::little && offsetof(TCell, DbcsPart) == 9 &&
+              offsetof(TCell, Attr) == 10 && offsetof(TCell, Ext) == 11);
+
 int TTerm::PutText(const std::uint8_t* Bytes, int Len)
 {
     if (Scr.SelActive) DropSelection();
@@ -88,7 +93,11 @@ int TTerm::PutText(const std::uint8_t* Bytes, int Len)
     for (int I = 0; I < N; ++I) {
         const std::uint8_t Ch = Bytes[I];
         Part = Part == 1 ? 2 : (Ch >= 0x81 ? 1 : 0);
-        Cells[I] = TCell{Back, Fore, Ch, static_cast<std::uint8_t>(Part), Attr};
+        // The byte, its part, the attributes and no table index: one store.
+        const std::uint32_t Low = Ch | static_cast<std::uint32_t>(Part) << 8 | Attr << 16;
+        Cells[I].Back = Back;
+        Cells[I].Fore = Fore;
+        std::memcpy(&Cells[I].Ch, &Low, sizeof Low);
     }
     Scr.CurX += N;
     Scr.LastPart = Part;
