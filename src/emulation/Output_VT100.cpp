@@ -386,6 +386,7 @@ int TO_VT100::PrintRun(TTerm& Term, const std::uint8_t* Buf, int I, int Len)
 void TO_VT100::Wrap(TTerm& Term)
 {
     TScr& S = Term.Scr;
+    if (Switches.AutoWrap) S.Lines[S.CurY]->Wrapped = true;
     if (Switches.AutoWrap && Switches.XtermLevel) { // the region scrolls, as a line feed does
         S.CurX = 1;
         IndexXterm(Term);

@@ -227,9 +227,14 @@ void TTerm::BlankLine(TLine& L)
     if (Was.Back != Blank.Back || Was.Fore != Blank.Fore)
         FillCells(FBlank.Cells.data(), MaxCols + 1, Blank);
     L.Cells = FBlank.Cells;
+    L.Wrapped = false;
 }
 
-void TTerm::CopyLine(TLine& Dest, const TLine& Src) { Dest.Cells = Src.Cells; }
+void TTerm::CopyLine(TLine& Dest, const TLine& Src)
+{
+    Dest.Cells = Src.Cells;
+    Dest.Wrapped = Src.Wrapped;
+}
 
 void TTerm::ClearAllLines()
 {
@@ -250,9 +255,14 @@ void TTerm::ScrollUp(int TopRow, int BottomRow, int Count)
         for (int R = Scr.Row - N + 1; R <= Scr.Row; ++R) AppendLine(R);
     } else {
         const TCell Blank{Scr.CurBack, Scr.CurFore, 32, 0};
-        for (int R = TopRow; R <= BottomRow - N; ++R)
+        for (int R = TopRow; R <= BottomRow - N; ++R) {
             std::copy_n(&Scr.Lines[R + N]->Cells[1], Scr.Col, &Scr.Lines[R]->Cells[1]);
-        for (int R = BottomRow; R > BottomRow - N; --R) FillRow(R, 1, Scr.Col, Blank);
+            Scr.Lines[R]->Wrapped = Scr.Lines[R + N]->Wrapped;
+        }
+        for (int R = BottomRow; R > BottomRow - N; --R) {
+            FillRow(R, 1, Scr.Col, Blank);
+            Scr.Lines[R]->Wrapped = false;
+        }
     }
     if (Switches.SoftScroll && !HoldRedraw)
         DrawRows(TopRow, BottomRow);
@@ -265,10 +275,15 @@ void TTerm::ScrollDown(int TopRow, int BottomRow, int Count)
     if (TopRow == 0) TopRow = Scr.Top;
     if (BottomRow == 0) BottomRow = Scr.Bottom;
     const int N = std::clamp(Count, 1, std::max(1, BottomRow - TopRow + 1));
-    for (int R = BottomRow; R >= TopRow + N; --R)
+    for (int R = BottomRow; R >= TopRow + N; --R) {
         std::copy_n(&Scr.Lines[R - N]->Cells[1], Scr.Col, &Scr.Lines[R]->Cells[1]);
+        Scr.Lines[R]->Wrapped = Scr.Lines[R - N]->Wrapped;
+    }
     const TCell Blank{Scr.CurBack, Scr.CurFore, 32, 0};
-    for (int R = TopRow; R < TopRow + N; ++R) FillRow(R, 1, Scr.Col, Blank);
+    for (int R = TopRow; R < TopRow + N; ++R) {
+        FillRow(R, 1, Scr.Col, Blank);
+        Scr.Lines[R]->Wrapped = false;
+    }
     Scr.CurX = 1;
     Scr.CurY = TopRow;
     if (Switches.SoftScroll && !HoldRedraw)
@@ -294,6 +309,7 @@ void TTerm::AppendLine(int RowIndex)
         SB.First = L->Next;
         SB.First->Prev = nullptr;
         --SB.Count;
+        ++SB.Dropped;
     } else {
         L = new TLine;
     }

@@ -40,8 +40,11 @@ static_assert(sizeof(TCell) == 12, "a cell stays three words: rows are copied wh
 void FillCells(TCell* Dest, int Count, const TCell& Value);
 
 struct TLine {
-    TLine* Prev = nullptr;                  // older
-    TLine* Next = nullptr;                  // newer
+    TLine* Prev = nullptr; // older
+    TLine* Next = nullptr; // newer
+    // The host's text reached the margin here and went on in the next line:
+    // one line to a reader, as to find and links.
+    bool Wrapped = false;
     std::array<TCell, MaxCols + 1> Cells{}; // 1-based; [0] is unused
 };
 
@@ -136,6 +139,9 @@ struct TScrollBack {
     int LiveX = 1, LiveY = 1;
     TLine* LiveTop = nullptr;
     int ViewPos = 0;
+    // Lines recycled from the top so far: Dropped plus a line's place in the
+    // list numbers it for as long as it is kept.
+    long long Dropped = 0;
 };
 
 // The pen of the xterm level: colours as the host named them, resolved into
