@@ -3,6 +3,7 @@
 // the events it routes to its handlers, and the keys and sizes handled at
 // window level.
 #include "app/Main.h"
+#include "app/FindBar.h"
 
 #include "app/ConnectSignal.h"
 #include "app/HelpWindow.h"
@@ -123,6 +124,7 @@ TMainForm::TMainForm(const QStringList& Args, const std::string& Path, QWidget* 
     CreateMenus();
     CreateClientArea();
     CreateStatusLine();
+    CreateFindBar();
     CreateTitleStrip();
     resize(656, 427);
     FTitleTimer = new QTimer(this);
@@ -537,7 +539,8 @@ void TMainForm::Term1KeyPress(std::uint8_t& Ch)
 int TMainForm::BarsHeight() const
 {
     return (tbMain->isHidden() ? 0 : tbMain->height()) +
-           (StatusLine->isHidden() ? 0 : StatusLine->height());
+           (StatusLine->isHidden() ? 0 : StatusLine->height()) +
+           (FindBar && !FindBar->isHidden() ? FindBar->sizeHint().height() : 0);
 }
 
 // The client area around the grid; the window manager adds its own frame and

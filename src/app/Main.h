@@ -12,6 +12,7 @@
 #include "profiles/HostManagerCommon.h"
 #include "telnet/QtSocket.h"
 #include "telnet/Telnet.h"
+#include "term/Find.h"
 
 #include <QDateTime>
 #include <QLocale>
@@ -33,6 +34,7 @@ class QTimer;
 class QToolBar;
 class QToolButton;
 class TConnectSignal;
+class TFindBar;
 class TSshSession;
 class TSessionLog;
 class THelpWindow;
@@ -97,6 +99,7 @@ public:
     TTitleStrip* TitleStrip = nullptr;
     THintWindow* TitleHint = nullptr; // the title-only preview, while open
     THelpWindow* frmHelp = nullptr;
+    TFindBar* FindBar = nullptr; // under the terminal while finding
 
     // --- Timers. Timer1: the clock and pointer hiding, every second.
     // Timer2: closes the title-only preview. PopupDelay: how long a right
@@ -166,6 +169,11 @@ public:
     // The options menu's two entries as the profile says; the menu asks
     // before it opens.
     void ShowHostEncoding();
+
+    // --- Finding in the scroll-back (MainFind.cpp)
+    void actFindExecute(); // opens the find bar, or returns to it
+    void CloseFind();
+    const TFinder& Finder() const { return FFinder; }
 
     // --- The session log (MainLog.cpp)
     void actSessionLogExecute();
@@ -305,5 +313,12 @@ private:
     QString FHostTitle;  // the host's last title, applied once a frame
     QTimer* FTitleTimer = nullptr;
     void ApplyHostTitle();
+    TFinder FFinder;
+    QTimer* FFindTimer = nullptr; // searches again, at most this often, as text changes
+    void CreateFindBar();
+    void FindNow();
+    void FindStep(bool Forward);
+    void FindShown();
+    void ShowLinkHint(const QString& Url);
     int FSavedMinHeight = 0, FSavedMaxHeight = 0; // the limits before title-only mode
 };

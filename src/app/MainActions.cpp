@@ -45,6 +45,7 @@ const TActionDef ActionDefs[] = {
     {"actCopy",          "Edit", "복사(&C)",           "복사",           "Alt+C", false, TGlyph::Copy},
     {"actPaste",         "Edit", "붙여놓기(&P)",       "붙여놓기",       "Alt+V", false, TGlyph::Paste},
     {"actCopyAndPaste",  "Edit", "복사/붙여넣기(&V)",  "복사 후 붙여넣기", "Alt+Z", false, TGlyph::CopyAndPaste},
+    {"actFind",          "Edit", "찾기(&F)",           "스크롤백과 화면에서 글을 찾습니다.", "Ctrl+Shift+F", false, TGlyph::Find},
     {"actFormTitleOlny", "View", "화면 감추기(&T)",    "화면 감추기",    "Ctrl+F2", false, TGlyph::TitleOnly},
     {"actFormClose",     "View", "프로그램 종료(&C)",  "프로그램 종료",  "Ctrl+F4", false, TGlyph::FormClose},
     {"actFormIcon",      "View", "0",                  "아이콘",         "Ctrl+F1", false, TGlyph::FormIcon},
@@ -76,7 +77,7 @@ const char* const ToolbarItems = "actReqConnect actReqDisconnect actFastConnect 
                                  "actTopMost actSoftScroll actCrossCaret actVisualBeep actBeep "
                                  "actAutoWrap | btnLogView | actExitProgram";
 const char* const PopupItems =
-    "actCopy mnuPaste actCopyAndPaste | actPrint | mnuOption "
+    "actCopy mnuPaste actCopyAndPaste actFind | actPrint | mnuOption "
     "actSaveAlias actMakeLink actSessionLog | actFastConnect actReqConnect "
     "actReconnect actReqDisconnect actNew | actAbout actHelp "
     "actExitProgram";
@@ -154,6 +155,7 @@ void TMainForm::BindActions()
     Bind("actCopyAndPaste", &TMainForm::actCopyAndPasteExecute);
     Bind("actPopUp", &TMainForm::actPopUpExecute);
     Bind("actReconnect", &TMainForm::actReconnectExecute);
+    Bind("actFind", &TMainForm::actFindExecute);
     // Any command the user gives cancels a pending reconnect; the session's
     // own steps do not.
     for (const auto& [Name, A] : FActions)

@@ -1,6 +1,7 @@
 // The session of the main window: the connect request in every start mode,
 // quick connect, the connected and disconnected set-ups, the receive pump,
 // socket errors, the profile applied to the window, and new processes.
+#include "app/FindBar.h"
 #include "app/FromHostManager.h"
 #include "app/HostLookup.h"
 #include "app/Main.h"
@@ -346,6 +347,8 @@ void TMainForm::ProcessBlock(const std::uint8_t* Bytes, int Len, bool More)
     else
         Telnet.Receive(Bytes, Len);
     Term1->EndHostBlock(More);
+    // The matches follow what the host writes, a few times a second at most.
+    if (!FindBar->isHidden() && !FFindTimer->isActive()) FFindTimer->start();
     if (!More) {
         StatusCol->setText(QString::number(Term.Scr.CurX));
         StatusRow->setText(QString::number(Term.Scr.CurY));

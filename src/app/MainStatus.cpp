@@ -56,7 +56,8 @@ void TMainForm::Term1MouseMove(TShiftState Shift, int X, int Y)
     FMouseCell = Cell;
     StatusMouseCol->setText(QString::number(Cell.x()));
     StatusMouseRow->setText(QString::number(Cell.y()));
-    if (!(Shift & ssCtrl)) return;
+    // Ctrl shows the cell's codes, unless it is over a link: then its target.
+    if (!(Shift & ssCtrl) || Term1->HoveredLink()) return;
     const TCell& C = S.Lines[Cell.y()]->Cells[Cell.x()];
     SetStatusHint(
         QString::asprintf("Char[0x%02X] Text[0x%06X] Back[0x%06X]", C.Ch, C.Fore, C.Back));

@@ -142,6 +142,7 @@ void TermWidget::paintEvent(QPaintEvent* Event)
     const QImage& Image = FCanvas.Image();
     for (const QRect& R : Region) P.drawImage(R.topLeft(), Image, R);
     for (const QRect& R : Region - QRegion(Image.rect())) P.fillRect(R, Qt::black);
+    PaintOver(P, Region);
     P.end();
     if (!Outside.isEmpty()) {
         FPendingCopy += Outside;
@@ -203,6 +204,7 @@ void TermWidget::mousePressEvent(QMouseEvent* Event)
     CloseHanja();
     FHanja.Forget();
     CommitSystemComposition();
+    if (ClickLink(*Event)) return;
     const QPoint P = Pixel(*Event);
     FTerm.MouseDown(ButtonOf(Event->button()), ShiftOf(*Event), P.x(), P.y());
 }
@@ -221,11 +223,16 @@ void TermWidget::mouseDoubleClickEvent(QMouseEvent* Event)
 void TermWidget::mouseMoveEvent(QMouseEvent* Event)
 {
     const QPoint P = Pixel(*Event);
+    HoverLink(P, Event->modifiers() & Qt::ControlModifier);
     FTerm.MouseMove(ShiftOf(*Event), P.x(), P.y());
 }
 
 void TermWidget::mouseReleaseEvent(QMouseEvent* Event)
 {
+    if (FLinkPressed && Event->button() == Qt::LeftButton) {
+        FLinkPressed = false;
+        return;
+    }
     const QPoint P = Pixel(*Event);
     FTerm.MouseUp(ButtonOf(Event->button()), ShiftOf(*Event), P.x(), P.y());
 }
@@ -253,9 +260,16 @@ bool TermWidget::focusNextPrevChild(bool) { return false; }
 // as a translated character follows it on Windows: the main window drops the
 // 3 of a Ctrl+C whose key it sent, and SkipKeyPress the character of a key the
 // control took for itself.
+void TermWidget::leaveEvent(QEvent* Event)
+{
+    HoverLink(QPoint(-1, -1), false);
+    QWidget::leaveEvent(Event);
+}
+
 void TermWidget::keyPressEvent(QKeyEvent* Event)
 {
     Event->accept();
+    if (Event->key() == Qt::Key_Control) HoverLink(FPointer, true);
     if (HanjaKey(*Event)) return;
     const TQtKey K = MapQtKey(Event->key(), Event->modifiers(), Event->text());
     SeeKey(K.Key, K.Shift, K.Chars);
@@ -278,4 +292,8 @@ void TermWidget::keyPressEvent(QKeyEvent* Event)
 }
 
 // Releases mean nothing to the terminal, nor to the widgets around it.
-void TermWidget::keyReleaseEvent(QKeyEvent* Event) { Event->accept(); }
+void TermWidget::keyReleaseEvent(QKeyEvent* Event)
+{
+    Event->accept();
+    if (Event->key() == Qt::Key_Control) HoverLink(FPointer, false);
+}

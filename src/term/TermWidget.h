@@ -17,6 +17,11 @@
 // once one shows itself (TermWidgetIme.cpp); the built-in composer's
 // syllables convert to Hanja through a list beside the cursor
 // (TermWidgetHanja.cpp).
+//
+// Over the canvas the control draws what belongs to no cell: the matches of
+// a search, and the link under the pointer while Ctrl is held, which
+// Ctrl+click opens (TermWidgetFind.cpp).
+#include "term/Find.h"
 #include "term/HangulComposer.h"
 #include "term/HanjaConversion.h"
 #include "term/HanjaList.h"
@@ -30,6 +35,8 @@
 #include <QWidget>
 
 #include <functional>
+#include <optional>
+#include <vector>
 
 class TermWidget : public QWidget, public TTermHost {
     Q_OBJECT
@@ -71,6 +78,7 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent* Event) override;
     void mouseMoveEvent(QMouseEvent* Event) override;
     void mouseReleaseEvent(QMouseEvent* Event) override;
+    void leaveEvent(QEvent* Event) override;
     void inputMethodEvent(QInputMethodEvent* Event) override;
 
 public:
@@ -86,6 +94,16 @@ public:
     THanjaConversion& Hanja() { return FHanja; }
     // The candidate list, once a conversion has shown it.
     THanjaList* HanjaList() const { return FHanjaList; }
+
+    // The matches of a search, drawn over the text, the current one apart;
+    // null for none. The control keeps the pointer until told otherwise.
+    void ShowMatches(const std::vector<TTextSpan>* Matches, int Current);
+    // The link under the pointer while Ctrl is held.
+    const std::optional<TLink>& HoveredLink() const { return FLink; }
+    // Told the link's target while one is hovered, an empty one after.
+    std::function<void(const QString& Url)> OnLinkHover;
+    // Opens a link; the desktop's handler unless replaced.
+    std::function<void(const QString& Url)> OpenLink;
 
 private:
     // A system input method (ibus, fcitx): Qt can neither read nor set its
@@ -111,6 +129,11 @@ private:
     void CanvasInvalidated();
     void FlushCopies();
     void PaintFrame();
+    void PaintOver(QPainter& P, const QRegion& Region);
+    QRect CellsRect(int Row, int FromCol, int ToCol) const;
+    void PaintSpan(QPainter& P, const TTextSpan& Span, const QColor& Colour, bool Underline);
+    void HoverLink(QPoint Pixel, bool CtrlHeld);
+    bool ClickLink(const QMouseEvent& Event);
 
     // Declared before the canvas and the terminal: the terminal draws and
     // invalidates while it is being constructed.
@@ -131,4 +154,10 @@ private:
     TTerm FTerm;
     THanjaConversion FHanja{FTerm};
     QPointer<THanjaList> FHanjaList; // a child of the window, over everything
+    const std::vector<TTextSpan>* FMatches = nullptr;
+    int FCurrentMatch = -1;
+    std::optional<TLink> FLink;
+    QPoint FPointer; // where the pointer was last seen
+    Qt::CursorShape FShapeBeforeLink = Qt::ArrowCursor;
+    bool FLinkPressed = false; // a Ctrl+click took the press: its release too
 };

@@ -353,6 +353,14 @@ void Draw(TPen& D, TGlyph G)
         D.Box(0, 3, 18, 12, Paper);
         D.Letter(QRect(0, 3, 18, 12), QStringLiteral("U8"), Green, 9);
         break;
+    case TGlyph::Find: {
+        // A magnifying glass over a line of text.
+        D.Page(1, 1, 12, 15);
+        D.P.setPen(QPen(Edge, 2.4, Qt::SolidLine, Qt::RoundCap));
+        D.P.drawLine(QPointF(12.5, 12.5), QPointF(16.5, 16.5));
+        D.Disc(9.5, 9.5, 4.5, QColor(0xC8, 0xE4, 0xFF));
+        break;
+    }
     case TGlyph::LogView:
         D.Page(3, 1, 13, 16);
         D.Fill(4, 2, 11, 2, Blue);

@@ -45,8 +45,9 @@ enum class TGlyph {
     SessionLog,
     EncodingCp949,
     EncodingUtf8,
+    Find,
 };
-inline constexpr int GlyphCount = static_cast<int>(TGlyph::EncodingUtf8) + 1;
+inline constexpr int GlyphCount = static_cast<int>(TGlyph::Find) + 1;
 
 namespace ImageList {
 

@@ -4,6 +4,7 @@
 // paste, the mouse at window level, the scroll bar, the clock, pointer
 // hiding, the cell inspection and the hint texts. Dialogs are answered
 // through the modal hook.
+#include "MainWindowRig.h"
 #include "app/DataModuleMaster.h"
 #include "app/HelpWindow.h"
 #include "app/Main.h"
@@ -45,62 +46,6 @@
 #include <functional>
 
 namespace {
-
-// A shown, active main window with a profile file of its own; every dialog
-// is answered by the test (rejected unless it says otherwise), new processes
-// are only counted, and the clipboard starts empty.
-struct TWindow {
-    TProgramState State;
-    TTempDir Dir;
-    std::string Ini = Dir / "Brevanix.ini";
-    TMainForm Form{{}, Ini};
-    QStringList Messages;                  // message boxes, as shown
-    std::function<void(QDialog&)> OnOther; // any other dialog; rejected when empty
-    int NewProcesses = 0;
-
-    TWindow()
-    {
-        SetModalHook([this](QDialog& D) {
-            if (auto* Box = qobject_cast<QMessageBox*>(&D)) {
-                Messages << Box->text();
-                Box->reject();
-            } else if (OnOther) {
-                OnOther(D);
-            } else {
-                D.reject();
-            }
-        });
-        Form.StartProcess = [this](const QStringList&) { return qint64(++NewProcesses); };
-        QGuiApplication::clipboard()->clear();
-        Form.pnlImage->hide();
-        Form.show();
-        Form.activateWindow();
-        if (QTest::qWaitForWindowActive(&Form)) Form.Term1->setFocus();
-    }
-    ~TWindow() { SetModalHook({}); }
-    TWindow(const TWindow&) = delete;
-    TWindow& operator=(const TWindow&) = delete;
-
-    TTerm& Term() { return Form.Term1->Term(); }
-    QAction* Action(const char* Name) { return Form.Action(Name); }
-    QPoint CellCentre(int Col, int Row)
-    {
-        const TScr& S = Term().Scr;
-        return {(Col - 1) * S.CharWidth + S.CharWidth / 2, (Row - 1) * S.CharHeight + 2};
-    }
-    void Feed(const std::string& Bytes)
-    {
-        Form.ProcessBlock(reinterpret_cast<const std::uint8_t*>(Bytes.data()),
-                          static_cast<int>(Bytes.size()), false);
-    }
-    // A mouse move over the terminal with the modifiers held.
-    void MoveMouse(QPoint At, Qt::KeyboardModifiers Held = {})
-    {
-        QMouseEvent E(QEvent::MouseMove, At, Form.Term1->mapToGlobal(At), Qt::NoButton,
-                      Qt::NoButton, Held);
-        QCoreApplication::sendEvent(Form.Term1, &E);
-    }
-};
 
 // Counts the events of one type a watched object receives.
 struct TEventCounter : QObject {
@@ -147,7 +92,7 @@ private slots:
             {"actCrossCaret", "Alt+X"}, {"actVisualBeep", "Alt+A"}, {"actBeep", "Alt+B"},
             {"actAutoWrap", "Alt+W"}, {"actSetUpFont", "Alt+F"}, {"actBackColor", "Alt+K"},
             {"actCaretColor", "Alt+E"}, {"actViewToolbar", "Ctrl+F5"},
-            {"actViewStatusBar", "Ctrl+F6"}};
+            {"actViewStatusBar", "Ctrl+F6"}, {"actFind", "Ctrl+Shift+F"}};
         // clang-format on
         for (const auto& R : Rows)
             QTest::newRow(R[0]) << QString::fromLatin1(R[0])
@@ -197,6 +142,7 @@ private slots:
         QCOMPARE(Captions(W.Form.mnuMainPopup->actions()), QStringList({"복사(&C)",
                                                                         "붙여넣기(&P)",
                                                                         "복사/붙여넣기(&V)",
+                                                                        "찾기(&F)",
                                                                         "|",
                                                                         "화면 출력(&W)",
                                                                         "|",
