@@ -19,7 +19,15 @@ public:
         Telnet.Term = &Term;
         Telnet.ClearReceiveState();
     }
-    void Feed(const std::uint8_t* Bytes, int Len) override { Telnet.Receive(Bytes, Len); }
+    // As the window takes a block: a repaint the block owes is held to its
+    // end and done once (TermWidget::BeginHostBlock, EndHostBlock).
+    void Feed(const std::uint8_t* Bytes, int Len) override
+    {
+        Term.HoldRedraw = true;
+        Telnet.Receive(Bytes, Len);
+        Term.HoldRedraw = false;
+        if (Term.Scr.RedrawPending) Term.ReDrawScreen();
+    }
     std::size_t Allocations() const override { return NewCalls(); }
 
 private:

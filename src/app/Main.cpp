@@ -170,6 +170,7 @@ void TMainForm::CreateClientArea()
     Term.SetCaret(TCaret::Block);
     Term.SetCaretColor(ColorAqua);
     Term1->setMouseTracking(true); // the mouse panels follow the pointer
+    Term1->OnFrame = [this] { FrameShown(); };
     Term1->installEventFilter(this);
     ScrollBar = new QScrollBar(Qt::Vertical, Area);
     ScrollBar->setObjectName(QStringLiteral("ScrollBar"));

@@ -122,8 +122,9 @@ public:
     void ClientSocket1Connect();
     void ClientSocket1Read();
     // One block read from the host through the engine; More says whether the
-    // socket holds further bytes (the caret waits for the last block).
+    // socket holds further bytes (FastInterrupt then lets input in between).
     void ProcessBlock(const std::uint8_t* Bytes, int Len, bool More);
+    void FrameShown();
     // Sees every block read from the socket after the engine took it: how a
     // test or a benchmark watches the pump.
     std::function<void(const std::uint8_t* Bytes, int Len)> OnBlock;

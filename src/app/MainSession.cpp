@@ -338,7 +338,6 @@ void TMainForm::ClientSocket1Read()
 
 void TMainForm::ProcessBlock(const std::uint8_t* Bytes, int Len, bool More)
 {
-    TTerm& Term = Term1->Term();
     Switches.CaretDrawEnabled = false;
     if (FSessionLog && FLogRaw) FSessionLog->Raw(Bytes, Len); // as read, Telnet and all
     Term1->BeginHostBlock();
@@ -346,15 +345,10 @@ void TMainForm::ProcessBlock(const std::uint8_t* Bytes, int Len, bool More)
         Telnet.PassData(Bytes, Len); // SSH carries no Telnet commands
     else
         Telnet.Receive(Bytes, Len);
-    Term1->EndHostBlock(More);
+    Term1->EndHostBlock();
     // The matches follow what the host writes, a few times a second at most.
     if (!FindBar->isHidden() && !FFindTimer->isActive()) FFindTimer->start();
-    if (!More) {
-        StatusCol->setText(QString::number(Term.Scr.CurX));
-        StatusRow->setText(QString::number(Term.Scr.CurY));
-        Switches.CaretDrawEnabled = !Switches.CaretHidden; // an xterm host may keep it hidden
-        Term.ShowCaret();
-    } else if (AliasInfo.FastInterrupt) {
+    if (More && AliasInfo.FastInterrupt) {
         // Every chunk is a turn of the event loop of its own, so a key gets
         // in between two chunks anyway; this takes what input is waiting
         // within this chunk's turn already. The socket waits meanwhile.
@@ -364,6 +358,17 @@ void TMainForm::ProcessBlock(const std::uint8_t* Bytes, int Len, bool More)
             QCoreApplication::processEvents(QEventLoop::ExcludeSocketNotifiers);
         }
     }
+}
+
+// Each frame the terminal shows after host output: the caret and the
+// cursor's panels, at the frames' pace.
+void TMainForm::FrameShown()
+{
+    TTerm& Term = Term1->Term();
+    StatusCol->setText(QString::number(Term.Scr.CurX));
+    StatusRow->setText(QString::number(Term.Scr.CurY));
+    Switches.CaretDrawEnabled = !Switches.CaretHidden; // an xterm host may keep it hidden
+    Term.ShowCaret();
 }
 
 void TMainForm::ClientSocket1Write()

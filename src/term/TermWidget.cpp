@@ -95,12 +95,13 @@ void TermWidget::BeginHostBlock()
     FHanja.HostSpoke();
 }
 
-void TermWidget::EndHostBlock(bool More)
+void TermWidget::EndHostBlock()
 {
     FTerm.HoldRedraw = false;
-    if (!FTerm.Scr.RedrawPending) return;
+    // A block after a frame of quiet is shown at once, so an echo never
+    // waits; blocks that keep coming are shown once a frame.
     const qint64 Since = FFramed ? Clock() - FLastFrame : FrameMs;
-    if (!More || Since >= FrameMs)
+    if (Since >= FrameMs)
         PaintFrame();
     else if (!FFrameTimer.isActive())
         FFrameTimer.start(static_cast<int>(FrameMs - Since));
@@ -109,11 +110,11 @@ void TermWidget::EndHostBlock(bool More)
 void TermWidget::PaintFrame()
 {
     FFrameTimer.stop();
-    // Something else may have painted in full since (browsing the scroll-back).
-    if (!FTerm.Scr.RedrawPending) return;
     FLastFrame = Clock();
     FFramed = true;
-    FTerm.ReDrawScreen();
+    // Something else may have painted in full since (browsing the scroll-back).
+    if (FTerm.Scr.RedrawPending) FTerm.ReDrawScreen();
+    if (OnFrame) OnFrame();
 }
 
 void TermWidget::paintEvent(QPaintEvent* Event)

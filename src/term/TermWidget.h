@@ -57,11 +57,14 @@ public:
     QSize sizeHint() const override;
 
     // --- Frames: a received block's full repaint is held from BeginHostBlock
-    // to EndHostBlock, which paints it when nothing More waits or FrameMs
-    // have passed since the last frame; otherwise a timer paints it then.
+    // to EndHostBlock, which shows it at once when FrameMs have passed since
+    // the last frame, and otherwise has a timer show it when they have: at
+    // most one frame per FrameMs while blocks keep coming, and an echo after
+    // quiet at once. OnFrame follows each frame (the caret, the status line).
     void BeginHostBlock();
-    void EndHostBlock(bool More);
+    void EndHostBlock();
     int FrameMs = 16; // 0: every block paints
+    std::function<void()> OnFrame;
     // Milliseconds of a steady clock; a test may stop it.
     std::function<qint64()> Clock;
 
