@@ -365,10 +365,13 @@ void TMainForm::ProcessBlock(const std::uint8_t* Bytes, int Len, bool More)
 void TMainForm::FrameShown()
 {
     TTerm& Term = Term1->Term();
-    StatusCol->setText(QString::number(Term.Scr.CurX));
-    StatusRow->setText(QString::number(Term.Scr.CurY));
     Switches.CaretDrawEnabled = !Switches.CaretHidden; // an xterm host may keep it hidden
     Term.ShowCaret();
+    // The terminal goes out before the panels: a label's repaint would
+    // otherwise go with it and hold up the echo.
+    Term1->FlushCopies();
+    StatusCol->setText(QString::number(Term.Scr.CurX));
+    StatusRow->setText(QString::number(Term.Scr.CurY));
 }
 
 void TMainForm::ClientSocket1Write()

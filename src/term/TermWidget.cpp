@@ -115,6 +115,8 @@ void TermWidget::PaintFrame()
     // Something else may have painted in full since (browsing the scroll-back).
     if (FTerm.Scr.RedrawPending) FTerm.ReDrawScreen();
     if (OnFrame) OnFrame();
+    // Out to the window system now: an echo reaches the screen a pass sooner.
+    FlushCopies();
 }
 
 void TermWidget::paintEvent(QPaintEvent* Event)

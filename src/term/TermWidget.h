@@ -65,6 +65,9 @@ public:
     void EndHostBlock();
     int FrameMs = 16; // 0: every block paints
     std::function<void()> OnFrame;
+    // What was drawn goes to the window system now, not on the next pass of
+    // the event loop.
+    void FlushCopies();
     // Milliseconds of a steady clock; a test may stop it.
     std::function<qint64()> Clock;
 
@@ -130,7 +133,6 @@ private:
     void FollowCommit(std::uint16_t Key, const std::string& Before, bool ModeBefore);
     void CanvasDrawn(const QRect& Pixels);
     void CanvasInvalidated();
-    void FlushCopies();
     void PaintFrame();
     void PaintOver(QPainter& P, const QRegion& Region);
     QRect CellsRect(int Row, int FromCol, int ToCol) const;
