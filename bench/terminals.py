@@ -20,7 +20,7 @@ we read, while our share of a core is taken.
 
   bench/terminals.py [--build DIR] [--size MiB] [--geometry 80x24,132x43]
                      [--workloads ascii,korean,sgr,redraw] [--peers putty,pterm,xterm]
-                     [--flood MiB] [--keys N] [--paced SECONDS] [--no-probes]
+                     [--flood MiB] [--keys N] [--paced SECONDS] [--typing N] [--no-probes]
                      [--peer-font ours|default] [--wrap "perf record -g"] [--no-ssh]
   bench/terminals.py --smoke     a tiny run of ours only: everything starts and answers
 """
@@ -385,7 +385,10 @@ def putty_home(tmp, cols, rows, font):
     sessions = os.path.join(home, ".putty", "sessions")
     os.makedirs(sessions)
     lines = ["TermWidth=%d" % cols, "TermHeight=%d" % rows, "ScrollbackLines=1000",
-             "LineCodePage=UTF-8", "WarnOnClose=0", "CloseOnExit=0", "LogType=0"]
+             "LineCodePage=UTF-8", "WarnOnClose=0", "CloseOnExit=0", "LogType=0",
+             # Keys go out as typed: the feeder negotiates no echo, after which
+             # PuTTY would edit a line locally and send it on Enter.
+             "LocalEcho=1", "LocalEdit=1"]
     if font == "ours":
         lines.append("FontName=client:%s %d" % (OUR_FACE, OUR_POINTS))
     with open(os.path.join(sessions, "Default%20Settings"), "w") as f:
@@ -450,6 +453,22 @@ class CatTerminal:
             return t1 - t0
         finally:
             stop(proc)
+
+
+class RelayTerminal:
+    """xterm or pterm as a Telnet client of a feeder, through ptyrelay.py: for
+    the probes, which drive every program the same way."""
+
+    def __init__(self, terminal):
+        self.terminal = terminal
+        self.name = terminal.name
+        self.relay = os.path.join(os.path.dirname(os.path.abspath(__file__)), "ptyrelay.py")
+
+    def start(self, display, port, cols, rows):
+        return self.terminal.start(display, cols, rows, [sys.executable, self.relay, str(port)])
+
+    def pid(self, proc):
+        return proc.pid  # the terminal itself, not the relay it runs
 
 
 def stop(proc):
@@ -596,7 +615,7 @@ def frames(times, gap=0.002):
     return n
 
 
-def probe(client, display, plain, cols, rows, flood_mib, keys, paced_seconds):
+def probe(client, display, plain, cols, rows, flood_mib, keys, paced_seconds, typing_keys):
     """Keys during a flood, paints per second, memory, and idle echoes."""
     x = X(display)
     feeder = Feeder()
@@ -605,7 +624,8 @@ def probe(client, display, plain, cols, rows, flood_mib, keys, paced_seconds):
     try:
         accept(feeder, proc)
         window = window_of(display, proc.pid)
-        pid = family(proc.pid)[-1]  # the program, under a wrapper or not
+        # The program, under a wrapper or not; a terminal, not what it runs.
+        pid = client.pid(proc) if hasattr(client, "pid") else family(proc.pid)[-1]
         xdotool(display, "windowfocus", "--sync", str(window))
         time.sleep(0.5)
         feeder.ping()
@@ -670,6 +690,21 @@ def probe(client, display, plain, cols, rows, flood_mib, keys, paced_seconds):
             sent = time.monotonic()
             feeder.run_until(lambda: any(overlaps(r, term) for _, r in feeder.damage), 5)
             echo.append((next(t for t, r in feeder.damage if overlaps(r, term)) - sent) * 1000)
+        # Typing: a key pressed through XTest, echoed by the host when it
+        # arrives, until the echo is painted.
+        typed = []
+        for i in range(typing_keys):
+            t_idle = time.monotonic() + 0.1
+            while time.monotonic() < t_idle:
+                feeder.step(0.01)
+            had = len(feeder.keys)
+            pressed = time.monotonic()
+            x.key("k")
+            feeder.run_until(lambda: len(feeder.keys) > had, 5)
+            feeder.damage.clear()
+            feeder.send(b"k")
+            feeder.run_until(lambda: any(overlaps(r, term) for _, r in feeder.damage), 5)
+            typed.append((next(t for t, r in feeder.damage if overlaps(r, term)) - pressed) * 1000)
         # A host writing steadily but slower than we read: every block finds
         # the socket drained. The CPU this takes, and the paints.
         paced = paced_load(feeder, pid, plain, term, seconds=paced_seconds)
@@ -686,6 +721,8 @@ def probe(client, display, plain, cols, rows, flood_mib, keys, paced_seconds):
             "rss_max": max(kib for _, kib in memory), "rss_last": memory[-1][1],
             "rss_before": before,
             "echo_median": statistics.median(echo), "echo_worst": max(echo),
+            "typed": len(typed), "typed_median": statistics.median(typed or [0]),
+            "typed_worst": max(typed or [0]),
         }
     finally:
         x.unwatch()
@@ -708,6 +745,7 @@ def main():
     ap.add_argument("--no-probes", action="store_true")
     ap.add_argument("--keys", type=int, default=24, help="keys pressed during the flood")
     ap.add_argument("--paced", type=float, default=3.0, help="seconds of the steady host")
+    ap.add_argument("--typing", type=int, default=50, help="keys typed and echoed, one by one")
     ap.add_argument("--peer-font", choices=["ours", "default"], default="ours",
                     help="the peers draw with our face and size, or with their own default")
     ap.add_argument("--ssh", action=argparse.BooleanOptionalAction, default=True,
@@ -719,7 +757,7 @@ def main():
     args = ap.parse_args()
     if args.smoke:
         args.size, args.geometry, args.peers, args.flood = 0.25, "80x24", "", 2
-        args.keys, args.paced = 5, 1.0
+        args.keys, args.paced, args.typing = 5, 1.0, 5
     bench = os.path.join(args.build, "bench", "brevanix_bench")
     missing = [t for t in ("Xvfb", "xdotool") if not shutil.which(t)]
     for lib in ("libX11.so.6", "libXtst.so.6", "libXdamage.so.1"):
@@ -786,11 +824,12 @@ def main():
             subprocess.run([bench, "--dump", data_dir, "--size", "1", "--cols", str(cols),
                             "--rows", str(rows)], check=True)
             plain = open(os.path.join(data_dir, "ascii.cp949"), "rb").read()
-            clients = [ours]
+            clients = [ours] + [p if isinstance(p, Putty) else RelayTerminal(p) for p in peers]
             print("\nresponsiveness at %dx%d, a flood of %g MiB of plain lines:" % (
                 cols, rows, args.flood))
             for c in clients:
-                r = probe(c, display, plain, cols, rows, args.flood, args.keys, args.paced)
+                r = probe(c, display, plain, cols, rows, args.flood, args.keys, args.paced,
+                          args.typing)
                 print("%-6s flood %.1f MiB in %.2f s; keys to the host (%d): median %.1f ms, "
                       "worst %.1f ms; %.0f paints/s; idle echo to paint: median %.1f ms, "
                       "worst %.1f ms; resident memory %d KiB before, %d KiB after 1 s, at most "
@@ -801,6 +840,9 @@ def main():
                       flush=True)
                 print("%-6s a host writing 1 MiB/s in 4 KiB blocks: %.0f%% of a core, "
                       "%.0f paints/s" % (c.name, 100 * r["paced_cpu"], r["paced_paints"]))
+                print("%-6s typing, a key to its echo painted (%d keys): median %.1f ms, "
+                      "worst %.1f ms" % (c.name, r["typed"], r["typed_median"],
+                                         r["typed_worst"]), flush=True)
         print("\nload average after: %s" % open("/proc/loadavg").read().split()[:3])
     finally:
         if host:
