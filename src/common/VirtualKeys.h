@@ -31,4 +31,11 @@ constexpr std::uint16_t Oem1 = 0xBA, // ; :
     Oem5 = 0xDC,                     // \ |
     Oem6 = 0xDD,                     // ] }
     Oem7 = 0xDE;                     // ' "
+// A modifier or lock key on its own is part of the next key (Shift makes ㄲ
+// of ㄱ), not a key of its own.
+constexpr bool IsModifier(std::uint16_t Key)
+{
+    return Key == Shift || Key == Control || Key == Menu || Key == Capital || Key == NumLock ||
+           Key == Scroll || Key == LWin || Key == RWin;
+}
 } // namespace VK

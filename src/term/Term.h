@@ -427,6 +427,7 @@ private:
     void DrawRun(int RowIndex, int FromCol, const std::uint8_t* Bytes, const std::uint8_t* Parts,
                  int Len, const TCell& Look, bool Lock);
     int DrawCluster(int RowIndex, int Col, bool Lock);
+    void UsePenOf(const TCell& Look);
     void FireChangeSize();
     void DropSelection();
     TPoint CellAt(int X, int Y) const;

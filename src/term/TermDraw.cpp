@@ -20,13 +20,10 @@ void WriteLog(std::string_view Text)
 
 // ---------------------------------------------------------------- runs
 
-// Inline: a full-screen program's lone cells come here one by one.
-[[gnu::always_inline]] inline void TTerm::DrawRun(int RowIndex, int FromCol,
-                                                  const std::uint8_t* Bytes,
-                                                  const std::uint8_t* Parts, int Len,
-                                                  const TCell& Look, bool Lock)
+// The canvas's colours and style for the cell's look, changed only where
+// they differ: most runs share them.
+[[gnu::always_inline]] inline void TTerm::UsePenOf(const TCell& Look)
 {
-    if (Lock) FCanvas.Lock();
     const bool Swap = Look.Attr & caReverse;
     const TColor Fore = Swap ? Look.Back : Look.Fore, Back = Swap ? Look.Fore : Look.Back;
     const int Style = Scr.Font.Style | (Look.Attr & caBold ? fsBold : 0) |
@@ -34,6 +31,16 @@ void WriteLog(std::string_view Text)
     if (FCanvas.FontColor() != Fore) FCanvas.SetFontColor(Fore);
     if (FCanvas.FontStyle() != Style) FCanvas.SetFontStyle(Style);
     if (FCanvas.BrushColor() != Back) FCanvas.SetBrushColor(Back);
+}
+
+// Inline: a full-screen program's lone cells come here one by one.
+[[gnu::always_inline]] inline void TTerm::DrawRun(int RowIndex, int FromCol,
+                                                  const std::uint8_t* Bytes,
+                                                  const std::uint8_t* Parts, int Len,
+                                                  const TCell& Look, bool Lock)
+{
+    if (Lock) FCanvas.Lock();
+    UsePenOf(Look);
     const int X = (FromCol - 1) * Scr.CharWidth;
     const int Y = (RowIndex - 1) * Scr.CharHeight;
     FCanvas.TextRun(X, Y, TRect{X, Y, X + Len * Scr.CharWidth, Y + Scr.CharHeight}, Bytes, Parts,
@@ -120,13 +127,7 @@ int TTerm::DrawCluster(int RowIndex, int Col, bool Lock)
     const TCell& Look = L.Cells[Head];
     const int Span = Chars.At(ClusterIndex(L.Cells[Head])).Cells;
     if (Lock) FCanvas.Lock();
-    const bool Swap = Look.Attr & caReverse;
-    const TColor Fore = Swap ? Look.Back : Look.Fore, Back = Swap ? Look.Fore : Look.Back;
-    const int Style = Scr.Font.Style | (Look.Attr & caBold ? fsBold : 0) |
-                      (Look.Attr & caUnderline ? fsUnderline : 0);
-    if (FCanvas.FontColor() != Fore) FCanvas.SetFontColor(Fore);
-    if (FCanvas.FontStyle() != Style) FCanvas.SetFontStyle(Style);
-    if (FCanvas.BrushColor() != Back) FCanvas.SetBrushColor(Back);
+    UsePenOf(Look);
     const TCluster& C = Chars.At(ClusterIndex(Look));
     const int X = (Head - 1) * Scr.CharWidth, Y = (RowIndex - 1) * Scr.CharHeight;
     FCanvas.TextCluster(X, Y, TRect{X, Y, X + Span * Scr.CharWidth, Y + Scr.CharHeight},

@@ -19,28 +19,11 @@ constexpr TShiftState KeyModifiers = ssShift | ssAlt | ssCtrl;
 // else sees it; a key set to 0 but not stopped still goes on, as 0.
 using TKeyStep = bool (*)(TTerm& Term, std::uint16_t& Key, TShiftState Shift);
 
-// A modifier or lock key on its own is part of the next key (Shift makes ㄲ
-// of ㄱ), not a key that ends a syllable.
-bool IsModifierKey(std::uint16_t Key)
-{
-    switch (Key) {
-    case VK::Shift:
-    case VK::Control:
-    case VK::Menu:
-    case VK::Capital:
-    case VK::NumLock:
-    case VK::Scroll:
-    case VK::LWin:
-    case VK::RWin: return true;
-    default: return false;
-    }
-}
-
 // Letters in Hangul mode compose; any other key commits the syllable first,
 // so its bytes reach the host before the key's own.
 bool CompositionKey(TTerm& Term, std::uint16_t& Key, TShiftState Shift)
 {
-    if (IsModifierKey(Key)) return false;
+    if (VK::IsModifier(Key)) return false;
     if (Term.ComposeKey(Key, Shift)) {
         Key = 0;
         return true;

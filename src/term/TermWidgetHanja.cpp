@@ -9,21 +9,6 @@
 #include <QKeyEvent>
 
 namespace {
-// A modifier or lock key alone is part of the next key, not a key of its own.
-bool IsModifierKey(std::uint16_t Key)
-{
-    switch (Key) {
-    case VK::Shift:
-    case VK::Control:
-    case VK::Menu:
-    case VK::Capital:
-    case VK::NumLock:
-    case VK::Scroll:
-    case VK::LWin:
-    case VK::RWin: return true;
-    default: return false;
-    }
-}
 
 bool AsksForHanja(const QKeyEvent& Event)
 {
@@ -99,7 +84,7 @@ void TermWidget::ChooseHanja(int Index)
 // something, or moved on.
 void TermWidget::FollowCommit(std::uint16_t Key, const std::string& Before, bool ModeBefore)
 {
-    if (IsModifierKey(Key)) return;
+    if (VK::IsModifier(Key)) return;
     const bool Switched = FTerm.HangulMode != ModeBefore && Key != VK::Escape;
     if (Switched && !Before.empty() && FTerm.Scr.CompStr.empty())
         FHanja.Committed(Before);
