@@ -620,12 +620,17 @@ def probe(client, display, plain, cols, rows, flood_mib, keys, paced_seconds, ty
     x = X(display)
     feeder = Feeder()
     feeder.x = x
+    started = time.monotonic()
     proc = client.start(display, feeder.port, cols, rows)
     try:
         accept(feeder, proc)
         window = window_of(display, proc.pid)
         # The program, under a wrapper or not; a terminal, not what it runs.
         pid = client.pid(proc) if hasattr(client, "pid") else family(proc.pid)[-1]
+        # Start-up: from the start until the window has shown itself and
+        # taken the host's first words.
+        feeder.send(b"ready\r\n")
+        startup = (feeder.ping() - started) * 1000
         xdotool(display, "windowfocus", "--sync", str(window))
         time.sleep(0.5)
         feeder.ping()
@@ -721,6 +726,7 @@ def probe(client, display, plain, cols, rows, flood_mib, keys, paced_seconds, ty
             "rss_max": max(kib for _, kib in memory), "rss_last": memory[-1][1],
             "rss_before": before,
             "echo_median": statistics.median(echo), "echo_worst": max(echo),
+            "startup": startup,
             "typed": len(typed), "typed_median": statistics.median(typed or [0]),
             "typed_worst": max(typed or [0]),
         }
@@ -841,8 +847,9 @@ def main():
                 print("%-6s a host writing 1 MiB/s in 4 KiB blocks: %.0f%% of a core, "
                       "%.0f paints/s" % (c.name, 100 * r["paced_cpu"], r["paced_paints"]))
                 print("%-6s typing, a key to its echo painted (%d keys): median %.1f ms, "
-                      "worst %.1f ms" % (c.name, r["typed"], r["typed_median"],
-                                         r["typed_worst"]), flush=True)
+                      "worst %.1f ms; start to the host's first words taken %.0f ms" % (
+                          c.name, r["typed"], r["typed_median"], r["typed_worst"],
+                          r["startup"]), flush=True)
         print("\nload average after: %s" % open("/proc/loadavg").read().split()[:3])
     finally:
         if host:
