@@ -50,7 +50,8 @@ void TermWidget::PaintOver(QPainter& P, const QRegion& Region)
 {
     if (FTerm.Scr.CharWidth <= 0 || FTerm.Scr.CharHeight <= 0) return;
     P.setClipRegion(Region);
-    if (FMatches && !FMatches->empty()) {
+    // The matches are in the line list; the other screen is not.
+    if (FMatches && !FMatches->empty() && !FTerm.Scr.Xt.AltScreen) {
         // Only the matches that reach into the view.
         const long long Top = LineOfRow(FTerm, 1), Bottom = LineOfRow(FTerm, FTerm.Scr.Row);
         auto It =

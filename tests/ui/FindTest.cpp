@@ -3,6 +3,7 @@
 // host's output, Esc back to the live screen; links under Ctrl.
 #include "MainWindowRig.h"
 #include "app/FindBar.h"
+#include "common/Switches.h"
 #include "text/Cp949.h"
 
 #include "../e2e/WaitUntil.h"
@@ -88,7 +89,8 @@ private slots:
     }
 
     // Output while the bar is open scrolls the text: the highlight is drawn
-    // on the match's new row, and the count takes in a new match.
+    // on the match's new row, the count takes in a new match, and nothing is
+    // drawn over a full-screen program's screen.
     void highlightFollowsTheOutput()
     {
         TWindow W;
@@ -104,6 +106,12 @@ private slots:
         QVERIFY(WaitUntil([&] { return W.Form.FindBar->Count->text().endsWith(" 2"); }, 5000));
         QVERIFY(Highlighted(CellColour(W, 1, Row - 5)));
         QVERIFY(!Highlighted(CellColour(W, 1, Row)));
+        // A full-screen program's own screen holds no match.
+        Switches.XtermLevel = true;
+        W.Feed("\x1b[?1049h");
+        QVERIFY(!Highlighted(CellColour(W, 1, Row - 5)));
+        W.Feed("\x1b[?1049l");
+        QVERIFY(Highlighted(CellColour(W, 1, Row - 5)));
     }
 
     // Ctrl over a URL underlines it and names it in the status line (in
