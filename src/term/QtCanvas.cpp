@@ -177,6 +177,7 @@ void QtCanvas::ApplyQtFont()
     }
     FGlyphs.clear();
     FCells.clear();
+    FAscii.Style = -1;
     FCellBytes = 0;
     SelectFace();
 }
@@ -430,6 +431,12 @@ void QtCanvas::BlitRun(int X, int Y, const QRect& R, const std::uint8_t* Bytes,
 {
     uchar* Bits = FImage.bits();
     const qsizetype Stride = FImage.bytesPerLine();
+    if (FAscii.Fore != FFore || FAscii.Back != FBrush || FAscii.Style != FStyle) {
+        FAscii.Cells.fill(nullptr);
+        FAscii.Fore = FFore;
+        FAscii.Back = FBrush;
+        FAscii.Style = FStyle;
+    }
     const QImage* Last = nullptr;
     TCellLook LastLook{};
     for (int I = 0; I < Len;) {
@@ -439,20 +446,26 @@ void QtCanvas::BlitRun(int X, int Y, const QRect& R, const std::uint8_t* Bytes,
         const std::uint8_t B = Bytes[I];
         const std::uint32_t Phase =
             N == 1 && Parts[I] == 0 && B == StoredChecker ? ((Cx ^ Y) & 1) + 1 : 0;
-        const TCellLook Look{B | (N == 2 ? Bytes[I + 1] << 8 : 0) | Parts[I] << 16 |
-                                 (N == 2 ? 2u : 0u) << 18 | Phase << 20,
-                             FFore, FBrush, FStyle};
-        if (!Last || !(Look == LastLook)) { // a row of blanks asks for one look
-            auto It = FCells.find(Look);
-            if (It == FCells.end())
-                It = FCells.emplace(Look, PaintCell(Cx, Y, Bytes + I, Parts + I, N)).first;
-            Last = &It->second;
-            LastLook = Look;
+        const bool Ascii = N == 1 && Parts[I] == 0 && B < 0x80 && Phase == 0;
+        const QImage* Cell = Ascii ? FAscii.Cells[B] : nullptr;
+        if (!Cell) {
+            const TCellLook Look{B | (N == 2 ? Bytes[I + 1] << 8 : 0) | Parts[I] << 16 |
+                                     (N == 2 ? 2u : 0u) << 18 | Phase << 20,
+                                 FFore, FBrush, FStyle};
+            if (!Last || !(Look == LastLook)) { // a row of blanks asks for one look
+                auto It = FCells.find(Look);
+                if (It == FCells.end())
+                    It = FCells.emplace(Look, PaintCell(Cx, Y, Bytes + I, Parts + I, N)).first;
+                Last = &It->second;
+                LastLook = Look;
+            }
+            Cell = Last;
+            if (Ascii) FAscii.Cells[B] = Cell;
         }
-        const QRect Part = QRect(Cx, Y, Last->width(), Last->height()).intersected(R);
-        const qsizetype CellStride = Last->bytesPerLine();
+        const QRect Part = QRect(Cx, Y, Cell->width(), Cell->height()).intersected(R);
+        const qsizetype CellStride = Cell->bytesPerLine();
         const uchar* Src =
-            Last->constBits() + (Part.top() - Y) * CellStride + (Part.left() - Cx) * 4;
+            Cell->constBits() + (Part.top() - Y) * CellStride + (Part.left() - Cx) * 4;
         uchar* Dst = Bits + Part.top() * Stride + Part.left() * 4;
         const int Row = Part.width() * 4;
         for (int Py = Part.height(); Py > 0; --Py, Src += CellStride, Dst += Stride)
@@ -467,6 +480,7 @@ QImage QtCanvas::PaintCell(int Cx, int Y, const std::uint8_t* Bytes, const std::
     const int Width = N * FCellW;
     if (FCellBytes > MaxCellBytes) {
         FCells.clear(); // a bound, not a policy: a screen's looks fit many times over
+        FAscii.Style = -1;
         FCellBytes = 0;
     }
     FCellBytes += static_cast<std::size_t>(Width) * static_cast<std::size_t>(FCellH) * 4;

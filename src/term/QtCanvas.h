@@ -138,4 +138,11 @@ private:
     std::unordered_map<std::uint32_t, TGlyph> FGlyphs; // code point, face and cells
     std::unordered_map<TCellLook, QImage, TCellLookHash> FCells;
     std::size_t FCellBytes = 0;
+    // The ASCII cells of FCells in the colours and style of the last run:
+    // most of a screen, found without hashing. Forgotten with FCells.
+    struct TAsciiLooks {
+        TColor Fore = 0, Back = 0;
+        int Style = -1; // none yet
+        std::array<const QImage*, 0x80> Cells{};
+    } FAscii;
 };
