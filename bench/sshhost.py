@@ -44,7 +44,8 @@ def _free_port():
         return s.getsockname()[1]
 
 
-def _descendants(root):
+def family(pid):
+    """pid and its descendants (a program may run under a wrapper)."""
     children = {}
     for entry in os.listdir("/proc"):
         try:
@@ -53,11 +54,11 @@ def _descendants(root):
             children.setdefault(parent, []).append(int(entry))
         except (ValueError, OSError, IndexError):
             pass
-    out, todo = [], list(children.get(root, []))
+    out, todo = [], [pid]
     while todo:
-        pid = todo.pop()
-        out.append(pid)
-        todo += children.get(pid, [])
+        p = todo.pop()
+        out.append(p)
+        todo += children.get(p, [])
     return out
 
 
@@ -162,7 +163,7 @@ class SshdHost:
         if not self.proc:
             return
         if self.proc.poll() is None:
-            for pid in _descendants(self.proc.pid):
+            for pid in family(self.proc.pid)[1:]:
                 try:
                     os.kill(pid, signal.SIGKILL)
                 except ProcessLookupError:

@@ -103,7 +103,7 @@ def main():
         pid, fd, _ = client(host, home, answer=False)
         proc = Proc(pid)
         go = open_when_read(job[0], proc)
-        sessions = sshhost._descendants(host.proc.pid)
+        sessions = sshhost.family(host.proc.pid)[1:]
         port = host.port
         host.stop()
         if go is None or not sessions:

@@ -40,6 +40,7 @@ import time
 
 sys.dont_write_bytecode = True  # no __pycache__ in the source tree
 import sshhost  # noqa: E402
+from sshhost import family  # noqa: E402
 
 IAC, DONT, DO, WONT, WILL, SB, SE = 255, 254, 253, 252, 251, 250, 240
 TIMING_MARK = 6
@@ -141,24 +142,6 @@ def xdotool(display, *args):
     r = subprocess.run(["xdotool", *args], env=dict(os.environ, DISPLAY=display),
                        capture_output=True, text=True, timeout=WAIT)
     return r.stdout.split() if r.returncode == 0 else []
-
-
-def family(pid):
-    """pid and its descendants (a program may run under a wrapper)."""
-    children = {}
-    for entry in os.listdir("/proc"):
-        try:
-            with open("/proc/%s/stat" % entry) as f:
-                parent = int(f.read().rsplit(")", 1)[1].split()[1])
-            children.setdefault(parent, []).append(int(entry))
-        except (ValueError, OSError, IndexError):
-            pass
-    out, todo = [], [pid]
-    while todo:
-        p = todo.pop()
-        out.append(p)
-        todo += children.get(p, [])
-    return out
 
 
 def window_of(display, pid):

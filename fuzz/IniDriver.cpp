@@ -2,6 +2,7 @@
 // everything read can be written back and reads back the same, and a file
 // edit leaves exactly what the same edit in memory gives.
 #include "Drivers.h"
+#include "Scratch.h"
 
 #include "profiles/IniFile.h"
 
@@ -72,25 +73,6 @@ std::string Entries(const TIniDocument& D, std::vector<TEntry>& Out)
     }
     return {};
 }
-
-// A private folder for the file checks, removed when the process ends.
-class TScratch {
-public:
-    TScratch()
-    {
-        std::string Pattern =
-            (std::filesystem::temp_directory_path() / "brevanix-fuzz-XXXXXX").string();
-        if (::mkdtemp(Pattern.data())) Dir = Pattern;
-    }
-    ~TScratch()
-    {
-        std::error_code Ec;
-        if (!Dir.empty()) std::filesystem::remove_all(Dir, Ec);
-    }
-    TScratch(const TScratch&) = delete;
-    TScratch& operator=(const TScratch&) = delete;
-    std::string Dir;
-};
 
 std::string ReadAll(const std::string& Path)
 {

@@ -2,6 +2,7 @@
 // the file holds no escape and no control but LF and TAB, converted text is
 // valid UTF-8, and a feed cut in two writes exactly what a whole one does.
 #include "Drivers.h"
+#include "Scratch.h"
 
 #include "aux/SessionLog.h"
 
@@ -18,25 +19,6 @@ namespace {
 namespace Flag {
 constexpr unsigned Convert = 1, Timestamps = 2;
 } // namespace Flag
-
-// A private folder for the two logs, removed when the process ends.
-class TScratch {
-public:
-    TScratch()
-    {
-        std::string Pattern =
-            (std::filesystem::temp_directory_path() / "brevanix-fuzz-XXXXXX").string();
-        if (::mkdtemp(Pattern.data())) Dir = Pattern;
-    }
-    ~TScratch()
-    {
-        std::error_code Ec;
-        if (!Dir.empty()) std::filesystem::remove_all(Dir, Ec);
-    }
-    TScratch(const TScratch&) = delete;
-    TScratch& operator=(const TScratch&) = delete;
-    std::string Dir;
-};
 
 // Writes Text of the parts, one call each, and gives back the file.
 std::string Logged(const std::string& Path, unsigned Flags, const std::uint8_t* Data,

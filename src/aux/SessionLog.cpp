@@ -561,11 +561,11 @@ void TSessionLog::StopWriter()
     Writer.join(); // after the buffer in flight
 }
 
-void TSessionLog::Fail(int Errno)
+// The writer stopped, the file closed and the buffers given back.
+void TSessionLog::Release()
 {
     StopWriter();
-    PendingError = std::strerror(Errno);
-    ::close(Fd);
+    if (Fd >= 0) ::close(Fd);
     Fd = -1;
     In.reset();
     Buffer.reset();
@@ -573,6 +573,12 @@ void TSessionLog::Fail(int Errno)
     Spares.clear();
     InUsed = Used = 0;
     Lead = 0;
+}
+
+void TSessionLog::Fail(int Errno)
+{
+    Release();
+    PendingError = std::strerror(Errno);
 }
 
 bool TSessionLog::Flush(std::string& Error)
@@ -601,13 +607,6 @@ bool TSessionLog::Close(std::string& Error)
 {
     Record(TKind::End, nullptr, 0);
     const bool Written = Settle(Error);
-    StopWriter();
-    if (Fd >= 0) ::close(Fd);
-    Fd = -1;
-    In.reset();
-    Buffer.reset();
-    Queue.clear();
-    Spares.clear();
-    InUsed = Used = 0;
+    Release();
     return Written;
 }

@@ -121,6 +121,7 @@ private:
     void Fill();     // the writer writes its text out past MaxLogBuffered
     bool WriteOut(); // hands the calls' buffer to the writer
     void Fail(int Errno);
+    void Release();
     void Write(); // the writer thread's loop
     int WriteChunk(const char* Bytes, std::size_t Size) const;
     void StopWriter();

@@ -51,6 +51,24 @@ bool Kept(const TTerm& Term, const std::string& Text)
     }
     return false;
 }
+
+// An SSH session through a proxy the test can silence or reset, alias "s"
+// with the profile keys Extra; Start returns once the shell has spoken.
+struct TSshThroughProxy {
+    TSshRig Rig;
+    TLoopbackProxy Proxy;
+    TE2eSession S;
+    bool Start(const char* Extra)
+    {
+        if (!Rig.Start({Shell}) || !Proxy.Listen(Rig.Host.Port())) return false;
+        const std::string Line = Rig.Host.KnownHostsLine();
+        Rig.WriteKnownHosts("[127.0.0.1]:" + std::to_string(Proxy.Port()) +
+                            Line.substr(Line.find(' ')));
+        WriteBytes(S.Ini, SshAlias(Rig, "s", Proxy.Port(), Extra));
+        S.Start({"-A", "s"});
+        return S.WaitForRow("ssh-ok");
+    }
+};
 } // namespace
 
 class LifelineTest : public QObject {
@@ -78,17 +96,10 @@ private slots:
     // forwarding: the session ends the same way.
     void sshSilentLinkIsFoundDead()
     {
-        TSshRig Rig;
-        QVERIFY2(Rig.Start({Shell}), Rig.Error.c_str());
-        TLoopbackProxy Proxy;
-        QVERIFY(Proxy.Listen(Rig.Host.Port()));
-        Rig.WriteKnownHosts("[127.0.0.1]:" + std::to_string(Proxy.Port()) +
-                            Rig.Host.KnownHostsLine().substr(Rig.Host.KnownHostsLine().find(' ')));
-        TE2eSession S;
-        WriteBytes(S.Ini, SshAlias(Rig, "s", Proxy.Port(), "KeepAlive=1\n"));
-        S.Start({"-A", "s"});
-        QVERIFY(S.WaitForRow("ssh-ok"));
-        Proxy.GoSilent();
+        TSshThroughProxy P;
+        TE2eSession& S = P.S;
+        QVERIFY2(P.Start("KeepAlive=1\n"), P.Rig.Error.c_str());
+        P.Proxy.GoSilent();
         QVERIFY(WaitUntil([&] { return S.Ended(); }, DeadWithinMs));
         QVERIFY(S.FindRow(Ko(":연결이 끊긴 것으로 보입니다")) != 0);
     }
@@ -119,19 +130,11 @@ private slots:
     // The same through a proxy reset on SSH.
     void sshResetReconnects()
     {
-        TSshRig Rig;
-        QVERIFY2(Rig.Start({Shell}), Rig.Error.c_str());
-        TLoopbackProxy Proxy;
-        QVERIFY(Proxy.Listen(Rig.Host.Port()));
-        Rig.WriteKnownHosts("[127.0.0.1]:" + std::to_string(Proxy.Port()) +
-                            Rig.Host.KnownHostsLine().substr(Rig.Host.KnownHostsLine().find(' ')));
-        TE2eSession S;
-        WriteBytes(S.Ini, SshAlias(Rig, "s", Proxy.Port(), "AutoReconnect=1\n"));
-        S.Start({"-A", "s"});
-        QVERIFY(S.WaitForRow("ssh-ok"));
-        Proxy.Reset();
-        QVERIFY(
-            WaitUntil([&] { return Proxy.Connections() == 2 && S.Form->Connected(); }, E2eWaitMs));
+        TSshThroughProxy P;
+        QVERIFY2(P.Start("AutoReconnect=1\n"), P.Rig.Error.c_str());
+        P.Proxy.Reset();
+        QVERIFY(WaitUntil([&] { return P.Proxy.Connections() == 2 && P.S.Form->Connected(); },
+                          E2eWaitMs));
     }
 
     // The user's own disconnect, a host's clean logout: no reconnect. Esc
