@@ -513,16 +513,21 @@ bool QtCanvas::PatInvert(int X, int Y, int Width, int Height)
     }
     const QRect R = QRect(X, Y, Width, Height).intersected(FImage.rect());
     if (R.isEmpty()) return true;
-    QPainter P;
-    if (!P.begin(&FImage)) {
-        FLastError = ErrorNoPainter;
-        return false;
-    }
-    P.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
-    P.fillRect(R, ToQColor(FBrush));
-    P.end();
+    XorRect(R, ToQColor(FBrush).rgb());
     Drawn(R);
     return true;
+}
+
+// The pixels themselves: a caret is a few thin rectangles drawn on every
+// move, and a painter for each cost more than the XOR.
+void QtCanvas::XorRect(const QRect& R, QRgb Color)
+{
+    const QRect Clipped = R.intersected(FImage.rect());
+    const QRgb Bits = Color & 0x00FFFFFFu; // an opaque image stays opaque
+    for (int Y = Clipped.top(); Y <= Clipped.bottom(); ++Y) {
+        auto* Line = reinterpret_cast<QRgb*>(FImage.scanLine(Y));
+        for (int X = Clipped.left(); X <= Clipped.right(); ++X) Line[X] ^= Bits;
+    }
 }
 
 void QtCanvas::FrameXor(const TRect& R, TColor Pen)
@@ -539,10 +544,7 @@ void QtCanvas::FrameXor(const TRect& R, TColor Pen)
         Edges[N++] = QRect(Box.left(), Box.top() + 1, 1, H - 2);
         if (W > 1) Edges[N++] = QRect(Box.right(), Box.top() + 1, 1, H - 2);
     }
-    QPainter P(&FImage);
-    P.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
-    const QColor C = ToQColor(Pen);
-    for (int I = 0; I < N; ++I) P.fillRect(Edges[I].intersected(FImage.rect()), C);
-    P.end();
+    const QRgb C = ToQColor(Pen).rgb();
+    for (int I = 0; I < N; ++I) XorRect(Edges[I], C);
     Drawn(Visible);
 }

@@ -98,6 +98,8 @@ private:
     };
     static constexpr std::size_t MaxCellBytes = 16u << 20;
 
+    void XorRect(const QRect& R, QRgb Color);
+
     int DrawItem(QPainter& P, int Cx, int Y, const std::uint8_t* Bytes, const std::uint8_t* Parts,
                  int Len);
     void PaintRun(int X, int Y, const QRect& R, const std::uint8_t* Bytes,

@@ -5,6 +5,7 @@
 #include "term/QtKeys.h"
 
 #include <QApplication>
+#include <QBackingStore>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPaintEvent>
@@ -26,6 +27,9 @@ TermWidget::TermWidget(QWidget* Parent)
     connect(&FFrameTimer, &QTimer::timeout, this, &TermWidget::PaintFrame);
     FFlashTimer.setSingleShot(true);
     connect(&FFlashTimer, &QTimer::timeout, this, [this] { FCanvas.Invalidate(); });
+    FSettleTimer.setSingleShot(true);
+    FSettleTimer.setInterval(0);
+    connect(&FSettleTimer, &QTimer::timeout, this, &TermWidget::Settle);
 }
 
 TermWidget::~TermWidget() { delete FHanjaList; }
@@ -59,6 +63,22 @@ void TermWidget::SetClipboardText(const std::string& Text) { QtClipboard::SetTex
 
 // ---------------------------------------------------------------- paint
 
+namespace {
+
+// Qt's raster engine hands a copy taller than about a hundred rows to its
+// thread pool and waits for it; for a terminal's rows the hand-off costs more
+// than the copy (and the echo waits for it), so tall rectangles go in bands.
+void Blit(QPainter& P, const QImage& Image, const QRect& R)
+{
+    constexpr int Band = 64;
+    for (int Y = R.top(); Y <= R.bottom(); Y += Band) {
+        const QRect Part(R.left(), Y, R.width(), std::min(Band, R.bottom() + 1 - Y));
+        P.drawImage(Part.topLeft(), Image, Part);
+    }
+}
+
+} // namespace
+
 void TermWidget::CanvasDrawn(const QRect& Pixels)
 {
     if (FInPaint) {
@@ -83,8 +103,21 @@ void TermWidget::FlushCopies()
     FCopyOnly = true;
     repaint(FPendingCopy);
     FCopyOnly = false;
+    FSettleTimer.start();
     // Qt merged any pending request into that paint; ask for it again.
     if (!FPendingRequest.isEmpty()) update(FPendingRequest);
+}
+
+// The window system reads what was just shown from memory it shares with us;
+// before the next paint there Qt waits until it has. Waiting now, while the
+// host is quiet, takes that round trip off the next echo's way.
+void TermWidget::Settle()
+{
+    QBackingStore* Store = backingStore();
+    if (!Store || !isVisible()) return;
+    const QRegion Mine(QRect(mapTo(window(), QPoint(0, 0)), size()));
+    Store->beginPaint(Mine);
+    Store->endPaint();
 }
 
 // ---------------------------------------------------------------- frames
@@ -143,7 +176,7 @@ void TermWidget::paintEvent(QPaintEvent* Event)
     }
     QPainter P(this);
     const QImage& Image = FCanvas.Image();
-    for (const QRect& R : Region) P.drawImage(R.topLeft(), Image, R);
+    for (const QRect& R : Region) Blit(P, Image, R);
     for (const QRect& R : Region - QRegion(Image.rect())) P.fillRect(R, Qt::black);
     PaintOver(P, Region);
     P.end();

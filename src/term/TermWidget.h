@@ -149,7 +149,9 @@ private:
     bool FCopyOnly = false;
     QElapsedTimer FSteady;
     QTimer FFrameTimer;
-    QTimer FFlashTimer; // ends the visual bell's flash
+    QTimer FFlashTimer;  // ends the visual bell's flash
+    QTimer FSettleTimer; // waits for the window system while nothing else does
+    void Settle();
     qint64 FLastFrame = 0;
     bool FFramed = false; // FLastFrame holds a frame
     // Before the terminal, which points at one of them.
