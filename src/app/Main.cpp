@@ -78,7 +78,9 @@ QLabel* Panel(QWidget* Parent, const char* Name, int Width, const QString& Tip, 
     auto* L = new QLabel(Text, Parent);
     L->setObjectName(QString::fromLatin1(Name));
     L->setTextFormat(Qt::PlainText);
-    if (Width > 0) L->setFixedWidth(Width);
+    // Fixed in both directions: a new text then repaints the panel alone
+    // instead of laying out the whole line again.
+    if (Width > 0) L->setFixedSize(Width, StatusLineHeight);
     L->setToolTip(Tip);
     L->setStatusTip(Tip);
     L->setAlignment(Qt::AlignCenter);
@@ -131,6 +133,10 @@ TMainForm::TMainForm(const QStringList& Args, const std::string& Path, QWidget* 
     FTitleTimer->setSingleShot(true);
     FTitleTimer->setInterval(16); // a frame
     connect(FTitleTimer, &QTimer::timeout, this, &TMainForm::ApplyHostTitle);
+    FCaretPanelTimer = new QTimer(this);
+    FCaretPanelTimer->setSingleShot(true);
+    FCaretPanelTimer->setInterval(100);
+    connect(FCaretPanelTimer, &QTimer::timeout, this, &TMainForm::ShowCaretPanels);
     FormCreate(Args);
 }
 

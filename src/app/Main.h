@@ -314,6 +314,8 @@ private:
     QString FHostTitle;  // the host's last title, applied once a frame
     QTimer* FTitleTimer = nullptr;
     void ApplyHostTitle();
+    QTimer* FCaretPanelTimer = nullptr; // the caret's panels follow at a glance's pace
+    void ShowCaretPanels();
     TFinder FFinder;
     QTimer* FFindTimer = nullptr; // searches again, at most this often, as text changes
     void CreateFindBar();

@@ -367,9 +367,15 @@ void TMainForm::FrameShown()
     TTerm& Term = Term1->Term();
     Switches.CaretDrawEnabled = !Switches.CaretHidden; // an xterm host may keep it hidden
     Term.ShowCaret();
-    // The terminal goes out before the panels: a label's repaint would
-    // otherwise go with it and hold up the echo.
+    // The terminal goes out now; the panels later, in a pass of their own,
+    // so a label's repaint never holds up an echo.
     Term1->FlushCopies();
+    if (!FCaretPanelTimer->isActive()) FCaretPanelTimer->start();
+}
+
+void TMainForm::ShowCaretPanels()
+{
+    const TTerm& Term = Term1->Term();
     StatusCol->setText(QString::number(Term.Scr.CurX));
     StatusRow->setText(QString::number(Term.Scr.CurY));
 }
