@@ -99,7 +99,11 @@ bool TClientSocket::Connected() const
 void TClientSocket::Write(const unsigned char* Data, std::size_t Len)
 {
     if (!Connected() || Len == 0) return;
+    const bool Queued = Socket.bytesToWrite() > 0;
     Socket.write(reinterpret_cast<const char*>(Data), static_cast<qint64>(Len));
+    // A key goes out now rather than on the next pass of the event loop;
+    // behind a queue, the socket's own pace is kept.
+    if (!Queued) Socket.flush();
     NoteSent();
 }
 
@@ -119,6 +123,9 @@ void TClientSocket::HandleConnected()
     if (Opening) return Later([this] { HandleConnected(); });
     if (Phase != TPhase::Connecting) return;
     Phase = TPhase::Connected;
+    // Keys are sent one by one as typed: none may wait for the last one's
+    // acknowledgement.
+    Socket.setSocketOption(QAbstractSocket::LowDelayOption, 1);
     ResetPump();
     Probe = ::fcntl(static_cast<int>(Socket.socketDescriptor()), F_DUPFD_CLOEXEC, 0);
     SessionSocket = this;
