@@ -146,28 +146,18 @@ std::string FromUtf8(std::string_view S)
 {
     std::string Out;
     Out.reserve(S.size());
-    iconv_t Cd = iconv_open("CP949", "UTF-32LE");
     for (std::size_t I = 0; I < S.size();) {
         const char32_t U = NextUtf8(S, I);
+        const std::uint16_t Pair = U < 0x80 ? 0 : PairOf(U);
         if (U < 0x80) {
             Out += static_cast<char>(U);
-            continue;
-        }
-        char In[4] = {static_cast<char>(U & 0xFF), static_cast<char>((U >> 8) & 0xFF),
-                      static_cast<char>((U >> 16) & 0xFF), static_cast<char>(U >> 24)};
-        char Buf[4];
-        char* InP = In;
-        char* OutP = Buf;
-        std::size_t InLeft = 4, OutLeft = sizeof Buf;
-        if (Cd == reinterpret_cast<iconv_t>(-1) ||
-            iconv(Cd, &InP, &InLeft, &OutP, &OutLeft) == static_cast<std::size_t>(-1)) {
+        } else if (Pair == 0) {
             Out += '?';
-            if (Cd != reinterpret_cast<iconv_t>(-1)) iconv(Cd, nullptr, nullptr, nullptr, nullptr);
         } else {
-            Out.append(Buf, sizeof Buf - OutLeft);
+            Out += static_cast<char>(Pair >> 8);
+            Out += static_cast<char>(Pair & 0xFF);
         }
     }
-    if (Cd != reinterpret_cast<iconv_t>(-1)) iconv_close(Cd);
     return Out;
 }
 

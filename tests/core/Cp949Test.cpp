@@ -30,4 +30,17 @@ TEST(Cp949, TextRoundTripsAndMarksWhatDoesNotConvert)
     EXPECT_EQ(Cp949::FromUtf8(""), "");
 }
 
+TEST(Cp949, EveryPairEncodesBackToItself)
+{
+    int Pairs = 0;
+    for (std::uint8_t Lead = 0x81; Lead <= 0xFE; ++Lead)
+        for (std::uint8_t Trail = 0x41; Trail <= 0xFE; ++Trail) {
+            const std::string Pair{static_cast<char>(Lead), static_cast<char>(Trail)};
+            if (Cp949::PairToUnicode(Lead, Trail) == Cp949::Replacement) continue;
+            ASSERT_EQ(Cp949::FromUtf8(Cp949::ToUtf8(Pair)), Pair) << int{Lead} << " " << int{Trail};
+            ++Pairs;
+        }
+    EXPECT_EQ(Pairs, 17048) << "KS X 1001 and the extended syllables";
+}
+
 } // namespace
