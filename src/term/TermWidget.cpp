@@ -8,10 +8,12 @@
 #include <QBackingStore>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPaintEngine>
 #include <QPaintEvent>
 #include <QPainter>
 
 #include <algorithm>
+#include <cstring>
 
 TermWidget::TermWidget(QWidget* Parent)
     : QWidget(Parent),
@@ -77,6 +79,35 @@ void Blit(QPainter& P, const QImage& Image, const QRect& R)
     }
 }
 
+// Where Qt paints into a 32-bit image, pixel for pixel, the rows are copied
+// straight: a cross caret's strips are a dozen painter calls otherwise.
+// False when the target is anything else.
+bool CopyRows(QPainter& P, const QImage& Image, const QRegion& Region)
+{
+    QPaintEngine* Engine = P.paintEngine();
+    QPaintDevice* Device = Engine ? Engine->paintDevice() : nullptr;
+    if (!Device || Device->devType() != QInternal::Image) return false;
+    auto* Target = static_cast<QImage*>(Device);
+    const QTransform T = P.deviceTransform();
+    // The canvas is opaque 0xffRRGGBB: the same bits in any of these.
+    const QImage::Format F = Target->format();
+    if (T.type() > QTransform::TxTranslate || Image.format() != QImage::Format_RGB32 ||
+        (F != QImage::Format_RGB32 && F != QImage::Format_ARGB32_Premultiplied &&
+         F != QImage::Format_ARGB32) ||
+        Target->devicePixelRatio() != 1.0 || Image.devicePixelRatio() != 1.0)
+        return false;
+    const QPoint Offset(qRound(T.dx()), qRound(T.dy()));
+    for (const QRect& R : Region) {
+        const QRect To = R.intersected(Image.rect()).translated(Offset).intersected(Target->rect());
+        const QPoint From = To.topLeft() - Offset;
+        const auto Bytes = static_cast<std::size_t>(To.width()) * 4;
+        for (int Y = 0; Y < To.height(); ++Y)
+            std::memcpy(Target->scanLine(To.top() + Y) + To.left() * 4,
+                        Image.constScanLine(From.y() + Y) + From.x() * 4, Bytes);
+    }
+    return true;
+}
+
 } // namespace
 
 void TermWidget::CanvasDrawn(const QRect& Pixels)
@@ -88,7 +119,8 @@ void TermWidget::CanvasDrawn(const QRect& Pixels)
     // A hidden widget gets one full paint request when shown.
     if (!isVisible()) return;
     FPendingCopy += Pixels;
-    update(Pixels);
+    // Inside a host's block the frame shows it, at the frame's pace.
+    if (!FTerm.HoldRedraw) update(Pixels);
 }
 
 void TermWidget::CanvasInvalidated()
@@ -176,7 +208,8 @@ void TermWidget::paintEvent(QPaintEvent* Event)
     }
     QPainter P(this);
     const QImage& Image = FCanvas.Image();
-    for (const QRect& R : Region) Blit(P, Image, R);
+    if (!CopyRows(P, Image, Region))
+        for (const QRect& R : Region) Blit(P, Image, R);
     for (const QRect& R : Region - QRegion(Image.rect())) P.fillRect(R, Qt::black);
     PaintOver(P, Region);
     P.end();

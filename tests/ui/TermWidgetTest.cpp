@@ -186,6 +186,26 @@ private slots:
         QVERIFY(EachBlock > Held);
     }
 
+    // Text a block writes in place within a frame of the last paint waits for
+    // the frame too: one paint a frame, not one more for every block.
+    void writesWithinAFrameWaitForIt()
+    {
+        TMainForm Form;
+        Settle(Form);
+        TermWidget& W = *Form.Term1;
+        qint64 Now = 1000;
+        W.Clock = [&] { return Now; };
+        Feed(Form, "$ "); // after quiet: shown at once
+        TPaintCounter Counter;
+        W.installEventFilter(&Counter);
+        Now += 1;
+        Feed(Form, "ls");
+        QCoreApplication::processEvents();
+        QCOMPARE(Counter.Paints, 0);
+        QTRY_COMPARE(OnScreen(&W), W.Canvas().Image());
+        QCOMPARE(Counter.Paints, 1);
+    }
+
     // The window fits the grid: the terminal's cells, the scroll bar and the
     // bars; a window dragged to any size snaps to whole cells.
     void mainWindowFollowsTheTerminal()
