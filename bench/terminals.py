@@ -15,8 +15,11 @@ classic one never answers the request), pterm runs OpenSSH's ssh.
 The probes flood our window with plain text: keys are injected with XTest and
 timestamped by the feeder when they arrive, X damage events count the paints,
 resident memory is sampled; then single echoed bytes arrive while idle and the
-delay to their first paint is taken, and a host writes steadily, slower than
-we read, while our share of a core is taken.
+delay to their first paint is taken, keys are typed one by one and timed to
+the paint of their echo, and a host writes steadily, slower than we read, while
+each terminal's share of a core is taken. Every terminal keeps 20,000 lines of
+scroll-back there: memory is taken idle and once the flood has filled it, and
+ours also once its log window holds 50,000 lines. A table of them ends the run.
 
   bench/terminals.py [--build DIR] [--size MiB] [--geometry 80x24,132x43]
                      [--workloads ascii,korean,sgr,redraw] [--peers putty,pterm,xterm]
@@ -43,6 +46,7 @@ import sshhost  # noqa: E402
 from sshhost import family  # noqa: E402
 
 IAC, DONT, DO, WONT, WILL, SB, SE = 255, 254, 253, 252, 251, 250, 240
+DM = 242
 TIMING_MARK = 6
 PING = bytes([IAC, DO, TIMING_MARK])
 WAIT = 30.0  # seconds for anything to start or answer
@@ -50,6 +54,14 @@ WAIT = 30.0  # seconds for anything to start or answer
 UTF8_WORKLOADS = ("utf8", "utf8mix")
 # The face our default profile falls back to, at the pixel size it gets.
 OUR_FACE, OUR_POINTS = "NanumGothicCoding", 12
+# Lines of scroll-back every terminal keeps: the timed workloads keep the
+# default; the probes measure memory with a working day's scroll-back.
+SCROLLBACK = 1000
+PROBE_SCROLLBACK = 20000
+LOG_LINES = 50000
+# Our toolbar's log button, from the window's top left: no window manager
+# runs on the private display, so the window has no frame.
+LOG_BUTTON = (423, 13)
 
 
 def log(*args):
@@ -324,7 +336,8 @@ class Ours:
         home = tempfile.mkdtemp(dir=self.tmp)
         exe = os.path.join(home, "brevanix")
         shutil.copy(self.exe, exe)
-        profile = "[_DEFAULT]\nCol=%d\nRow=%d\nScrollBuffer=1000\nSoftScroll=0\n" % (cols, rows)
+        profile = "[_DEFAULT]\nCol=%d\nRow=%d\nScrollBuffer=%d\nSoftScroll=0\n" % (
+            cols, rows, SCROLLBACK)
         if utf8_host:
             profile += "HostEncoding=UTF-8\n"
         if ssh:
@@ -367,7 +380,7 @@ def putty_home(tmp, cols, rows, font):
     home = tempfile.mkdtemp(dir=tmp)
     sessions = os.path.join(home, ".putty", "sessions")
     os.makedirs(sessions)
-    lines = ["TermWidth=%d" % cols, "TermHeight=%d" % rows, "ScrollbackLines=1000",
+    lines = ["TermWidth=%d" % cols, "TermHeight=%d" % rows, "ScrollbackLines=%d" % SCROLLBACK,
              "LineCodePage=UTF-8", "WarnOnClose=0", "CloseOnExit=0", "LogType=0",
              # Keys go out as typed: the feeder negotiates no echo, after which
              # PuTTY would edit a line locally and send it on Enter.
@@ -408,7 +421,7 @@ class CatTerminal:
         home = home or putty_home(self.tmp, cols, rows, self.font)
         env = dict(os.environ, DISPLAY=display, HOME=home, LC_ALL="C.UTF-8")
         env.pop("SSH_AUTH_SOCK", None)
-        argv = [self.name, "-geometry", "%dx%d" % (cols, rows), "-sl", "1000"]
+        argv = [self.name, "-geometry", "%dx%d" % (cols, rows), "-sl", str(SCROLLBACK)]
         if self.name == "xterm":
             argv += ["-u8"] + (["-fa", OUR_FACE, "-fs", str(OUR_POINTS)]
                                if self.font == "ours" else [])
@@ -598,6 +611,30 @@ def frames(times, gap=0.002):
     return n
 
 
+def log_window_kib(feeder, display, window, pid):
+    """Ours only: opens the log window with its toolbar button, has the host
+    write LOG_LINES lines into it (a data mark byte is a line there), and
+    gives the resident memory once the pane has taken them; None when the
+    window did not open."""
+    xdotool(display, "mousemove", "--window", str(window), *map(str, LOG_BUTTON), "click", "1")
+    end = time.monotonic() + WAIT
+    while not xdotool(display, "search", "--onlyvisible", "--pid", str(pid), "--name", "^Log$"):
+        if time.monotonic() > end:
+            return None
+        time.sleep(0.05)
+    marks = telnet_data(bytes([DM]) * LOG_LINES + b"\r\n")
+    for off in range(0, len(marks), 4096):
+        feeder.send(marks[off:off + 4096])
+        feeder.step(0)
+    feeder.ping(timeout=300)
+    # The pane takes what waits a twentieth of a second later; then it holds.
+    samples = []
+    while len(samples) < 3 or samples[-1] != samples[-3]:
+        feeder.step(0.25)
+        samples.append(resident_kib(pid))
+    return samples[-1]
+
+
 def probe(client, display, plain, cols, rows, flood_mib, keys, paced_seconds, typing_keys):
     """Keys during a flood, paints per second, memory, and idle echoes."""
     x = X(display)
@@ -696,6 +733,7 @@ def probe(client, display, plain, cols, rows, flood_mib, keys, paced_seconds, ty
         # A host writing steadily but slower than we read: every block finds
         # the socket drained. The CPU this takes, and the paints.
         paced = paced_load(feeder, pid, plain, term, seconds=paced_seconds)
+        logged = log_window_kib(feeder, display, window, pid) if isinstance(client, Ours) else None
         seconds = end - start
         return {
             "paced_cpu": paced[0], "paced_paints": paced[1],
@@ -712,11 +750,25 @@ def probe(client, display, plain, cols, rows, flood_mib, keys, paced_seconds, ty
             "startup": startup,
             "typed": len(typed), "typed_median": statistics.median(typed or [0]),
             "typed_worst": max(typed or [0]),
+            "rss_log": logged,
         }
     finally:
         x.unwatch()
         feeder.close()
         stop(proc)
+
+
+def print_summary(results):
+    """The probes side by side: what a working day costs each terminal."""
+    print("\n| terminal | CPU at 1 MiB/s | paints/s | typing median ms | typing worst ms | "
+          "idle echo median ms | idle MiB | scroll-back full MiB | log window %d lines MiB | "
+          "start-up ms |" % LOG_LINES)
+    print("|---|---|---|---|---|---|---|---|---|---|")
+    for name, r in results:
+        log = "%.1f" % (r["rss_log"] / 1024) if r["rss_log"] else "-"
+        print("| %s | %.1f%% | %.0f | %.2f | %.2f | %.2f | %.1f | %.1f | %s | %.0f |" % (
+            name, 100 * r["paced_cpu"], r["paced_paints"], r["typed_median"], r["typed_worst"],
+            r["echo_median"], r["rss_before"] / 1024, r["rss_last"] / 1024, log, r["startup"]))
 
 
 # ---------------------------------------------------------------- main
@@ -808,17 +860,21 @@ def main():
                 pterm = None
             ssh_rows(args, display, host, ours, pterm, data_dirs)
         if not args.no_probes:
+            global SCROLLBACK
+            SCROLLBACK = PROBE_SCROLLBACK
             cols, rows = 80, 24
             data_dir = tempfile.mkdtemp(dir=tmp)
             subprocess.run([bench, "--dump", data_dir, "--size", "1", "--cols", str(cols),
                             "--rows", str(rows)], check=True)
             plain = open(os.path.join(data_dir, "ascii.cp949"), "rb").read()
             clients = [ours] + [p if isinstance(p, Putty) else RelayTerminal(p) for p in peers]
-            print("\nresponsiveness at %dx%d, a flood of %g MiB of plain lines:" % (
-                cols, rows, args.flood))
+            print("\nresponsiveness at %dx%d, a flood of %g MiB of plain lines, %d lines of "
+                  "scroll-back:" % (cols, rows, args.flood, SCROLLBACK))
+            results = []
             for c in clients:
                 r = probe(c, display, plain, cols, rows, args.flood, args.keys, args.paced,
                           args.typing)
+                results.append((c.name, r))
                 print("%-6s flood %.1f MiB in %.2f s; keys to the host (%d): median %.1f ms, "
                       "worst %.1f ms; %.0f paints/s; idle echo to paint: median %.1f ms, "
                       "worst %.1f ms; resident memory %d KiB before, %d KiB after 1 s, at most "
@@ -833,6 +889,7 @@ def main():
                       "worst %.1f ms; start to the host's first words taken %.0f ms" % (
                           c.name, r["typed"], r["typed_median"], r["typed_worst"],
                           r["startup"]), flush=True)
+            print_summary(results)
         print("\nload average after: %s" % open("/proc/loadavg").read().split()[:3])
     finally:
         if host:
