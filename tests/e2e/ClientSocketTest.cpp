@@ -12,6 +12,7 @@
 
 #include <cerrno>
 #include <memory>
+#include <sys/ioctl.h>
 #include <vector>
 
 namespace {
@@ -152,6 +153,10 @@ private slots:
         QVERIFY(Connect(Client, Peer));
         const unsigned char Hello[] = "hello";
         SessionSocket->Write(Hello, 5);
+        // A key is in the peer's queue before the event loop turns again.
+        int Queued = 0;
+        ::ioctl(static_cast<int>(Peer.Conn->socketDescriptor()), FIONREAD, &Queued);
+        QCOMPARE(Queued, 5);
         QCOMPARE(Peer.ReadUntil(5), QByteArray("hello"));
         QVERIFY(QTest::qWaitFor([&] { return Written == 5; }, WaitMs));
 
