@@ -4,8 +4,7 @@
 
 TdmMaster* dmMaster = nullptr;
 
-TdmMaster::TdmMaster(QObject* Parent)
-    : QObject(Parent), FontDialog1(std::make_unique<TFontDialog>())
+TdmMaster::TdmMaster(QObject* Parent) : QObject(Parent)
 {
     setObjectName(QStringLiteral("dmMaster"));
     dmMaster = this;
@@ -14,4 +13,10 @@ TdmMaster::TdmMaster(QObject* Parent)
 TdmMaster::~TdmMaster()
 {
     if (dmMaster == this) dmMaster = nullptr;
+}
+
+TFontDialog& TdmMaster::FontDialog1()
+{
+    if (!FFontDialog1) FFontDialog1 = std::make_unique<TFontDialog>();
+    return *FFontDialog1;
 }

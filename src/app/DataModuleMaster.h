@@ -14,8 +14,12 @@ public:
     explicit TdmMaster(QObject* Parent = nullptr);
     ~TdmMaster() override;
 
-    // A window of its own (no parent), placed over whichever window runs it.
-    std::unique_ptr<TFontDialog> FontDialog1;
+    // A window of its own (no parent), placed over whichever window runs it;
+    // made when first asked for, since most sessions never open it.
+    TFontDialog& FontDialog1();
+
+private:
+    std::unique_ptr<TFontDialog> FFontDialog1;
 };
 
 // The one instance while it exists, else nullptr.

@@ -439,7 +439,7 @@ bool TfrmHostManager::eventFilter(QObject* Watched, QEvent* Event)
 void TfrmHostManager::btnFontClick()
 {
     std::unique_ptr<TFontDialog> Own; // only when no data module exists
-    TFontDialog* Dialog = dmMaster ? dmMaster->FontDialog1.get() : nullptr;
+    TFontDialog* Dialog = dmMaster ? &dmMaster->FontDialog1() : nullptr;
     if (!Dialog) Dialog = (Own = std::make_unique<TFontDialog>()).get();
     Dialog->SetChoice(btnFont->FontChoice());
     if (Dialog->Execute(this)) btnFont->SetFontChoice(Dialog->Choice());

@@ -187,7 +187,7 @@ void TMainForm::actFormIconExecute() { showMinimized(); }
 void TMainForm::actSetUpFontExecute()
 {
     if (!dmMaster) new TdmMaster(this); // a window made without the program's entry
-    TFontDialog& Dialog = *dmMaster->FontDialog1;
+    TFontDialog& Dialog = dmMaster->FontDialog1();
     TTerm& Term = Term1->Term();
     TFont F = Term.Scr.Font;
     Dialog.SetChoice({Text(F.Name), F.Size, F.Color});

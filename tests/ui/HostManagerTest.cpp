@@ -760,7 +760,7 @@ private slots:
         TdmMaster DataModule;
         TAnswers A;
         A.OnFontDialog = [&](TFontDialog& D) {
-            QCOMPARE(&D, DataModule.FontDialog1.get());
+            QCOMPARE(&D, &DataModule.FontDialog1());
             QCOMPARE(D.Choice(), (TFontChoice{"FixedSys", 12, 0x00C0C0C0}));
             if (PickFace) D.FontPicker->setCurrentFont(QFont(Face, 20));
             D.ColorPicker->setCurrentText("Red");
