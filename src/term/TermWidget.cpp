@@ -97,13 +97,16 @@ bool CopyRows(QPainter& P, const QImage& Image, const QRegion& Region)
         Target->devicePixelRatio() != 1.0 || Image.devicePixelRatio() != 1.0)
         return false;
     const QPoint Offset(qRound(T.dx()), qRound(T.dy()));
+    uchar* const To0 = Target->bits();
+    const uchar* const From0 = Image.constBits();
+    const qsizetype ToLine = Target->bytesPerLine(), FromLine = Image.bytesPerLine();
     for (const QRect& R : Region) {
         const QRect To = R.intersected(Image.rect()).translated(Offset).intersected(Target->rect());
         const QPoint From = To.topLeft() - Offset;
         const auto Bytes = static_cast<std::size_t>(To.width()) * 4;
         for (int Y = 0; Y < To.height(); ++Y)
-            std::memcpy(Target->scanLine(To.top() + Y) + To.left() * 4,
-                        Image.constScanLine(From.y() + Y) + From.x() * 4, Bytes);
+            std::memcpy(To0 + (To.top() + Y) * ToLine + To.left() * 4,
+                        From0 + (From.y() + Y) * FromLine + From.x() * 4, Bytes);
     }
     return true;
 }

@@ -48,10 +48,11 @@ void TermWidget::PaintSpan(QPainter& P, const TTextSpan& Span, const QColor& Col
 
 void TermWidget::PaintOver(QPainter& P, const QRegion& Region)
 {
-    if (FTerm.Scr.CharWidth <= 0 || FTerm.Scr.CharHeight <= 0) return;
+    const bool Matches = FMatches && !FMatches->empty() && !FTerm.Scr.Xt.AltScreen;
+    if (FTerm.Scr.CharWidth <= 0 || FTerm.Scr.CharHeight <= 0 || (!Matches && !FLink)) return;
     P.setClipRegion(Region);
     // The matches are in the line list; the other screen is not.
-    if (FMatches && !FMatches->empty() && !FTerm.Scr.Xt.AltScreen) {
+    if (Matches) {
         // Only the matches that reach into the view.
         const long long Top = LineOfRow(FTerm, 1), Bottom = LineOfRow(FTerm, FTerm.Scr.Row);
         auto It =
