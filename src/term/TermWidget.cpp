@@ -11,6 +11,7 @@
 #include <QPaintEngine>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QWindow>
 
 #include <algorithm>
 #include <cstring>
@@ -149,7 +150,9 @@ void TermWidget::FlushCopies()
 void TermWidget::Settle()
 {
     QBackingStore* Store = backingStore();
-    if (!Store || !isVisible()) return;
+    const QWindow* Window = window()->windowHandle();
+    // A window with alpha would have the region cleared by beginPaint.
+    if (!Store || !Window || Window->format().hasAlpha() || !isVisible()) return;
     const QRegion Mine(QRect(mapTo(window(), QPoint(0, 0)), size()));
     Store->beginPaint(Mine);
     Store->endPaint();
