@@ -151,8 +151,10 @@ void TermWidget::Settle()
 {
     QBackingStore* Store = backingStore();
     const QWindow* Window = window()->windowHandle();
-    // A window with alpha would have the region cleared by beginPaint.
-    if (!Store || !Window || Window->format().hasAlpha() || !isVisible()) return;
+    // A window with alpha would have the region cleared by beginPaint; one
+    // not painted yet has no image, which endPaint does not check for.
+    if (!Store || !Store->paintDevice() || !Window || Window->format().hasAlpha() || !isVisible())
+        return;
     const QRegion Mine(QRect(mapTo(window(), QPoint(0, 0)), size()));
     Store->beginPaint(Mine);
     Store->endPaint();
