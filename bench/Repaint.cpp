@@ -1,6 +1,7 @@
 // The cost of one full repaint of an 80x24 screen through the Qt canvas: the
 // buffer drawn into the canvas image, as a paint request does.
 //   brevanix_repaint [repaints]     (QT_QPA_PLATFORM=offscreen needs no display)
+#include "common/Switches.h"
 #include "term/QtCanvas.h"
 #include "term/Term.h"
 #include "text/Cp949.h"
@@ -54,6 +55,24 @@ double MicrosPerRepaint(TTerm& Term, int Repaints)
     return std::chrono::duration<double, std::micro>(T1 - T0).count() / Repaints;
 }
 
+// A typed echo's caret: moved a cell along the row and shown again, which
+// first erases it where it was.
+double MicrosPerCaretMove(TTerm& Term, TCaret Shape, int Moves)
+{
+    Term.SetCaret(Shape);
+    Term.Focused = true;
+    Switches.CaretDrawEnabled = true;
+    Term.GotoXY(1, 12);
+    Term.ShowCaret();
+    const auto T0 = std::chrono::steady_clock::now();
+    for (int I = 0; I < Moves; ++I) {
+        Term.GotoXY(1 + (I + 1) % Term.Scr.Col, 12);
+        Term.ShowCaret();
+    }
+    const auto T1 = std::chrono::steady_clock::now();
+    return std::chrono::duration<double, std::micro>(T1 - T0).count() / Moves;
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -78,5 +97,8 @@ int main(int argc, char* argv[])
         }
         std::printf("%-8s %11.0f us %11.0f us\n", Name, Us[0], Us[1]);
     }
+    std::printf("caret moved a cell and shown again: block %.1f us, cross %.1f us\n",
+                MicrosPerCaretMove(Term, TCaret::Block, Repaints * 10),
+                MicrosPerCaretMove(Term, TCaret::Cross_Block, Repaints * 10));
     return 0;
 }
