@@ -57,6 +57,15 @@ struct TE2eSession {
     TE2eSession(const TE2eSession&) = delete;
     TE2eSession& operator=(const TE2eSession&) = delete;
 
+    // A profile Name for a host on 127.0.0.1 at Port, with more Keys lines
+    // ("Key=Value\n" each), started as the window's alias.
+    void StartAlias(const std::string& Name, int Port, const std::string& Keys)
+    {
+        WriteBytes(Ini,
+                   "[" + Name + "]\nAddress=127.0.0.1\nPort=" + std::to_string(Port) + "\n" + Keys);
+        Start({"-A", QString::fromStdString(Name)});
+    }
+
     // Creates the window with this command line and shows it.
     void Start(const QStringList& Args)
     {

@@ -38,9 +38,7 @@ private slots:
         TOneShotTelnetHost Host;
         START_HOST(Host, "find_host.sh");
         TE2eSession S;
-        WriteBytes(S.Ini, "[find]\nAddress=127.0.0.1\nPort=" + std::to_string(Host.Port()) +
-                              "\nScrollBuffer=6000\nRow=24\nCol=80\n");
-        S.Start({"-A", "find"});
+        S.StartAlias("find", Host.Port(), "ScrollBuffer=6000\nRow=24\nCol=80\n");
         S.Form->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(S.Form.get()));
         S.Form->Term1->setFocus();

@@ -179,10 +179,8 @@ private slots:
         QVERIFY2(Rig.Start({"printf '\\355\\225\\234\\352\\270\\200 ok\\n'; exec cat"}),
                  Rig.Error.c_str());
         TE2eSession S;
-        WriteBytes(S.Ini, "[u8]\nAddress=127.0.0.1\nPort=" + std::to_string(Rig.Host.Port()) +
-                              "\nProtocol=SSH\nHostEncoding=UTF-8\nUserName=" + Rig.Host.User() +
-                              "\n");
-        S.Start({"-A", "u8"});
+        S.StartAlias("u8", Rig.Host.Port(),
+                     "Protocol=SSH\nHostEncoding=UTF-8\nUserName=" + Rig.Host.User() + "\n");
         WAIT_ROW(S, Ko("한글 ok"));
         S.Type(QStringLiteral("가나"));
         S.PressEnter();
@@ -272,9 +270,7 @@ private slots:
         TScopedEnv Env;
         Env.Set("SSH_AUTH_SOCK", std::nullopt);
         TE2eSession S;
-        WriteBytes(S.Ini, "[mute]\nAddress=127.0.0.1\nPort=" + std::to_string(Peer.Port()) +
-                              "\nProtocol=SSH\nUserName=nobody\nConnectTimeout=1\n");
-        S.Start({"-A", "mute"});
+        S.StartAlias("mute", Peer.Port(), "Protocol=SSH\nUserName=nobody\nConnectTimeout=1\n");
         QVERIFY(Peer.Accept());
         QVERIFY(WaitUntil([&] { return S.Ended(); }, E2eWaitMs));
         QVERIFY2(S.FindRow(Ko(":SSH : 1초 안에 접속을 마치지 못했습니다.")) != 0,

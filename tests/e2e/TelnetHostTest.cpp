@@ -112,9 +112,7 @@ private slots:
         TOneShotTelnetHost Host;
         START_HOST(Host, "term_info.sh");
         TE2eSession S;
-        WriteBytes(S.Ini, "[wide]\nAddress=127.0.0.1\nPort=" + std::to_string(Host.Port()) +
-                              "\nTerminalType=vt220\nCol=132\nRow=50\n");
-        S.Start({"-A", "wide"});
+        S.StartAlias("wide", Host.Port(), "TerminalType=vt220\nCol=132\nRow=50\n");
         WAIT_ROW(S, "ready?", E2eWaitMs);
         QCOMPARE(S.Form->windowTitle(), QStringLiteral("wide -  Brevanix v1.3.1"));
         S.PressEnter();

@@ -35,9 +35,8 @@ struct TKoreanShell {
     {
         std::string Error;
         if (!Host.Start(HostCommand("utf8_shell.sh") + " " + Files.Path(), Error)) return false;
-        WriteBytes(S.Ini, "[utf8]\nAddress=127.0.0.1\nPort=" + std::to_string(Host.Port()) +
-                              "\nHostEncoding=UTF-8\nXtermLevel=" + (Xterm ? "1" : "0") + "\n");
-        S.Start({"-A", "utf8"});
+        S.StartAlias("utf8", Host.Port(),
+                     std::string("HostEncoding=UTF-8\nXtermLevel=") + (Xterm ? "1" : "0") + "\n");
         return S.WaitForRow("$");
     }
     // Typed, then Enter; true once a row starts with Shown and the shell
