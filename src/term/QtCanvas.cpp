@@ -360,9 +360,10 @@ void QtCanvas::TextRun(int X, int Y, const TRect& Clip, const std::uint8_t* Byte
     const QRect Asked = ToQRect(Clip);
     const QRect R = Asked.intersected(FImage.rect());
     if (R.isEmpty()) return;
-    // Runs of whole cells (every run the terminal draws) come from the cell
-    // cache; anything else, and colours the desktop may change, is painted.
-    if (CacheCells && Bytes && Parts && Asked == QRect(X, Y, Len * FCellW, FCellH) &&
+    // Runs of whole cells (every run the terminal draws, whole or clipped)
+    // come from the cell cache; anything else, and colours the desktop may
+    // change, is painted.
+    if (CacheCells && Bytes && Parts && QRect(X, Y, Len * FCellW, FCellH).contains(Asked) &&
         (FFore & 0xFF000000u) != 0x80000000u && (FBrush & 0xFF000000u) != 0x80000000u)
         BlitRun(X, Y, R, Bytes, Parts, Len);
     else
@@ -443,6 +444,10 @@ void QtCanvas::BlitRun(int X, int Y, const QRect& R, const std::uint8_t* Bytes,
         const int Cx = X + I * FCellW;
         if (Cx > R.right()) break;
         const int N = Parts[I] == 1 && I + 1 < Len && Parts[I + 1] == 2 ? 2 : 1;
+        if (Cx + N * FCellW <= R.left()) { // clipped away
+            I += N;
+            continue;
+        }
         const std::uint8_t B = Bytes[I];
         const std::uint32_t Phase =
             N == 1 && Parts[I] == 0 && B == StoredChecker ? ((Cx ^ Y) & 1) + 1 : 0;

@@ -390,6 +390,30 @@ private slots:
         QCOMPARE(S.Image().pixel(C.right(), C.bottom()), Yellow);
         QCOMPARE(S.Image().pixel(C.right(), 0), Yellow);
         QCOMPARE(S.Image().pixel(0, C.bottom()), Yellow);
+
+        // Moved over pairs, lead cell and trail cell, the cross leaves
+        // nothing behind; its lines are erased a pixel wide, not cells whole.
+        S.Feed("\x1B[3;1H\xC7\xD1\xB1\xDB");
+        QtCanvas& Canvas = S.Widget.Canvas();
+        const int W = T.Scr.CharWidth, H = T.Scr.CharHeight;
+        const QtCanvas::TDrawnFn Show = Canvas.OnDrawn;
+        qint64 Area = 0;
+        Canvas.OnDrawn = [&](const QRect& R) {
+            Area += qint64{R.width()} * R.height();
+            Show(R);
+        };
+        for (int Col : {1, 2, 3, 4, 5}) {
+            T.GotoXY(Col, 3);
+            Area = 0;
+            T.ShowCaret();
+            // Two cells' blocks, each line erased and drawn.
+            QVERIFY(Area <= 4 * W * H + 2 * (T.Scr.Col * W + T.Scr.Row * H));
+        }
+        Canvas.OnDrawn = Show;
+        const QImage Crossed = S.Image().copy();
+        T.ReDrawScreen();
+        T.ShowCaret();
+        QCOMPARE(Crossed, S.Image());
     }
 
     void resizeKeepsThePicture()
