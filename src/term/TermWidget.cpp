@@ -27,7 +27,7 @@ TermWidget::TermWidget(QWidget* Parent)
     FSteady.start();
     Clock = [this] { return FSteady.elapsed(); };
     FFrameTimer.setSingleShot(true);
-    connect(&FFrameTimer, &QTimer::timeout, this, &TermWidget::PaintFrame);
+    connect(&FFrameTimer, &QTimer::timeout, this, [this] { PaintFrame(false); });
     FFlashTimer.setSingleShot(true);
     connect(&FFlashTimer, &QTimer::timeout, this, [this] { FCanvas.Invalidate(); });
     FSettleTimer.setSingleShot(true);
@@ -175,18 +175,21 @@ void TermWidget::EndHostBlock()
     // waits; blocks that keep coming are shown once a frame.
     const qint64 Since = FFramed ? Clock() - FLastFrame : FrameMs;
     if (Since >= FrameMs)
-        PaintFrame();
+        PaintFrame(true);
     else if (!FFrameTimer.isActive())
         FFrameTimer.start(static_cast<int>(FrameMs - Since));
 }
 
-void TermWidget::PaintFrame()
+void TermWidget::PaintFrame(bool AfterQuiet)
 {
     FFrameTimer.stop();
     FLastFrame = Clock();
     FFramed = true;
     // Something else may have painted in full since (browsing the scroll-back).
     if (FTerm.Scr.RedrawPending) FTerm.ReDrawScreen();
+    // After quiet it is likely an echo: the text goes out before the caret
+    // moves, and the window system shows it while the caret is drawn.
+    if (AfterQuiet) FlushCopies();
     if (OnFrame) OnFrame();
     // Out to the window system now: an echo reaches the screen a pass sooner.
     FlushCopies();

@@ -133,7 +133,7 @@ private:
     void FollowCommit(std::uint16_t Key, const std::string& Before, bool ModeBefore);
     void CanvasDrawn(const QRect& Pixels);
     void CanvasInvalidated();
-    void PaintFrame();
+    void PaintFrame(bool AfterQuiet);
     void PaintOver(QPainter& P, const QRegion& Region);
     QRect CellsRect(int Row, int FromCol, int ToCol) const;
     void PaintSpan(QPainter& P, const TTextSpan& Span, const QColor& Colour, bool Underline);
