@@ -82,22 +82,19 @@ void Blit(QPainter& P, const QImage& Image, const QRect& R)
 
 // Where Qt paints into a 32-bit image, pixel for pixel, the rows are copied
 // straight: a cross caret's strips are a dozen painter calls otherwise.
-// False when the target is anything else.
-bool CopyRows(QPainter& P, const QImage& Image, const QRegion& Region)
+// Offset is where the widget's origin is in Target. False when the target is
+// anything else.
+bool CopyRows(QPaintDevice* Device, QPoint Offset, const QImage& Image, const QRegion& Region)
 {
-    QPaintEngine* Engine = P.paintEngine();
-    QPaintDevice* Device = Engine ? Engine->paintDevice() : nullptr;
     if (!Device || Device->devType() != QInternal::Image) return false;
     auto* Target = static_cast<QImage*>(Device);
-    const QTransform T = P.deviceTransform();
     // The canvas is opaque 0xffRRGGBB: the same bits in any of these.
     const QImage::Format F = Target->format();
-    if (T.type() > QTransform::TxTranslate || Image.format() != QImage::Format_RGB32 ||
+    if (Image.format() != QImage::Format_RGB32 ||
         (F != QImage::Format_RGB32 && F != QImage::Format_ARGB32_Premultiplied &&
          F != QImage::Format_ARGB32) ||
         Target->devicePixelRatio() != 1.0 || Image.devicePixelRatio() != 1.0)
         return false;
-    const QPoint Offset(qRound(T.dx()), qRound(T.dy()));
     uchar* const To0 = Target->bits();
     const uchar* const From0 = Image.constBits();
     const qsizetype ToLine = Target->bytesPerLine(), FromLine = Image.bytesPerLine();
@@ -110,6 +107,14 @@ bool CopyRows(QPainter& P, const QImage& Image, const QRegion& Region)
                         From0 + (From.y() + Y) * FromLine + From.x() * 4, Bytes);
     }
     return true;
+}
+
+bool CopyRows(QPainter& P, const QImage& Image, const QRegion& Region)
+{
+    QPaintEngine* Engine = P.paintEngine();
+    const QTransform T = P.deviceTransform();
+    if (!Engine || T.type() > QTransform::TxTranslate) return false;
+    return CopyRows(Engine->paintDevice(), QPoint(qRound(T.dx()), qRound(T.dy())), Image, Region);
 }
 
 } // namespace
@@ -217,17 +222,31 @@ void TermWidget::paintEvent(QPaintEvent* Event)
             Outside = FDrawnInPaint - Region;
         }
     }
-    QPainter P(this);
-    const QImage& Image = FCanvas.Image();
-    if (!CopyRows(P, Image, Region))
-        for (const QRect& R : Region) Blit(P, Image, R);
-    for (const QRect& R : Region - QRegion(Image.rect())) P.fillRect(R, Qt::black);
-    PaintOver(P, Region);
-    P.end();
+    if (!CopyToWindow(Region)) {
+        QPainter P(this);
+        const QImage& Image = FCanvas.Image();
+        if (!CopyRows(P, Image, Region))
+            for (const QRect& R : Region) Blit(P, Image, R);
+        for (const QRect& R : Region - QRegion(Image.rect())) P.fillRect(R, Qt::black);
+        PaintOver(P, Region);
+    }
     if (!Outside.isEmpty()) {
         FPendingCopy += Outside;
         update(Outside);
     }
+}
+
+// Into the window's image without a painter, where Qt paints into one and
+// nothing goes over the text: setting a painter up costs more than the copy
+// of an echo.
+bool TermWidget::CopyToWindow(const QRegion& Region)
+{
+    const QImage& Image = FCanvas.Image();
+    if (PaintsOver() || !Image.rect().contains(Region.boundingRect()) || sharedPainter())
+        return false;
+    QPoint Redirect; // from the window's image to ours
+    QPaintDevice* const Window = redirected(&Redirect);
+    return CopyRows(Window, -Redirect, Image, Region);
 }
 
 void TermWidget::resizeEvent(QResizeEvent* Event)

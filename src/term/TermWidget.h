@@ -134,6 +134,9 @@ private:
     void CanvasDrawn(const QRect& Pixels);
     void CanvasInvalidated();
     void PaintFrame(bool AfterQuiet);
+    bool ShowsMatches() const;
+    bool PaintsOver() const; // matches or a link are drawn over the text
+    bool CopyToWindow(const QRegion& Region);
     void PaintOver(QPainter& P, const QRegion& Region);
     QRect CellsRect(int Row, int FromCol, int ToCol) const;
     void PaintSpan(QPainter& P, const TTextSpan& Span, const QColor& Colour, bool Underline);

@@ -46,10 +46,20 @@ void TermWidget::PaintSpan(QPainter& P, const TTextSpan& Span, const QColor& Col
     }
 }
 
+bool TermWidget::ShowsMatches() const
+{
+    return FMatches && !FMatches->empty() && !FTerm.Scr.Xt.AltScreen;
+}
+
+bool TermWidget::PaintsOver() const
+{
+    return FTerm.Scr.CharWidth > 0 && FTerm.Scr.CharHeight > 0 && (ShowsMatches() || FLink);
+}
+
 void TermWidget::PaintOver(QPainter& P, const QRegion& Region)
 {
-    const bool Matches = FMatches && !FMatches->empty() && !FTerm.Scr.Xt.AltScreen;
-    if (FTerm.Scr.CharWidth <= 0 || FTerm.Scr.CharHeight <= 0 || (!Matches && !FLink)) return;
+    if (!PaintsOver()) return;
+    const bool Matches = ShowsMatches();
     P.setClipRegion(Region);
     // The matches are in the line list; the other screen is not.
     if (Matches) {
