@@ -44,6 +44,10 @@ public:
     virtual void TextCluster(int X, int Y, const TRect& Clip, const char32_t* CodePoints,
                              int Count) = 0;
 
+    // Text output is also limited to R, until it is given none: the caret's
+    // lines are repainted from the cells a pixel wide.
+    virtual void ClipText(const TRect* R) = 0;
+
     // Pattern-invert fill (destination XOR brush colour). A negative width or
     // height extends to the left or up. Returns false on failure.
     virtual bool PatInvert(int X, int Y, int Width, int Height) = 0;

@@ -16,6 +16,7 @@ public:
     void SetBrushColor(TColor C) override { FBrush = C; }
     void TextRun(int, int, const TRect&, const std::uint8_t*, const std::uint8_t*, int) override {}
     void TextCluster(int, int, const TRect&, const char32_t*, int) override {}
+    void ClipText(const TRect*) override {}
     bool PatInvert(int, int, int, int) override { return true; }
     void FrameXor(const TRect&, TColor) override {}
     void Lock() override {}

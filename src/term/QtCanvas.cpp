@@ -354,11 +354,21 @@ int QtCanvas::DrawItem(QPainter& P, int Cx, int Y, const std::uint8_t* Bytes,
     return 1;
 }
 
+void QtCanvas::ClipText(const TRect* R)
+{
+    FTextClip = R ? std::optional<QRect>(ToQRect(*R)) : std::nullopt;
+}
+
+QRect QtCanvas::TextArea(const QRect& Asked) const
+{
+    return Asked.intersected(FImage.rect()).intersected(FTextClip.value_or(FImage.rect()));
+}
+
 void QtCanvas::TextRun(int X, int Y, const TRect& Clip, const std::uint8_t* Bytes,
                        const std::uint8_t* Parts, int Len)
 {
     const QRect Asked = ToQRect(Clip);
-    const QRect R = Asked.intersected(FImage.rect());
+    const QRect R = TextArea(Asked);
     if (R.isEmpty()) return;
     // Runs of whole cells (every run the terminal draws, whole or clipped)
     // come from the cell cache; anything else, and colours the desktop may
@@ -378,7 +388,7 @@ void QtCanvas::TextRun(int X, int Y, const TRect& Clip, const std::uint8_t* Byte
 void QtCanvas::TextCluster(int X, int Y, const TRect& Clip, const char32_t* CodePoints, int Count)
 {
     const QRect Asked = ToQRect(Clip);
-    const QRect R = Asked.intersected(FImage.rect());
+    const QRect R = TextArea(Asked);
     if (R.isEmpty() || Count < 1) return;
     QPainter P(&FImage);
     P.setClipRect(R);

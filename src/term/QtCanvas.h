@@ -15,6 +15,7 @@
 
 #include <array>
 #include <functional>
+#include <optional>
 #include <unordered_map>
 
 class QPainter;
@@ -42,6 +43,7 @@ public:
                  const std::uint8_t* Parts, int Len) override;
     void TextCluster(int X, int Y, const TRect& Clip, const char32_t* CodePoints,
                      int Count) override;
+    void ClipText(const TRect* R) override;
     bool PatInvert(int X, int Y, int Width, int Height) override;
     void FrameXor(const TRect& R, TColor Pen) override;
     void Lock() override { ++FLocks; }
@@ -99,6 +101,7 @@ private:
     static constexpr std::size_t MaxCellBytes = 16u << 20;
 
     void XorRect(const QRect& R, QRgb Color);
+    QRect TextArea(const QRect& Asked) const; // within the image and the text clip
 
     int DrawItem(QPainter& P, int Cx, int Y, const std::uint8_t* Bytes, const std::uint8_t* Parts,
                  int Len);
@@ -132,6 +135,7 @@ private:
     TColor FFore = 0, FBrush = 0;
     int FStyle = 0;
     int FLocks = 0;
+    std::optional<QRect> FTextClip;
     // The numbers a failed fill reports in the log ("PatBLt Error:" + code),
     // after the desktop errors they stand for: an invalid handle (no image to
     // draw on yet) and no memory for a painter.

@@ -422,13 +422,11 @@ private:
     void GrowRows(int N);
     void RelinkLast();
     void DrawRuns(int RowIndex, int FromCol, int ToCol, bool LeadStartsRun, bool LockEachRun);
-    // Clip, when given, limits the pixels drawn (a paint request's rectangle).
-    template <bool LeadStartsRun, bool Clipped = false>
-    void DrawRunsOf(int RowIndex, int FromCol, int ToCol, bool LockEachRun,
-                    const TRect* Clip = nullptr);
+    template <bool LeadStartsRun>
+    void DrawRunsOf(int RowIndex, int FromCol, int ToCol, bool LockEachRun);
     void DrawRun(int RowIndex, int FromCol, const std::uint8_t* Bytes, const std::uint8_t* Parts,
-                 int Len, const TCell& Look, bool Lock, const TRect* Clip = nullptr);
-    int DrawCluster(int RowIndex, int Col, bool Lock, const TRect* Clip = nullptr);
+                 int Len, const TCell& Look, bool Lock);
+    int DrawCluster(int RowIndex, int Col, bool Lock);
     void UsePenOf(const TCell& Look);
     void FireChangeSize();
     void DropSelection();

@@ -33,29 +33,18 @@ void WriteLog(std::string_view Text)
     if (FCanvas.BrushColor() != Back) FCanvas.SetBrushColor(Back);
 }
 
-namespace {
-// The pixels both rectangles cover; empty when they do not meet.
-TRect Meet(const TRect& A, const TRect& B)
-{
-    return TRect{std::max(A.Left, B.Left), std::max(A.Top, B.Top), std::min(A.Right, B.Right),
-                 std::min(A.Bottom, B.Bottom)};
-}
-bool Covers(const TRect& R) { return R.Left < R.Right && R.Top < R.Bottom; }
-} // namespace
-
 // Inline: a full-screen program's lone cells come here one by one.
 [[gnu::always_inline]] inline void TTerm::DrawRun(int RowIndex, int FromCol,
                                                   const std::uint8_t* Bytes,
                                                   const std::uint8_t* Parts, int Len,
-                                                  const TCell& Look, bool Lock, const TRect* Clip)
+                                                  const TCell& Look, bool Lock)
 {
-    const int X = (FromCol - 1) * Scr.CharWidth;
-    const int Y = (RowIndex - 1) * Scr.CharHeight;
-    TRect Area{X, Y, X + Len * Scr.CharWidth, Y + Scr.CharHeight};
-    if (Clip && !Covers(Area = Meet(Area, *Clip))) return;
     if (Lock) FCanvas.Lock();
     UsePenOf(Look);
-    FCanvas.TextRun(X, Y, Area, Bytes, Parts, Len);
+    const int X = (FromCol - 1) * Scr.CharWidth;
+    const int Y = (RowIndex - 1) * Scr.CharHeight;
+    FCanvas.TextRun(X, Y, TRect{X, Y, X + Len * Scr.CharWidth, Y + Scr.CharHeight}, Bytes, Parts,
+                    Len);
     if (Lock) FCanvas.Unlock();
 }
 
@@ -84,8 +73,8 @@ std::uint64_t Colours(const TCell& C)
 
 // Every row painted goes through here: one pass per run, with no flag tests
 // in the loop.
-template <bool LeadStartsRun, bool Clipped>
-void TTerm::DrawRunsOf(int RowIndex, int FromCol, int ToCol, bool LockEachRun, const TRect* Clip)
+template <bool LeadStartsRun>
+void TTerm::DrawRunsOf(int RowIndex, int FromCol, int ToCol, bool LockEachRun)
 {
     const TLine* L = Scr.Lines[RowIndex];
     if (!L) return;
@@ -96,7 +85,7 @@ void TTerm::DrawRunsOf(int RowIndex, int FromCol, int ToCol, bool LockEachRun, c
     int C = FromCol;
     while (C <= ToCol) {
         if (Cells[C].DbcsPart >= cpCluster) { // a character of the table: its own call
-            C = DrawCluster(RowIndex, C, LockEachRun, Clipped ? Clip : nullptr);
+            C = DrawCluster(RowIndex, C, LockEachRun);
             continue;
         }
         const int Start = C;
@@ -119,32 +108,30 @@ void TTerm::DrawRunsOf(int RowIndex, int FromCol, int ToCol, bool LockEachRun, c
                 break;
         }
         ++C;
-        DrawRun(RowIndex, Start, Bytes, Parts, N, Cells[Start], LockEachRun,
-                Clipped ? Clip : nullptr);
+        DrawRun(RowIndex, Start, Bytes, Parts, N, Cells[Start], LockEachRun);
     }
 }
 
 // The table's character whose cell is at Col, first or later, drawn whole
 // over its cells; a cell of one no longer whole is a blank. Returns the
 // column after what was drawn.
-int TTerm::DrawCluster(int RowIndex, int Col, bool Lock, const TRect* Clip)
+int TTerm::DrawCluster(int RowIndex, int Col, bool Lock)
 {
     const TLine& L = *Scr.Lines[RowIndex];
     const int Head = HeadOf(L, Col);
     if (Head == 0) {
         static constexpr std::uint8_t Blank = ' ', Single = cpSingle;
-        DrawRun(RowIndex, Col, &Blank, &Single, 1, L.Cells[Col], Lock, Clip);
+        DrawRun(RowIndex, Col, &Blank, &Single, 1, L.Cells[Col], Lock);
         return Col + 1;
     }
     const TCell& Look = L.Cells[Head];
     const int Span = Chars.At(ClusterIndex(L.Cells[Head])).Cells;
-    const int X = (Head - 1) * Scr.CharWidth, Y = (RowIndex - 1) * Scr.CharHeight;
-    TRect Area{X, Y, X + Span * Scr.CharWidth, Y + Scr.CharHeight};
-    if (Clip && !Covers(Area = Meet(Area, *Clip))) return Head + Span;
     if (Lock) FCanvas.Lock();
     UsePenOf(Look);
     const TCluster& C = Chars.At(ClusterIndex(Look));
-    FCanvas.TextCluster(X, Y, Area, C.CodePoints.data(), C.Count);
+    const int X = (Head - 1) * Scr.CharWidth, Y = (RowIndex - 1) * Scr.CharHeight;
+    FCanvas.TextCluster(X, Y, TRect{X, Y, X + Span * Scr.CharWidth, Y + Scr.CharHeight},
+                        C.CodePoints.data(), C.Count);
     if (Lock) FCanvas.Unlock();
     return Head + Span;
 }
@@ -205,10 +192,9 @@ void TTerm::PaintRect(const TRect& R)
     const int C1 = std::min(Scr.Col, (R.Right + Scr.CharWidth - 1) / Scr.CharWidth);
     const int R0 = std::max(0, R.Top / Scr.CharHeight);
     const int R1 = std::min(Scr.Row, (R.Bottom + Scr.CharHeight - 1) / Scr.CharHeight);
-    // Only R's pixels: a caret's line is a strip a pixel wide across its cells.
     for (int Ri = R0; Ri < R1; ++Ri) {
         if (C0 > 0 && C0 < MaxCols && Scr.Lines[Ri + 1]->Cells[C0 + 1].DbcsPart == 2) --C0;
-        DrawRunsOf<true, true>(Ri + 1, C0 + 1, C1, false, &R);
+        DrawRuns(Ri + 1, C0 + 1, C1, true, false);
     }
 }
 
@@ -316,8 +302,14 @@ void TTerm::HideCaret()
     FCanvas.Lock();
     PaintRect(TRect{(Scr.CaretX - 1) * W, (Scr.CaretY - 1) * H, Scr.CaretX * W, Scr.CaretY * H});
     if (FCaret == TCaret::Cross_Block || FCaret == TCaret::Cross_Underline) {
-        PaintRect(TRect{0, Scr.CaretY * H - 1, Scr.Col * W, Scr.CaretY * H});
-        PaintRect(TRect{Scr.CaretX * W - 1, 0, Scr.CaretX * W, Scr.Row * H});
+        // Each line's cells are repainted within the line alone.
+        const TRect Row{0, Scr.CaretY * H - 1, Scr.Col * W, Scr.CaretY * H};
+        const TRect Column{Scr.CaretX * W - 1, 0, Scr.CaretX * W, Scr.Row * H};
+        FCanvas.ClipText(&Row);
+        PaintRect(Row);
+        FCanvas.ClipText(&Column);
+        PaintRect(Column);
+        FCanvas.ClipText(nullptr);
     }
     Scr.CaretX = Scr.CaretY = 0;
     DrawCompStr();

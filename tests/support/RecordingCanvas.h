@@ -50,6 +50,7 @@ public:
                  const std::uint8_t* Parts, int Len) override;
     void TextCluster(int X, int Y, const TRect& Clip, const char32_t* CodePoints,
                      int Count) override;
+    void ClipText(const TRect*) override {}
     bool PatInvert(int X, int Y, int Width, int Height) override;
     void FrameXor(const TRect& R, TColor Pen) override;
     void Lock() override { Calls.push_back({TRecordedCall::Lock}); }
