@@ -477,8 +477,11 @@ void QtCanvas::BlitRun(int X, int Y, const QRect& R, const std::uint8_t* Bytes,
             Cell = Last;
             if (Ascii) FAscii.Cells[B] = Cell;
         }
-        const QRect Part = QRect(Cx, Y, Cell->width(), Cell->height()).intersected(R);
-        const qsizetype CellStride = Cell->bytesPerLine();
+        // Every cell picture is N cells by one row of 32-bit pixels
+        // (PaintCell): its size without asking the image, once a cell.
+        const int CellWidth = N * FCellW;
+        const QRect Part = QRect(Cx, Y, CellWidth, FCellH).intersected(R);
+        const qsizetype CellStride = qsizetype{CellWidth} * 4;
         const uchar* Src =
             Cell->constBits() + (Part.top() - Y) * CellStride + (Part.left() - Cx) * 4;
         uchar* Dst = Bits + Part.top() * Stride + Part.left() * 4;
