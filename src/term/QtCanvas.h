@@ -136,10 +136,10 @@ private:
     int FStyle = 0;
     int FLocks = 0;
     std::optional<QRect> FTextClip;
-    // The numbers a failed fill reports in the log ("PatBLt Error:" + code),
-    // after the desktop errors they stand for: an invalid handle (no image to
-    // draw on yet) and no memory for a painter.
-    static constexpr int ErrorNoSurface = 6, ErrorNoPainter = 8;
+    // The number a failed fill reports in the log ("PatBLt Error:" + code),
+    // after the desktop error it stands for: an invalid handle (no image to
+    // draw on yet).
+    static constexpr int ErrorNoSurface = 6;
     int FLastError = 0;
     std::unordered_map<std::uint32_t, TGlyph> FGlyphs; // code point, face and cells
     std::unordered_map<TCellLook, QImage, TCellLookHash> FCells;

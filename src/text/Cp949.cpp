@@ -148,10 +148,12 @@ std::string FromUtf8(std::string_view S)
     Out.reserve(S.size());
     for (std::size_t I = 0; I < S.size();) {
         const char32_t U = NextUtf8(S, I);
-        const std::uint16_t Pair = U < 0x80 ? 0 : PairOf(U);
         if (U < 0x80) {
             Out += static_cast<char>(U);
-        } else if (Pair == 0) {
+            continue;
+        }
+        const std::uint16_t Pair = PairOf(U);
+        if (Pair == 0) {
             Out += '?';
         } else {
             Out += static_cast<char>(Pair >> 8);
