@@ -156,7 +156,9 @@ int TTerm::HeadOf(const TLine& L, int Col) const
     const int Index = ClusterIndex(L.Cells[Col]);
     int C = Col;
     while (C > 1 && L.Cells[C].DbcsPart == cpClusterTail && ClusterIndex(L.Cells[C]) == Index) --C;
-    if (!WholeCluster(L, C)) return 0;
+    // The head must be this character's: another one-cell character before a
+    // stray tail would send every painter back to it for ever.
+    if (ClusterIndex(L.Cells[C]) != Index || !WholeCluster(L, C)) return 0;
     return C + Chars.At(Index).Cells > Col ? C : 0;
 }
 

@@ -336,6 +336,21 @@ TEST_F(DrawTest, TableCharactersAreOneCallOverTheirCells)
     std::string Row;
     for (const K& C : R.Canvas.Of(K::Text)) Row += C.Bytes;
     EXPECT_EQ(Row.substr(0, 5), "   x ");
+
+    // A one-cell character just before a stray tail of another is not that
+    // tail's head: the tail is a blank, and the redraw goes on past it.
+    TCluster Accented;
+    Accented.Add(U'e');
+    Accented.Add(U'\u0301');
+    Accented.Cells = 1;
+    R.Term->GotoXY(9, 2);
+    R.Term->PutCluster(R.Term->InternCluster(Accented));
+    TLine& Line = *R.Scr().Lines[2];
+    Line.Cells[10] = Line.Cells[3];          // the emoji's head ...
+    Line.Cells[10].DbcsPart = cpClusterTail; // ... as a tail with nothing before it
+    R.Canvas.Clear();
+    R.Term->PaintRows(2, 2);
+    EXPECT_EQ(R.Canvas.Count(K::Cluster), 1);
 }
 
 TEST_F(DrawTest, BackColorChangeKeepsStoredColours)
