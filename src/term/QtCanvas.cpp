@@ -176,9 +176,7 @@ void QtCanvas::ApplyQtFont()
         if (FHasNarrow) Face.Narrow.setFamily(Narrow);
     }
     FGlyphs.clear();
-    FCells.clear();
-    FAscii.Style = -1;
-    FCellBytes = 0;
+    ForgetCells();
     SelectFace();
 }
 
@@ -440,21 +438,26 @@ void QtCanvas::PaintRun(int X, int Y, const QRect& R, const std::uint8_t* Bytes,
 void QtCanvas::BlitRun(int X, int Y, const QRect& R, const std::uint8_t* Bytes,
                        const std::uint8_t* Parts, int Len)
 {
-    uchar* Bits = FImage.bits();
-    const qsizetype Stride = FImage.bytesPerLine();
+    // Never halfway through a run: every picture it found stays alive until
+    // it is copied.
+    if (FCellBytes > MaxCellBytes) ForgetCells();
     if (FAscii.Fore != FFore || FAscii.Back != FBrush || FAscii.Style != FStyle) {
         FAscii.Cells.fill(nullptr);
         FAscii.Fore = FFore;
         FAscii.Back = FBrush;
         FAscii.Style = FStyle;
     }
+    FPieces.clear();
     const QImage* Last = nullptr;
     TCellLook LastLook{};
     for (int I = 0; I < Len;) {
         const int Cx = X + I * FCellW;
         if (Cx > R.right()) break;
         const int N = Parts[I] == 1 && I + 1 < Len && Parts[I + 1] == 2 ? 2 : 1;
-        if (Cx + N * FCellW <= R.left()) { // clipped away
+        // Every cell picture is N cells by one row of 32-bit pixels
+        // (PaintCell): its size without asking the image, once a cell.
+        const int CellWidth = N * FCellW;
+        if (Cx + CellWidth <= R.left()) { // clipped away
             I += N;
             continue;
         }
@@ -477,18 +480,22 @@ void QtCanvas::BlitRun(int X, int Y, const QRect& R, const std::uint8_t* Bytes,
             Cell = Last;
             if (Ascii) FAscii.Cells[B] = Cell;
         }
-        // Every cell picture is N cells by one row of 32-bit pixels
-        // (PaintCell): its size without asking the image, once a cell.
-        const int CellWidth = N * FCellW;
-        const QRect Part = QRect(Cx, Y, CellWidth, FCellH).intersected(R);
-        const qsizetype CellStride = qsizetype{CellWidth} * 4;
-        const uchar* Src =
-            Cell->constBits() + (Part.top() - Y) * CellStride + (Part.left() - Cx) * 4;
-        uchar* Dst = Bits + Part.top() * Stride + Part.left() * 4;
-        const int Row = Part.width() * 4;
-        for (int Py = Part.height(); Py > 0; --Py, Src += CellStride, Dst += Stride)
-            CopyRow(Dst, Src, Row);
+        const int Left = std::max(Cx, R.left());
+        const int Right = std::min(Cx + CellWidth, R.right() + 1);
+        FPieces.push_back(
+            {Cell->constBits() + (Left - Cx) * 4, Left, (Right - Left) * 4, CellWidth * 4});
         I += N;
+    }
+    // Line by line across the run: the image is written in order, a cache
+    // line at a time, rather than a cell's column of lines after another.
+    uchar* const Bits = FImage.bits();
+    const qsizetype Stride = FImage.bytesPerLine();
+    const int Top = std::max(Y, R.top());
+    const int Bottom = std::min(Y + FCellH, R.bottom() + 1);
+    for (int Py = Top; Py < Bottom; ++Py) {
+        uchar* const Line = Bits + Py * Stride;
+        const int Down = Py - Y;
+        for (const TPiece& P : FPieces) CopyRow(Line + P.X * 4, P.From + Down * P.Stride, P.Bytes);
     }
 }
 
@@ -496,11 +503,6 @@ QImage QtCanvas::PaintCell(int Cx, int Y, const std::uint8_t* Bytes, const std::
                            int N)
 {
     const int Width = N * FCellW;
-    if (FCellBytes > MaxCellBytes) {
-        FCells.clear(); // a bound, not a policy: a screen's looks fit many times over
-        FAscii.Style = -1;
-        FCellBytes = 0;
-    }
     FCellBytes += static_cast<std::size_t>(Width) * static_cast<std::size_t>(FCellH) * 4;
     QImage Cell(Width, FCellH, QImage::Format_RGB32);
     QPainter P(&Cell);
@@ -513,6 +515,13 @@ QImage QtCanvas::PaintCell(int Cx, int Y, const std::uint8_t* Bytes, const std::
     DrawItem(P, Cx, Y, Bytes, Parts, N);
     if (FStyle & (fsUnderline | fsStrikeOut)) DrawRuleLines(P, Cx, Y, Width);
     return Cell;
+}
+
+void QtCanvas::ForgetCells()
+{
+    FCells.clear();
+    FAscii.Style = -1;
+    FCellBytes = 0;
 }
 
 bool QtCanvas::PatInvert(int X, int Y, int Width, int Height)

@@ -17,6 +17,7 @@
 #include <functional>
 #include <optional>
 #include <unordered_map>
+#include <vector>
 
 class QPainter;
 
@@ -73,6 +74,9 @@ public:
     // Runs of whole cells are copied from pictures of each cell painted once;
     // off, every run is painted (the same pixels, slower).
     bool CacheCells = true;
+    // A bound, not a policy: a screen's looks fit many times over. Past it
+    // the pictures are forgotten before the next run.
+    std::size_t MaxCellBytes = 16u << 20;
 
 private:
     struct TGlyph {
@@ -98,8 +102,6 @@ private:
                                               static_cast<std::uint64_t>(L.Style) << 56);
         }
     };
-    static constexpr std::size_t MaxCellBytes = 16u << 20;
-
     void XorRect(const QRect& R, QRgb Color);
     QRect TextArea(const QRect& Asked) const; // within the image and the text clip
 
@@ -110,6 +112,7 @@ private:
     void BlitRun(int X, int Y, const QRect& R, const std::uint8_t* Bytes, const std::uint8_t* Parts,
                  int Len);
     QImage PaintCell(int Cx, int Y, const std::uint8_t* Bytes, const std::uint8_t* Parts, int N);
+    void ForgetCells();
     const TGlyph& Glyph(char32_t U, int Cells);
     void DrawGlyph(QPainter& P, int X, int Y, int Cells, char32_t U);
     void DrawBox(QPainter& P, const QRect& Cell, unsigned Arms);
@@ -151,4 +154,12 @@ private:
         int Style = -1; // none yet
         std::array<const QImage*, 0x80> Cells{};
     } FAscii;
+    // A run's cells as found in the cache, copied a line of pixels at a time.
+    struct TPiece {
+        const uchar* From; // the picture's top line, at the first column shown
+        int X;             // where it lands, in pixels
+        int Bytes;         // of a line shown
+        int Stride;        // of the picture
+    };
+    std::vector<TPiece> FPieces;
 };

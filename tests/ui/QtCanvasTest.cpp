@@ -292,29 +292,34 @@ private slots:
     }
 
     // Runs copied from cached cell pictures give the pixels painting gives,
-    // wherever they land (the checker's phase) and in whatever colours.
+    // wherever they land (the checker's phase), in whatever colours, and when
+    // the cache fills up within a run (a letter seen before in it comes back).
     void cachedCellsLookPainted_data()
     {
         QTest::addColumn<QByteArray>("Bytes");
         QTest::addColumn<QByteArray>("Parts");
         QTest::addColumn<int>("Style");
+        QTest::addColumn<bool>("TinyCache");
         const auto Zeros = [](int N) { return QByteArray(N, '\0'); };
-        QTest::newRow("ascii") << QByteArray("Wm, gy|~") << Zeros(8) << 0;
-        QTest::newRow("pairs and their halves")
-            << QByteArray("\xC7\xD1\xB1\xDB\xC7 \xB1") << QByteArray("\1\2\1\2\1\0\2", 7) << 0;
-        QTest::newRow("boxes and checker")
-            << QByteArray("\x01\x06\x0A\x0A\x02\xA6\xA1") << QByteArray("\0\0\0\0\0\1\2", 7) << 0;
+        QTest::newRow("ascii") << QByteArray("Wm, gy|~") << Zeros(8) << 0 << false;
+        QTest::newRow("pairs and their halves") << QByteArray("\xC7\xD1\xB1\xDB\xC7 \xB1")
+                                                << QByteArray("\1\2\1\2\1\0\2", 7) << 0 << false;
+        QTest::newRow("boxes and checker") << QByteArray("\x01\x06\x0A\x0A\x02\xA6\xA1")
+                                           << QByteArray("\0\0\0\0\0\1\2", 7) << 0 << false;
         QTest::newRow("underline and strike-out")
             << QByteArray("rule \xC7\xD1") << QByteArray("\0\0\0\0\0\1\2", 7)
-            << (fsUnderline | fsStrikeOut);
+            << (fsUnderline | fsStrikeOut) << false;
+        QTest::newRow("cache full within a run") << QByteArray("abcabcab") << Zeros(8) << 0 << true;
     }
     void cachedCellsLookPainted()
     {
         QFETCH(QByteArray, Bytes);
         QFETCH(QByteArray, Parts);
         QFETCH(int, Style);
+        QFETCH(bool, TinyCache);
         QtCanvas Cached, Painted;
         Painted.CacheCells = false;
+        if (TinyCache) Cached.MaxCellBytes = 1;
         for (QtCanvas* C : {&Cached, &Painted}) {
             const int W = C->CellWidth(), H = C->CellHeight(), Len = int(Bytes.size());
             C->Resize(QSize(12 * W, 5 * H));
