@@ -178,16 +178,21 @@ void TermWidget::EndHostBlock()
     FTerm.HoldRedraw = false;
     // A block after a frame of quiet is shown at once, so an echo never
     // waits; blocks that keep coming are shown once a frame.
-    const qint64 Since = FFramed ? Clock() - FLastFrame : FrameMs;
-    if (Since >= FrameMs)
+    const qint64 Gap = FrameGap();
+    const qint64 Since = FFramed ? Clock() - FLastFrame : Gap;
+    if (Since >= Gap)
         PaintFrame(true);
     else if (!FFrameTimer.isActive())
-        FFrameTimer.start(static_cast<int>(FrameMs - Since));
+        FFrameTimer.start(static_cast<int>(Gap - Since));
 }
 
 void TermWidget::PaintFrame(bool AfterQuiet)
 {
     FFrameTimer.stop();
+    const TScrollBack& Back = FTerm.Scr.ScrollBack;
+    const long long Lines = Back.Dropped + Back.Count;
+    FRushing = FFramed && Lines - FLinesAtFrame >= FTerm.Scr.Row;
+    FLinesAtFrame = Lines;
     FLastFrame = Clock();
     FFramed = true;
     // Something else may have painted in full since (browsing the scroll-back).

@@ -61,6 +61,8 @@ public:
     // the last frame, and otherwise has a timer show it when they have: at
     // most one frame per FrameMs while blocks keep coming, and an echo after
     // quiet at once. OnFrame follows each frame (the caret, the status line).
+    // While the host scrolls a screenful or more between two frames, nobody
+    // reads the frames in between: they come every second FrameMs.
     void BeginHostBlock();
     void EndHostBlock();
     int FrameMs = 16; // 0: every block paints
@@ -156,7 +158,10 @@ private:
     QTimer FSettleTimer; // waits for the window system while nothing else does
     void Settle();
     qint64 FLastFrame = 0;
-    bool FFramed = false; // FLastFrame holds a frame
+    bool FFramed = false;        // FLastFrame holds a frame
+    long long FLinesAtFrame = 0; // lines scrolled off the screen, ever, at FLastFrame
+    bool FRushing = false;       // a screenful or more went by before FLastFrame
+    qint64 FrameGap() const { return FRushing ? 2 * qint64{FrameMs} : FrameMs; }
     // Before the terminal, which points at one of them.
     std::unique_ptr<THangulComposer> FComposer;
     TSystemInputContext FSystemIm;

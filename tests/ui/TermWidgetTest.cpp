@@ -206,6 +206,39 @@ private slots:
         QCOMPARE(Counter.Paints, 1);
     }
 
+    // A frame that follows a screenful of scrolling or more cannot be read:
+    // the next one waits two frames' time, while a block a frame after a
+    // few lines is shown at once.
+    void aScreenfulScrolledHalvesThePace_data()
+    {
+        QTest::addColumn<int>("Lines");
+        QTest::addColumn<bool>("Waits");
+        QTest::newRow("a few lines") << 3 << false;
+        QTest::newRow("a screenful") << 24 << true;
+    }
+    void aScreenfulScrolledHalvesThePace()
+    {
+        QFETCH(int, Lines);
+        QFETCH(bool, Waits);
+        TMainForm Form;
+        Settle(Form);
+        TermWidget& W = *Form.Term1;
+        QCOMPARE(W.Term().Scr.Row, 24);
+        qint64 Now = 1000;
+        W.Clock = [&] { return Now; };
+        Feed(Form, "\x1b[24;1H$ "); // after quiet: a frame at once
+        Now += 100;
+        std::string Scroll;
+        for (int I = 0; I < Lines; ++I) Scroll += "line\r\n";
+        Feed(Form, Scroll);
+        Now += W.FrameMs + 1;
+        TPaintCounter Counter;
+        W.installEventFilter(&Counter);
+        Feed(Form, "$ ls");
+        QCOMPARE(Counter.Paints > 0, !Waits);
+        QTRY_COMPARE(OnScreen(&W), W.Canvas().Image());
+    }
+
     // The window fits the grid: the terminal's cells, the scroll bar and the
     // bars; a window dragged to any size snaps to whole cells.
     void mainWindowFollowsTheTerminal()
