@@ -158,8 +158,13 @@ int TTerm::HeadOf(const TLine& L, int Col) const
     while (C > 1 && L.Cells[C].DbcsPart == cpClusterTail && ClusterIndex(L.Cells[C]) == Index) --C;
     // The head must be this character's: another one-cell character before a
     // stray tail would send every painter back to it for ever.
-    if (ClusterIndex(L.Cells[C]) != Index || !WholeCluster(L, C)) return 0;
-    return C + Chars.At(Index).Cells > Col ? C : 0;
+    if (L.Cells[C].DbcsPart != cpCluster || ClusterIndex(L.Cells[C]) != Index) return 0;
+    const int Last = C + Chars.At(Index).Cells - 1;
+    if (Last < Col || Last > Scr.Col) return 0;
+    // The tails up to Col were walked over; the rest must follow whole.
+    for (int T = Col + 1; T <= Last; ++T)
+        if (L.Cells[T].DbcsPart != cpClusterTail || ClusterIndex(L.Cells[T]) != Index) return 0;
+    return C;
 }
 
 bool TTerm::CharBeforeCursor(TCluster& Out, int& Head) const
