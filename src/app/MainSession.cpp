@@ -367,9 +367,8 @@ void TMainForm::FrameShown()
     TTerm& Term = Term1->Term();
     Switches.CaretDrawEnabled = !Switches.CaretHidden; // an xterm host may keep it hidden
     Term.ShowCaret();
-    // The terminal goes out now; the panels later, in a pass of their own,
-    // so a label's repaint never holds up an echo.
-    Term1->FlushCopies();
+    // The panels later, in a pass of their own, so a label's repaint never
+    // holds up an echo: the frame puts the terminal out as this returns.
     if (!FCaretPanelTimer->isActive()) FCaretPanelTimer->start();
 }
 
