@@ -186,57 +186,46 @@ private slots:
         QVERIFY(EachBlock > Held);
     }
 
-    // Text a block writes in place within a frame of the last paint waits for
-    // the frame too: one paint a frame, not one more for every block.
-    void writesWithinAFrameWaitForIt()
+    // A block's text waits for the frame's pace: within a frame of the last
+    // paint it waits, one paint a frame and not one more for every block; a
+    // frame later it is shown at once, unless a screenful or more scrolled
+    // before that frame (nobody can read it), which holds the next one for
+    // two frames' time.
+    void blocksWaitForTheFramesPace_data()
     {
-        TMainForm Form;
-        Settle(Form);
-        TermWidget& W = *Form.Term1;
-        qint64 Now = 1000;
-        W.Clock = [&] { return Now; };
-        Feed(Form, "$ "); // after quiet: shown at once
-        TPaintCounter Counter;
-        W.installEventFilter(&Counter);
-        Now += 1;
-        Feed(Form, "ls");
-        QCoreApplication::processEvents();
-        QCOMPARE(Counter.Paints, 0);
-        QTRY_COMPARE(OnScreen(&W), W.Canvas().Image());
-        QCOMPARE(Counter.Paints, 1);
-    }
-
-    // A frame that follows a screenful of scrolling or more cannot be read:
-    // the next one waits two frames' time, while a block a frame after a
-    // few lines is shown at once.
-    void aScreenfulScrolledHalvesThePace_data()
-    {
-        QTest::addColumn<int>("Lines");
+        QTest::addColumn<int>("Lines"); // scrolled in the frame before
+        QTest::addColumn<int>("Later"); // the block's milliseconds after that frame
         QTest::addColumn<bool>("Waits");
-        QTest::newRow("a few lines") << 3 << false;
-        QTest::newRow("a screenful") << 24 << true;
+        QTest::newRow("within a frame") << 0 << 1 << true;
+        QTest::newRow("a frame after a few lines") << 3 << 17 << false;
+        QTest::newRow("a frame after a screenful") << 24 << 17 << true;
     }
-    void aScreenfulScrolledHalvesThePace()
+    void blocksWaitForTheFramesPace()
     {
         QFETCH(int, Lines);
+        QFETCH(int, Later);
         QFETCH(bool, Waits);
         TMainForm Form;
         Settle(Form);
         TermWidget& W = *Form.Term1;
+        QCOMPARE(W.FrameMs, 16);
         QCOMPARE(W.Term().Scr.Row, 24);
         qint64 Now = 1000;
         W.Clock = [&] { return Now; };
         Feed(Form, "\x1b[24;1H$ "); // after quiet: a frame at once
         Now += 100;
-        std::string Scroll;
+        std::string Scroll = "$ ";
         for (int I = 0; I < Lines; ++I) Scroll += "line\r\n";
-        Feed(Form, Scroll);
-        Now += W.FrameMs + 1;
+        Feed(Form, Scroll); // after quiet too: the frame before
+        Now += Later;
         TPaintCounter Counter;
         W.installEventFilter(&Counter);
-        Feed(Form, "$ ls");
+        Feed(Form, "ls");
+        QCoreApplication::processEvents();
         QCOMPARE(Counter.Paints > 0, !Waits);
         QTRY_COMPARE(OnScreen(&W), W.Canvas().Image());
+        // One paint a frame; at once, the text goes out before the caret.
+        QCOMPARE(Counter.Paints, Waits ? 1 : 2);
     }
 
     // The window fits the grid: the terminal's cells, the scroll bar and the
